@@ -7,6 +7,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <type_traits>
 
 #include <win32/ddraw.h>
 
@@ -23,12 +24,12 @@ struct HostEvent {
     Kind kind;
     int x = 0;
     int y = 0;
-    int button = 0;            // MouseRelease: 1 left, 2 right
-    unsigned virtualKey = 0;   // KeyPress: Windows virtual-key code
+    int button = 0;           // MouseRelease: 1 left, 2 right
+    unsigned virtualKey = 0;  // KeyPress: Windows virtual-key code
 };
 
 class Host {
-public:
+  public:
     virtual ~Host() = default;
     // The game's top-level window was created or destroyed.
     virtual bool openWindow(std::string& whyNot) = 0;
@@ -66,11 +67,18 @@ void selectHostFromEnvironment();
 // with it); otherwise the call does its work and records its result.
 std::optional<int64_t> injected(const char* name, const void* object);
 void record(const char* name, const void* object, int64_t result);
+// The journal records only where tests look at it: the headless host turns it
+// on; a player's SDL host leaves it off.
+void enableJournal(bool enabled);
 
 // Convenience for the common shape: journal and return.
 template <typename T>
 T recorded(const char* name, const void* object, T result) {
-    record(name, object, static_cast<int64_t>(result));
+    if constexpr (std::is_pointer_v<T>) {
+        record(name, object, static_cast<int64_t>(reinterpret_cast<intptr_t>(result)));
+    } else {
+        record(name, object, static_cast<int64_t>(result));
+    }
     return result;
 }
 
@@ -93,7 +101,7 @@ std::string resolveWindowsPath(const std::string& windowsPath);
 
 // ---- Resetting test state ----------------------------------------------------
 // Each module forgets what tests told it; vh::test::resetHooks calls them all.
-void resetHostHooks();     // headless handlers, queued events, frame period
+void resetHostHooks();  // headless handlers, queued events, frame period
 void resetTimerOverrides();
 
 }  // namespace vh::platform

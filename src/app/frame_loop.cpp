@@ -1,0 +1,46 @@
+// The frame loop and the recovery of lost display surfaces.
+#include "app/application.h"
+#include "display/sprite_registry.h"
+
+int Application::run() {
+    MSG message;
+    while (running) {
+        if (PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE)) {
+            if (!GetMessageA(&message, nullptr, 0, 0)) return static_cast<int>(message.wParam);
+            TranslateMessage(&message);
+            DispatchMessageA(&message);
+        } else if (active != 0) {
+            runFrame();
+        } else {
+            WaitMessage();  // in the background: sleep until a message comes
+        }
+    }
+    return 0;
+}
+
+void Application::runFrame() {
+    ResultCode code = pointer.dispatch();
+    // A failed dispatch ends the game after this frame has still been shown.
+    if (result::failed(code) || (code & result::kStartUpFailed)) running = false;
+    lastClockReading = clock.now();
+    cityScreen.draw();
+    if (primarySurface->Flip(nullptr, DDFLIP_WAIT) == DDERR_SURFACELOST) recoverLostSurfaces();
+}
+
+void Application::recoverLostSurfaces() {
+    // A failing step ends the recovery for this frame; the next flip tries again.
+    if (FAILED(primarySurface->Restore())) return;
+    if (FAILED(backBuffer->Restore())) return;
+    if (result::failed(SpriteRegistry::instance().restoreAll())) return;
+    cityScreen.reloadArt();
+}
+
+ResultCode Application::restoreSurfaces() {
+    if (!primarySurface || !backBuffer) return 0;  // the display is already gone
+    if (FAILED(primarySurface->Restore())) return 0;
+    if (FAILED(backBuffer->Restore())) return 0;
+    ResultCode code = SpriteRegistry::instance().restoreAll();
+    if (result::failed(code)) return code;
+    cityScreen.reloadArt();
+    return 1;
+}
