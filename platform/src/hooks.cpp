@@ -20,8 +20,16 @@ std::vector<Injection>& injections() {
     return list;
 }
 
-std::vector<vh::test::Call>& calls() {
-    static std::vector<vh::test::Call> list;
+// Names are the string literals of the calls themselves, so recording one
+// costs no allocation beyond the vector's own growth.
+struct Entry {
+    const char* name;
+    const void* object;
+    int64_t result;
+};
+
+std::vector<Entry>& calls() {
+    static std::vector<Entry> list;
     return list;
 }
 
@@ -39,7 +47,14 @@ std::optional<int64_t> injected(const char* name, const void* object) {
     return std::nullopt;
 }
 
+bool journalEnabled = false;
+
+void enableJournal(bool enabled) {
+    journalEnabled = enabled;
+}
+
 void record(const char* name, const void* object, int64_t result) {
+    if (!journalEnabled) return;
     // The journal is bounded so that a long headless run cannot grow without end.
     auto& list = calls();
     if (list.size() >= 1000000) list.erase(list.begin(), list.begin() + 500000);
@@ -55,16 +70,26 @@ void injectResult(const std::string& name, int64_t result, int times, const void
     vh::platform::injections().push_back({name, result, times, object});
 }
 
-void clearInjections() { vh::platform::injections().clear(); }
+void clearInjections() {
+    vh::platform::injections().clear();
+}
 
-std::vector<Call> journal() { return vh::platform::calls(); }
+std::vector<Call> journal() {
+    std::vector<Call> out;
+    for (const auto& entry : vh::platform::calls())
+        out.push_back({entry.name, entry.object, entry.result});
+    return out;
+}
 
-void clearJournal() { vh::platform::calls().clear(); }
+void clearJournal() {
+    vh::platform::calls().clear();
+}
 
 std::vector<std::string> journalNames(const std::vector<std::string>& names) {
     std::vector<std::string> out;
     for (const auto& call : vh::platform::calls()) {
-        if (names.empty() || std::find(names.begin(), names.end(), call.name) != names.end())
+        if (names.empty() ||
+            std::find(names.begin(), names.end(), std::string(call.name)) != names.end())
             out.push_back(call.name);
     }
     return out;

@@ -21,7 +21,8 @@ Sprite::Sprite(int32_t frameCount, int32_t width, int32_t height)
     key.dwColorSpaceHighValue = app.colorKey;
 
     for (auto& surface : frames[0]) {
-        if (FAILED(app.directDraw->CreateSurface(&desc, &surface, nullptr))) {
+        // Without a display there is nothing to make the frames with.
+        if (!app.directDraw || FAILED(app.directDraw->CreateSurface(&desc, &surface, nullptr))) {
             surface = nullptr;  // the other frames are still made
             continue;
         }

@@ -1,0 +1,277 @@
+// The application shell: its defaults, the message table, activation, the
+// frame loop's states and every exit code.
+#include <gtest/gtest.h>
+
+#include "display/sprite.h"
+#include "game_fixture.h"
+
+namespace {
+
+using vh::test::injectResult;
+using vh::test::journalNames;
+
+TEST(ApplicationObject, IsMadeOnceWithItsDefaults) {
+    vh::test::setPerformanceFrequency(1000);
+    vh::test::setPerformanceCounter(42000);
+    Application& app = Application::instance();
+    EXPECT_EQ(&app, &Application::instance());
+    EXPECT_EQ(app.directDraw, nullptr);
+    EXPECT_TRUE(app.running);
+    EXPECT_FALSE(app.initialised);
+    EXPECT_EQ(app.active, 1);
+    EXPECT_EQ(app.lastClockReading, 0.0);
+    EXPECT_EQ(app.width, 1024);
+    EXPECT_EQ(app.height, 768);
+    EXPECT_EQ(app.bitsPerPixel, 32);
+    EXPECT_EQ(app.clock.start, 42000.0);  // game time began with the object, before any window
+    EXPECT_EQ(app.window, nullptr);
+    EXPECT_EQ(app.pointer.clickTime, 0.0);
+}
+
+TEST(ApplicationStartUp, RunsItsStepsInOrder) {
+    fixture::useRealArt();
+    Application& app = fixture::startGame();
+    EXPECT_TRUE(app.initialised);
+    EXPECT_NE(app.window, nullptr);
+    EXPECT_EQ(SpriteRegistry::instance().target, app.backBuffer);
+    EXPECT_EQ(SpriteRegistry::instance().cursor, 16);  // seven sidebar sprites, nine of lot art
+    auto calls = journalNames(
+        {"RegisterClassA", "CreateWindowExA", "DirectDrawCreate", "GdipCreateBitmapFromFile"});
+    ASSERT_GE(calls.size(), 4u);
+    EXPECT_EQ(calls[0], "RegisterClassA");
+    EXPECT_EQ(calls[1], "CreateWindowExA");
+    EXPECT_EQ(calls[2], "DirectDrawCreate");
+    EXPECT_EQ(calls[3], "GdipCreateBitmapFromFile");
+}
+
+TEST(ApplicationStartUp, MissingArtDoesNotStopIt) {
+    fixture::useArtCopy({"GUI/sb_top.png", "Lots/lot_base.png"});
+    Application& app = fixture::startGame();
+    EXPECT_TRUE(app.initialised);
+}
+
+// ---- Messages -------------------------------------------------------------------
+
+TEST(ApplicationMessages, BeforeInitialisationEverythingGoesToTheDefault) {
+    Application& app = Application::instance();
+    HWND hwnd = reinterpret_cast<HWND>(0x1234);
+    vh::test::clearJournal();
+    EXPECT_EQ(app.handleMessage(hwnd, WM_ACTIVATEAPP, 0, 0), 0);
+    app.handleMessage(hwnd, WM_LBUTTONUP, 0, MAKELPARAM(100, 250));
+    app.handleMessage(hwnd, WM_KEYDOWN, VK_ESCAPE, 0);
+    EXPECT_EQ(app.active, 1);
+    EXPECT_EQ(app.clock.pausedAt, 0.0);
+    EXPECT_EQ(app.pointer.pointerX, 0);
+    EXPECT_TRUE(app.running);
+    EXPECT_EQ(journalNames({"DefWindowProcA"}).size(), 3u);
+}
+
+TEST(ApplicationMessages, WindowCreationMessagesReachTheDefaultProcedure) {
+    fixture::useRealArt();
+    fixture::startGame();
+    // WM_NCCREATE and WM_CREATE arrived before initialisation had finished.
+    auto calls = journalNames({"CreateWindowExA", "DefWindowProcA", "DirectDrawCreate"});
+    ASSERT_GE(calls.size(), 4u);
+    EXPECT_EQ(calls[0], "DefWindowProcA");
+    EXPECT_EQ(calls[1], "DefWindowProcA");
+    EXPECT_EQ(calls[2], "CreateWindowExA");
+}
+
+class RunningGame : public testing::Test {
+  protected:
+    void SetUp() override {
+        fixture::useRealArt();
+        app = &fixture::startGame();
+        vh::test::clearJournal();
+    }
+    LRESULT send(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
+        return app->handleMessage(app->window, message, wParam, lParam);
+    }
+    Application* app = nullptr;
+};
+
+TEST_F(RunningGame, EscapeReleasesTheDisplayAndStopsTheLoop) {
+    EXPECT_EQ(send(WM_KEYDOWN, VK_ESCAPE), 0);
+    EXPECT_FALSE(app->running);
+    EXPECT_EQ(app->directDraw, nullptr);
+    EXPECT_EQ(app->backBuffer, nullptr);
+    EXPECT_EQ(journalNames({"DestroyWindow"}).size(), 2u);  // ours, and the one inside WM_DESTROY
+}
+
+TEST_F(RunningGame, OtherKeysDoNothing) {
+    for (WPARAM key : {WPARAM('A'), WPARAM(VK_SPACE), WPARAM(VK_RETURN)})
+        EXPECT_EQ(send(WM_KEYDOWN, key), 0);
+    EXPECT_TRUE(app->running);
+    EXPECT_NE(app->directDraw, nullptr);
+    EXPECT_TRUE(journalNames({"DestroyWindow"}).empty());
+}
+
+TEST_F(RunningGame, PointerMessagesReachThePointerState) {
+    app->lastClockReading = 1234.5;
+    send(WM_MOUSEMOVE, 0, MAKELPARAM(300, 400));
+    EXPECT_EQ(app->pointer.pointerX, 300);
+    EXPECT_EQ(app->pointer.pointerY, 400);
+    EXPECT_EQ(app->pointer.clickTime, 0.0);
+    send(WM_RBUTTONUP, 0, MAKELPARAM(100, 250));
+    EXPECT_EQ(app->pointer.pointerX, 100);
+    EXPECT_EQ(app->pointer.clickTime, 0.0);
+    send(WM_LBUTTONUP, 0, MAKELPARAM(65535, 250));
+    EXPECT_EQ(app->pointer.clickTime, 1234.5);
+    EXPECT_EQ(app->pointer.clickX, 65535);  // unsigned, as the message packs it
+    EXPECT_EQ(app->pointer.clickY, 250);
+}
+
+TEST_F(RunningGame, OtherMessagesGoToTheDefault) {
+    vh::test::clearJournal();
+    send(WM_LBUTTONDOWN, 0, MAKELPARAM(100, 250));
+    send(WM_USER + 7, 1, 2);
+    EXPECT_EQ(journalNames({"DefWindowProcA"}).size(), 2u);
+    EXPECT_EQ(app->pointer.pointerX, 0);
+}
+
+TEST_F(RunningGame, LosingTheForegroundPausesAndComingBackRestores) {
+    vh::test::advanceTime(500);
+    send(WM_ACTIVATEAPP, 0);
+    EXPECT_EQ(app->active, 0);
+    EXPECT_NE(app->clock.pausedAt, 0.0);
+    double paused = app->clock.now();
+    vh::test::advanceTime(10000);
+    EXPECT_EQ(app->clock.now(), paused);
+    EXPECT_TRUE(journalNames({"IDirectDrawSurface::Restore"}).empty());
+
+    send(WM_ACTIVATEAPP, 1);
+    EXPECT_EQ(app->active, 1);
+    EXPECT_EQ(app->clock.pausedAt, 0.0);
+    EXPECT_EQ(app->clock.now(), paused);  // the background time is not counted
+    auto restores = vh::test::journal();
+    std::vector<const void*> restored;
+    for (const auto& call : restores)
+        if (call.name == "IDirectDrawSurface::Restore") restored.push_back(call.object);
+    ASSERT_GE(restored.size(), 2u);
+    EXPECT_EQ(restored[0], app->primarySurface);
+    EXPECT_EQ(restored[1], app->backBuffer);
+    EXPECT_EQ(journalNames({"GdipCreateBitmapFromFile"}).size(), 7u + 9u);  // all art reloaded
+}
+
+TEST_F(RunningGame, ActivationWhileActiveOnlyResumes) {
+    send(WM_ACTIVATEAPP, 1);
+    EXPECT_TRUE(journalNames({"IDirectDrawSurface::Restore"}).empty());
+    EXPECT_EQ(app->active, 1);
+}
+
+TEST_F(RunningGame, AFailedRestoreOnComingBackEndsTheGame) {
+    send(WM_ACTIVATEAPP, 0);
+    injectResult("IDirectDrawSurface::Restore", DDERR_WRONGMODE, 1, app->primarySurface);
+    send(WM_ACTIVATEAPP, 1);
+    EXPECT_FALSE(app->running);
+    EXPECT_EQ(app->directDraw, nullptr);
+    // Only the primary surface was tried.
+    EXPECT_EQ(journalNames({"IDirectDrawSurface::Restore"}).size(), 1u);
+    EXPECT_EQ(app->active, 1);
+}
+
+TEST_F(RunningGame, RestoreSurfacesAnswers) {
+    EXPECT_EQ(app->restoreSurfaces(), 1);
+    injectResult("IDirectDrawSurface::Restore", DDERR_WRONGMODE, 1, app->backBuffer);
+    EXPECT_EQ(app->restoreSurfaces(), 0);
+    SpriteRegistry& registry = SpriteRegistry::instance();
+    injectResult("IDirectDrawSurface::Restore", DDERR_WRONGMODE, 1,
+                 registry.slots[3]->frames[0][0]);
+    vh::test::clearJournal();
+    EXPECT_EQ(app->restoreSurfaces(), 0x82);
+    EXPECT_TRUE(journalNames({"GdipCreateBitmapFromFile"}).empty());  // no reload then
+}
+
+// ---- The frame loop and exit codes ----------------------------------------------
+
+TEST(FrameLoop, EscapeEndsTheGameWithZero) {
+    fixture::useRealArt();
+    vh::test::onPresent([](int frame) {
+        if (frame == 3) vh::test::keyPress(VK_ESCAPE);
+    });
+    EXPECT_EQ(fixture::runWinMain(), 0);
+    EXPECT_EQ(vh::test::presentedFrameCount(), 3);
+    EXPECT_EQ(journalNames({"GdiplusStartup"}).size(), 1u);
+    EXPECT_EQ(journalNames({"GdiplusShutdown"}).size(), 1u);
+}
+
+TEST(FrameLoop, NoFrameRunsWhileMessagesWait) {
+    fixture::useRealArt();
+    for (int i = 0; i < 50; ++i) vh::test::mouseMove(300 + i, 300);
+    vh::test::keyPress(VK_ESCAPE);
+    EXPECT_EQ(fixture::runWinMain(), 0);
+    EXPECT_EQ(vh::test::presentedFrameCount(), 0);
+}
+
+TEST(FrameLoop, FramesRunOnlyWhileActive) {
+    fixture::useRealArt();
+    int waits = 0;
+    vh::test::onIdle([&waits] {
+        EXPECT_EQ(vh::test::presentedFrameCount(), 2);  // no frame in the background
+        if (++waits == 3)
+            vh::test::focusGained();
+        else
+            vh::test::mouseMove(500, 500 + waits);  // input wakes it, but it stays inactive
+    });
+    vh::test::onPresent([](int frame) {
+        if (frame == 2) vh::test::focusLost();
+        if (frame == 4) vh::test::keyPress(VK_ESCAPE);
+    });
+    EXPECT_EQ(fixture::runWinMain(), 0);
+    EXPECT_EQ(waits, 3);
+    EXPECT_EQ(vh::test::presentedFrameCount(), 4);
+}
+
+TEST(FrameLoop, AQuitMessageEndsTheLoopWithItsCode) {
+    fixture::useRealArt();
+    vh::test::onPresent([](int frame) {
+        if (frame == 1) PostQuitMessage(0x41);
+    });
+    EXPECT_EQ(fixture::runWinMain(), 0x41);
+}
+
+TEST(FrameLoop, AQuitCodeWithTheFailureBitGets0x20000) {
+    fixture::useRealArt();
+    vh::test::onPresent([](int) { PostQuitMessage(0x12); });
+    EXPECT_EQ(fixture::runWinMain(), 0x20012);
+}
+
+TEST(FrameLoop, AFailedDisplaySetUpEndsStartUpWith0x10082) {
+    fixture::useRealArt();
+    injectResult("IDirectDraw::SetDisplayMode", DDERR_INVALIDMODE);
+    EXPECT_EQ(fixture::runWinMain(), 0x10082);
+    EXPECT_EQ(vh::test::presentedFrameCount(), 0);
+}
+
+TEST(FrameLoop, NoDisplayAtAllEndsStartUpWith0x10082) {
+    fixture::useRealArt();
+    vh::test::setHeadlessDisplayAvailable(false);
+    EXPECT_EQ(fixture::runWinMain(), 0x10082);
+}
+
+TEST(FrameLoop, TheWindowsCloseButtonEndsTheGameWithZero) {
+    fixture::useRealArt();
+    vh::test::onPresent([](int frame) {
+        if (frame == 2) vh::test::closeRequest();
+    });
+    EXPECT_EQ(fixture::runWinMain(), 0);
+    EXPECT_EQ(Application::instance().directDraw, nullptr);
+}
+
+TEST(FrameLoop, AFlipOntoLostSurfacesRestoresThemAndReloadsTheArt) {
+    fixture::useRealArt();
+    vh::test::onPresent([](int frame) {
+        if (frame == 2) {
+            vh::test::loseAllSurfaces();
+            vh::test::clearJournal();
+        }
+        if (frame == 3) vh::test::keyPress(VK_ESCAPE);
+    });
+    EXPECT_EQ(fixture::runWinMain(), 0);
+    // The third frame's flip failed, the recovery ran, the fourth was shown.
+    EXPECT_EQ(vh::test::presentedFrameCount(), 3);
+    EXPECT_GE(journalNames({"IDirectDrawSurface::Restore"}).size(), 2u + 16u);
+    EXPECT_EQ(journalNames({"GdipCreateBitmapFromFile"}).size(), 16u);
+}
+
+}  // namespace

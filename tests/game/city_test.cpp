@@ -1,0 +1,339 @@
+// The city: lots and their markers, the map view's scrolling and drawing
+// window, the sidebar's tabs and legend, and the routing of pointer input.
+#include <gtest/gtest.h>
+
+#include "city/city_map.h"
+#include "city/city_screen.h"
+#include "game_fixture.h"
+
+namespace {
+
+using vh::test::journalNames;
+
+size_t blits() {
+    return journalNames({"IDirectDrawSurface::Blt"}).size();
+}
+
+class CityFixture : public testing::Test {
+  protected:
+    void SetUp() override {
+        fixture::useRealArt();
+        app = &fixture::startDisplayOnly();
+        map = new CityMap();
+        view.bindMap(*map);
+        vh::test::clearJournal();
+    }
+    vh::test::Picture screen() { return vh::test::surfacePixels(app->backBuffer); }
+    Application* app = nullptr;
+    CityMap* map = nullptr;
+    MapView view;
+};
+
+// ---- Lots and the map -----------------------------------------------------------
+
+TEST_F(CityFixture, TheMapIsEightByEightInitialisedLotsOfValueZero) {
+    MapBounds b = map->bounds();
+    EXPECT_EQ(b.minColumn, 0);
+    EXPECT_EQ(b.minRow, 0);
+    EXPECT_EQ(b.maxColumn, 7);
+    EXPECT_EQ(b.maxRow, 7);
+    b.maxColumn = 3;  // a copy: the map keeps its own
+    EXPECT_EQ(map->bounds().maxColumn, 7);
+    for (const Lot& lot : map->lots) {
+        EXPECT_TRUE(lot.initialised);
+        for (int8_t v : lot.values) EXPECT_EQ(v, 0);
+    }
+}
+
+TEST_F(CityFixture, TheSharedLotArtIsLoadedOnceIntoNineSlots) {
+    for (int i = 0; i < kLotArtCount; ++i) EXPECT_EQ(lotArtIds[i], i);
+    CityMap second;
+    for (int i = 0; i < kLotArtCount; ++i) EXPECT_EQ(lotArtIds[i], i);
+    EXPECT_EQ(SpriteRegistry::instance().cursor, 9);
+    EXPECT_TRUE(journalNames({"GdipCreateBitmapFromFile"}).empty());
+}
+
+TEST_F(CityFixture, ASecondInitKeepsTheValues) {
+    Lot& lot = map->lots[0];
+    lot.values[4] = 9;
+    EXPECT_EQ(lot.init(), 0x10);
+    EXPECT_EQ(lot.value(0, 4), 9);
+}
+
+TEST_F(CityFixture, ALotShowsTheMarkerOfEachNonZeroAxisAtItsPlace) {
+    Lot& lot = map->lots[0];
+    lot.values[0 * 5 + 4] = 127;   // Green at x
+    lot.values[1 * 5 + 4] = -1;    // Lawful at x + 16
+    lot.values[3 * 5 + 4] = -128;  // Techy at x + 48; axis 2 stays empty
+    lot.draw(300, 200);
+    auto picture = screen();
+    auto base = fixture::art("Lots/lot_base.png");
+    EXPECT_EQ(
+        fixture::mismatches(picture, 300, 200, fixture::art("Ambiances/Green/green.gif"), 16, 16),
+        0);
+    EXPECT_EQ(
+        fixture::mismatches(picture, 316, 200, fixture::art("Ambiances/Lawful/lawful.gif"), 16, 16),
+        0);
+    EXPECT_EQ(
+        fixture::mismatches(picture, 348, 200, fixture::art("Ambiances/Techy/techy.gif"), 16, 16),
+        0);
+    // Axis 2's place shows the base picture alone.
+    for (int y = 0; y < 16; ++y)
+        for (int x = 32; x < 48; ++x)
+            EXPECT_EQ(picture.at(300 + x, 200 + y), base.at(x, y) & 0xFFFFFF);
+    EXPECT_EQ(blits(), 4u);
+}
+
+TEST_F(CityFixture, DrawLotFindsTheLotColumnByColumn) {
+    map->lots[8].values[4] = 1;  // column 1, row 0
+    map->drawLot(0, 1, 0, 0);
+    EXPECT_EQ(blits(), 1u);
+    map->drawLot(1, 0, 0, 0);
+    EXPECT_EQ(blits(), 3u);
+}
+
+TEST_F(CityFixture, DrawAmbianceMarkerDrawsMarkerK) {
+    EXPECT_EQ(drawAmbianceMarker(16, 320, Green), 0);
+    EXPECT_EQ(
+        fixture::mismatches(screen(), 16, 320, fixture::art("Ambiances/Green/green.gif"), 16, 16),
+        0);
+}
+
+// ---- The map view -----------------------------------------------------------------
+
+TEST_F(CityFixture, AMovingPointerNeverScrolls) {
+    for (int i = 0; i < 100; ++i) view.hover(1e9, 1000 + (i % 2), 400);
+    EXPECT_EQ(view.cameraX, 0);
+    EXPECT_EQ(view.scrollTime, 0.0);
+    EXPECT_EQ(view.restX, 1001);
+}
+
+TEST_F(CityFixture, RestingTurnsAccumulatedTimeIntoWholePixels) {
+    view.cameraX = 100;
+    view.hover(1600, 260, 400);  // arriving only records the place
+    EXPECT_EQ(view.cameraX, 100);
+    view.hover(1600, 260, 400);
+    EXPECT_EQ(view.cameraX, 99);
+    EXPECT_EQ(view.scrollTime, 100.0);
+    view.hover(1600, 260, 400);
+    EXPECT_EQ(view.cameraX, 98);
+    EXPECT_EQ(view.scrollTime, 200.0);
+}
+
+TEST_F(CityFixture, TheFirstStepNeedsMoreThan1501) {
+    view.hover(0, 1000, 400);
+    view.hover(1500.5, 1000, 400);
+    EXPECT_EQ(view.cameraX, 0);
+    EXPECT_EQ(view.scrollTime, 1500.5);
+    view.hover(0.5, 1000, 400);  // exactly 1501
+    EXPECT_EQ(view.cameraX, 1);
+    view.hover(0, 600, 400);
+    view.hover(3 * 1500 + 1, 1000, 400);  // a new rest: only recorded
+    view.hover(3 * 1500 + 1, 1000, 400);
+    EXPECT_EQ(view.cameraX, 4);
+    EXPECT_EQ(view.scrollTime, 1.0);
+}
+
+struct Band {
+    int x, y, dx, dy;
+};
+
+class MapViewBands : public CityFixture, public testing::WithParamInterface<Band> {};
+
+TEST_P(MapViewBands, ScrollOnlyInsideTheEdgeBands) {
+    view.cameraX = view.cameraY = 100;
+    Band band = GetParam();
+    view.hover(0, band.x, band.y);
+    view.hover(1500 * 10 + 1, band.x, band.y);
+    EXPECT_EQ(view.cameraX, 100 + 10 * band.dx);
+    EXPECT_EQ(view.cameraY, 100 + 10 * band.dy);
+    EXPECT_EQ(view.scrollTime, 1.0);  // drained even where nothing moves
+}
+
+INSTANTIATE_TEST_SUITE_P(EdgesAndCorners, MapViewBands,
+                         testing::Values(Band{287, 400, -1, 0}, Band{288, 400, 0, 0},
+                                         Band{992, 400, 0, 0}, Band{993, 400, 1, 0},
+                                         Band{600, 31, 0, -1}, Band{600, 32, 0, 0},
+                                         Band{600, 736, 0, 0}, Band{600, 737, 0, 1},
+                                         Band{1000, 10, 1, -1}, Band{260, 760, -1, 1},
+                                         Band{600, 400, 0, 0}));
+
+TEST_F(CityFixture, TheCameraStaysInsideTheMap) {
+    view.hover(0, 260, 10);
+    view.hover(1500 * 5 + 1, 260, 10);
+    EXPECT_EQ(view.cameraX, 0);
+    EXPECT_EQ(view.cameraY, 0);
+    view.cameraX = 250;
+    view.cameraY = 250;
+    view.hover(0, 1000, 760);
+    view.hover(1500 * 10 + 1, 1000, 760);
+    EXPECT_EQ(view.cameraX, 256);
+    EXPECT_EQ(view.cameraY, 256);
+}
+
+TEST_F(CityFixture, BindingPutsTheCameraHomeAndKeepsTheRest) {
+    view.cameraX = 77;
+    view.restX = 5;
+    view.scrollTime = 12.0;
+    view.bindMap(*map);
+    EXPECT_EQ(view.cameraX, 0);
+    EXPECT_EQ(view.restX, 5);
+    EXPECT_EQ(view.scrollTime, 12.0);
+}
+
+TEST_F(CityFixture, TheDrawingWindowIsSevenBySevenLotsInsideTheMap) {
+    view.draw();
+    EXPECT_EQ(blits(), 49u);  // column 6 and row 6 lie off screen but inside the map
+    vh::test::clearJournal();
+    view.cameraX = 256;
+    view.draw();
+    EXPECT_EQ(blits(), 42u);  // column 8 does not exist
+    vh::test::clearJournal();
+    view.cameraY = 256;
+    view.draw();
+    EXPECT_EQ(blits(), 36u);
+}
+
+TEST_F(CityFixture, TheFirstColumnStartsAtTheCamerasOffsetWithinALot) {
+    view.cameraX = 200;  // column 1 at x 184, 72 of its pixels left of the view
+    view.draw();
+    auto lot = fixture::art("Lots/lot_base.png");
+    auto picture = screen();
+    EXPECT_EQ(fixture::mismatches(picture, 184, 0, lot, 128, 128), 0);
+    EXPECT_EQ(fixture::mismatches(picture, 952, 128, lot, 128, 128), 0);
+}
+
+// ---- The sidebar --------------------------------------------------------------------
+
+class SidebarFixture : public testing::Test {
+  protected:
+    void SetUp() override {
+        fixture::useRealArt();
+        app = &fixture::startGame();
+        vh::test::clearJournal();
+    }
+    Sidebar& sidebar() { return app->cityScreen.sidebar; }
+    Application* app = nullptr;
+};
+
+TEST_F(SidebarFixture, SpritesTakeTheFirstSevenIdsInCreationOrder) {
+    Sidebar& s = sidebar();
+    EXPECT_EQ(s.topSprite, 0);
+    EXPECT_EQ(s.ambTabSprite, 1);
+    EXPECT_EQ(s.ambPanelSprite, 2);
+    EXPECT_EQ(s.prosTabSprite, 3);
+    EXPECT_EQ(s.prosPanelSprite, 4);
+    EXPECT_EQ(s.mvrTabSprite, 5);
+    EXPECT_EQ(s.mvrPanelSprite, 6);
+    EXPECT_EQ(lotArtIds[0], 7);
+    EXPECT_EQ(lotArtIds[8], 15);
+}
+
+TEST_F(SidebarFixture, TabsAreSelectedByTheirButtonsExactly) {
+    struct Click {
+        int x, y, button;
+        SidebarTab before, after;
+    } clicks[] = {
+        {96, 240, 1, Amb, Pros}, {159, 303, 1, Amb, Pros}, {160, 240, 1, Amb, Mvr},
+        {223, 303, 1, Amb, Mvr}, {32, 240, 1, Mvr, Amb},   {95, 303, 1, Mvr, Amb},
+        {31, 250, 1, Mvr, Mvr},  {224, 250, 1, Mvr, Mvr},  {100, 239, 1, Mvr, Mvr},
+        {100, 304, 1, Mvr, Mvr}, {100, 250, 0, Mvr, Mvr},  {100, 250, 2, Mvr, Mvr},
+    };
+    for (const Click& c : clicks) {
+        sidebar().selectedTab = c.before;
+        sidebar().click(5.0, c.button, c.x, c.y);
+        EXPECT_EQ(sidebar().selectedTab, c.after) << c.x << "," << c.y << " button " << c.button;
+    }
+}
+
+TEST_F(SidebarFixture, DrawsTheAmbPanelWithTheLegend) {
+    sidebar().draw();
+    auto picture = vh::test::surfacePixels(app->backBuffer);
+    // The panel above the legend's first row, then the eight markers on it.
+    EXPECT_EQ(fixture::mismatches(picture, 0, 304, fixture::art("GUI/sb_amb.png"), 256, 16), 0);
+    EXPECT_EQ(fixture::mismatches(picture, 96, 240, fixture::art("GUI/sb_tab_pros.png"), 64, 64),
+              0);
+    const char* legend[8] = {"Green/green",   "Polluting/polluting", "Criminal/criminal",
+                             "Lawful/lawful", "Noisy/noisy",         "Quiet/quiet",
+                             "Arcane/arcane", "Techy/techy"};
+    for (int k = 0; k < 8; ++k) {
+        auto marker = fixture::art(std::string("Ambiances/") + legend[k] + ".gif");
+        int x = (k % 2) ? 144 : 16, y = 320 + 128 * (k / 2);
+        EXPECT_EQ(fixture::mismatches(picture, x, y, marker, 16, 16), 0) << legend[k];
+    }
+    EXPECT_EQ(blits(), 5u + 8u);
+}
+
+TEST_F(SidebarFixture, OtherTabsShowTheirPanelAndNoLegend) {
+    sidebar().selectedTab = Mvr;
+    sidebar().draw();
+    EXPECT_EQ(blits(), 5u);
+    auto picture = vh::test::surfacePixels(app->backBuffer);
+    EXPECT_EQ(fixture::mismatches(picture, 0, 304, fixture::art("GUI/sb_mvr.png"), 256, 464), 0);
+}
+
+TEST(SidebarArt, AMissingPanelStopsTheLoadThere) {
+    fixture::useArtCopy({"GUI/sb_pros.png"});
+    Application& app = fixture::startGame();
+    vh::test::clearJournal();
+    EXPECT_EQ(app.cityScreen.sidebar.loadArt(), 0x82);
+    EXPECT_EQ(journalNames({"GdipCreateBitmapFromFile"}).size(), 6u);  // sb_mvr.png never tried
+    EXPECT_EQ(app.cityScreen.loadSidebarArt(), 0);  // the screen does not pass it on
+}
+
+// ---- Routing and the pointer ----------------------------------------------------------
+
+TEST_F(SidebarFixture, HoversLeftOfTheMapViewReachNobody) {
+    MapView& view = app->cityScreen.mapView;
+    app->cityScreen.hover(10.0, 255, 400);
+    EXPECT_EQ(view.restX, 0);
+    app->cityScreen.hover(10.0, 256, 400);
+    EXPECT_EQ(view.restX, 256);
+}
+
+TEST_F(SidebarFixture, ClicksRightOfTheSidebarHaveNoEffect) {
+    EXPECT_EQ(app->cityScreen.click(1.0, 1, 256, 250), 0);
+    EXPECT_EQ(app->cityScreen.click(1.0, 1, 100, 250), 0);
+    EXPECT_EQ(sidebar().selectedTab, Pros);
+    app->cityScreen.click(1.0, 1, 256 + 100, 250);
+    EXPECT_EQ(sidebar().selectedTab, Pros);
+}
+
+TEST_F(SidebarFixture, DispatchDeliversTheLastLatchedClickOnce) {
+    app->lastClockReading = 50.0;
+    app->pointer.onMouse(MAKELPARAM(40, 250), 1);   // amb
+    app->pointer.onMouse(MAKELPARAM(170, 250), 1);  // mvr: only this one counts
+    EXPECT_EQ(app->pointer.dispatch(), 0);
+    EXPECT_EQ(sidebar().selectedTab, Mvr);
+    EXPECT_EQ(app->pointer.clickTime, 0.0);
+    sidebar().selectedTab = Amb;
+    EXPECT_EQ(app->pointer.dispatch(), 0);  // nothing latched any more
+    EXPECT_EQ(sidebar().selectedTab, Amb);
+}
+
+TEST_F(SidebarFixture, AReleaseBeforeTheFirstFrameIsLost) {
+    app->pointer.onMouse(MAKELPARAM(100, 250), 1);  // lastClockReading is still 0.0
+    app->pointer.dispatch();
+    EXPECT_EQ(sidebar().selectedTab, Amb);
+}
+
+TEST_F(SidebarFixture, TheHoverIsHandedTheFrameTimeInMicroseconds) {
+    MapView& view = app->cityScreen.mapView;
+    app->pointer.onMouse(MAKELPARAM(1000, 400), 0);
+    app->lastClockReading = 1000.0;
+    app->pointer.dispatch();  // arrives
+    app->lastClockReading = 1016.0;
+    app->pointer.dispatch();  // rests: 16 ms = 16000 units
+    EXPECT_EQ(view.cameraX, 10);
+    EXPECT_EQ(view.scrollTime, 16000.0 - 15000.0);
+    app->lastClockReading = 1032.0;
+    app->pointer.dispatch();  // 17000 units: 11 pixels, 500 left over
+    EXPECT_EQ(view.cameraX, 21);
+    EXPECT_EQ(view.scrollTime, 500.0);
+}
+
+TEST_F(SidebarFixture, KeysAreNotHandled) {
+    EXPECT_EQ(app->pointer.onKey('A'), 0x05);
+}
+
+}  // namespace

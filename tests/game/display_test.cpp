@@ -1,0 +1,163 @@
+// Taking the display, matching the colour key, and giving it all back.
+#include <gtest/gtest.h>
+
+#include "display/display.h"
+#include "game_fixture.h"
+
+namespace {
+
+using vh::test::injectResult;
+using vh::test::journalNames;
+
+const std::vector<std::string> kSetUpCalls = {
+    "DirectDrawCreate",
+    "IDirectDraw::SetCooperativeLevel",
+    "IDirectDraw::SetDisplayMode",
+    "IDirectDraw::CreateSurface",
+    "IDirectDrawSurface::GetAttachedSurface",
+    "IDirectDraw::CreateClipper",
+    "IDirectDrawClipper::SetHWnd",
+    "IDirectDrawSurface::SetClipper",
+    "IDirectDrawSurface::Lock",
+};
+
+Application& windowOnly() {
+    Application& app = Application::instance();
+    app.title = "Varnholt";
+    app.createWindow();
+    vh::test::clearJournal();
+    return app;
+}
+
+TEST(DisplaySetUp, RunsItsStepsInOrderAndMatchesMagenta) {
+    Application& app = windowOnly();
+    ASSERT_EQ(app.initDisplay(), 0);
+    EXPECT_EQ(journalNames(kSetUpCalls), kSetUpCalls);
+    ASSERT_NE(app.directDraw, nullptr);
+    ASSERT_NE(app.primarySurface, nullptr);
+    ASSERT_NE(app.backBuffer, nullptr);
+    EXPECT_NE(app.primarySurface, app.backBuffer);
+    EXPECT_EQ(app.colorKey, 0x00FF00FFu);  // magenta in X8R8G8B8
+}
+
+class DisplaySetUpFailure : public testing::TestWithParam<int> {};
+
+TEST_P(DisplaySetUpFailure, AnswersAtTheFirstFailingCallAndKeepsWhatItMade) {
+    const size_t failing = static_cast<size_t>(GetParam());
+    Application& app = windowOnly();
+    injectResult(kSetUpCalls[failing], E_FAIL);
+    EXPECT_EQ(app.initDisplay(), 0x82);
+    auto calls = journalNames(kSetUpCalls);
+    ASSERT_EQ(calls.size(), failing + 1);  // nothing after the failing call
+    EXPECT_EQ(app.directDraw != nullptr, failing > 0);
+    EXPECT_EQ(app.primarySurface != nullptr, failing > 3);
+    EXPECT_EQ(app.backBuffer != nullptr, failing > 4);
+}
+
+INSTANTIATE_TEST_SUITE_P(EachStep, DisplaySetUpFailure, testing::Range(0, 8));
+
+TEST(DisplaySetUp, ARefusedModeFailsButKeepsTheDirectDrawObject) {
+    Application& app = windowOnly();
+    app.width = 1000;  // no such mode; nothing in the game ever does this
+    EXPECT_EQ(app.initDisplay(), 0x82);
+    EXPECT_NE(app.directDraw, nullptr);
+    EXPECT_EQ(app.primarySurface, nullptr);
+}
+
+TEST(DisplaySetUp, AFailedLockLeavesNoColourKeyButSucceeds) {
+    Application& app = windowOnly();
+    injectResult("IDirectDrawSurface::Lock", DDERR_SURFACEBUSY);
+    EXPECT_EQ(app.initDisplay(), 0);
+    EXPECT_EQ(app.colorKey, 0xFFFFFFFFu);
+}
+
+TEST(DisplayRelease, ReleasesBackBufferThenPrimaryThenDirectDrawOnce) {
+    Application& app = fixture::startDisplayOnly();
+    IDirectDrawSurface* back = app.backBuffer;
+    IDirectDrawSurface* primary = app.primarySurface;
+    IDirectDraw* directDraw = app.directDraw;
+    vh::test::clearJournal();
+    app.releaseDisplay();
+    app.releaseDisplay();  // the second call does nothing
+    std::vector<const void*> released;
+    for (const auto& call : vh::test::journal())
+        if (call.name.ends_with("::Release")) released.push_back(call.object);
+    EXPECT_EQ(released, (std::vector<const void*>{back, primary, directDraw}));
+    EXPECT_EQ(app.backBuffer, nullptr);
+    EXPECT_EQ(app.primarySurface, nullptr);
+    EXPECT_EQ(app.directDraw, nullptr);
+}
+
+// ---- matchColor on surfaces of both depths ----------------------------------
+
+struct Probe {
+    IDirectDraw* directDraw = nullptr;
+    IDirectDrawSurface* primary = nullptr;
+};
+
+Probe primaryAt(int bits) {
+    Application& app = Application::instance();
+    app.title = "Varnholt";
+    app.createWindow();
+    Probe probe;
+    EXPECT_EQ(DirectDrawCreate(nullptr, &probe.directDraw, nullptr), DD_OK);
+    probe.directDraw->SetCooperativeLevel(app.window, DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN);
+    EXPECT_EQ(probe.directDraw->SetDisplayMode(1024, 768, bits), DD_OK);
+    DDSURFACEDESC desc{};
+    desc.dwSize = sizeof(desc);
+    desc.dwFlags = DDSD_CAPS | DDSD_BACKBUFFERCOUNT;
+    desc.ddsCaps.dwCaps = DDSCAPS_PRIMARYSURFACE | DDSCAPS_FLIP | DDSCAPS_COMPLEX;
+    desc.dwBackBufferCount = 1;
+    EXPECT_EQ(probe.directDraw->CreateSurface(&desc, &probe.primary, nullptr), DD_OK);
+    return probe;
+}
+
+TEST(MatchColor, ThirtyTwoBitsGiveTheWholeWord) {
+    Probe probe = primaryAt(32);
+    EXPECT_EQ(matchColor(0x00FF00FF, probe.primary), 0x00FF00FFu);
+    EXPECT_EQ(matchColor(RGB(0x12, 0x34, 0x56), probe.primary), 0x00123456u);
+}
+
+TEST(MatchColor, SixteenBitsStayWithinSixteenBits) {
+    Probe probe = primaryAt(16);
+    uint32_t key = matchColor(0x00FF00FF, probe.primary);
+    EXPECT_LE(key, 0xFFFFu);
+    EXPECT_EQ(key, 0xF81Fu);  // magenta in R5G6B5
+}
+
+TEST(MatchColor, GivesThePixelAtTheOriginBack) {
+    Probe probe = primaryAt(32);
+    vh::test::setSurfaceRawPixel(probe.primary, 0, 0, 0x00345678);
+    matchColor(0x00FF00FF, probe.primary);
+    EXPECT_EQ(vh::test::surfaceRawPixel(probe.primary, 0, 0), 0x00345678u);
+}
+
+TEST(MatchColor, InvalidColourOnlyReadsThePixel) {
+    Probe probe = primaryAt(32);
+    vh::test::setSurfaceRawPixel(probe.primary, 0, 0, 0x00ABCDEF);
+    vh::test::clearJournal();
+    EXPECT_EQ(matchColor(CLR_INVALID, probe.primary), 0x00ABCDEFu);
+    EXPECT_TRUE(journalNames({"SetPixel", "IDirectDrawSurface::GetDC"}).empty());
+}
+
+TEST(MatchColor, RepeatsTheLockWhileTheSurfaceIsStillDrawing) {
+    Probe probe = primaryAt(32);
+    injectResult("IDirectDrawSurface::Lock", DDERR_WASSTILLDRAWING, 5);
+    vh::test::clearJournal();
+    EXPECT_EQ(matchColor(0x00FF00FF, probe.primary), 0x00FF00FFu);
+    EXPECT_EQ(journalNames({"IDirectDrawSurface::Lock"}).size(), 6u);
+}
+
+TEST(MatchColor, GivesUpOnASurfaceThatIsAlwaysStillDrawing) {
+    Probe probe = primaryAt(32);
+    injectResult("IDirectDrawSurface::Lock", DDERR_WASSTILLDRAWING, -1);
+    EXPECT_EQ(matchColor(0x00FF00FF, probe.primary), 0xFFFFFFFFu);
+}
+
+TEST(MatchColor, AFailedLockAnswersAllOnes) {
+    Probe probe = primaryAt(32);
+    injectResult("IDirectDrawSurface::Lock", DDERR_SURFACELOST);
+    EXPECT_EQ(matchColor(0x00FF00FF, probe.primary), 0xFFFFFFFFu);
+}
+
+}  // namespace

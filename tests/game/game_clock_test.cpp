@@ -1,0 +1,148 @@
+// The game clock on both time sources, with the timers set by the tests.
+#include <gtest/gtest.h>
+
+#include "clock/game_clock.h"
+#include "varnholt/platform_test.h"
+
+namespace {
+
+using vh::test::setPerformanceCounter;
+using vh::test::setPerformanceFrequency;
+using vh::test::setTimeGetTime;
+
+class HighResolutionClock : public testing::Test {
+  protected:
+    void SetUp() override {
+        setPerformanceFrequency(1000000);  // one count a microsecond
+        setPerformanceCounter(5000000);    // 5 s since the machine started
+    }
+    void at(double milliseconds) { setPerformanceCounter(5000000 + int64_t(milliseconds * 1000)); }
+};
+
+TEST_F(HighResolutionClock, StartsAtZeroAndFollowsTheCounter) {
+    GameClock clock;
+    EXPECT_TRUE(clock.highResolution);
+    EXPECT_EQ(clock.frequency, 1000000.0);
+    EXPECT_EQ(clock.start, 5000.0);
+    EXPECT_EQ(clock.now(), 0.0);
+    at(250);
+    EXPECT_EQ(clock.now(), 250.0);
+    EXPECT_EQ(clock.lastReading, 250.0);
+}
+
+TEST(GameClockArithmetic, ThreeMillionCountsAtThreeMillionASecondIsOneSecond) {
+    setPerformanceFrequency(3000000);
+    setPerformanceCounter(0);
+    GameClock clock;
+    setPerformanceCounter(3000000);
+    EXPECT_EQ(clock.now(), 1000.0);
+}
+
+TEST_F(HighResolutionClock, ReadsNeverDecrease) {
+    GameClock clock;
+    at(100);
+    EXPECT_EQ(clock.now(), 100.0);
+    EXPECT_EQ(clock.now(), 100.0);  // no advance: the same value
+    at(40);                         // the counter went backwards
+    EXPECT_EQ(clock.now(), 100.0);
+    at(-500);  // before the clock was even made
+    EXPECT_EQ(clock.now(), 100.0);
+    at(101);
+    EXPECT_EQ(clock.now(), 101.0);
+}
+
+TEST_F(HighResolutionClock, PauseHoldsTimeAndResumeSkipsThePausedSpan) {
+    GameClock clock;
+    at(300);
+    clock.pause();
+    EXPECT_EQ(clock.pausedAt, 300.0);
+    at(10000);
+    EXPECT_EQ(clock.now(), 300.0);
+    EXPECT_EQ(clock.now(), 300.0);
+    EXPECT_EQ(clock.lastReading, 0.0);  // a paused read touches nothing
+    clock.pause();                      // a second pause keeps the first one's value
+    EXPECT_EQ(clock.pausedAt, 300.0);
+    clock.resume();
+    EXPECT_EQ(clock.pausedAt, 0.0);
+    at(10050);
+    EXPECT_EQ(clock.now(), 350.0);
+}
+
+TEST_F(HighResolutionClock, ResumeWithoutPauseChangesNothing) {
+    GameClock clock;
+    at(70);
+    clock.resume();
+    EXPECT_EQ(clock.start, 5000.0);
+    EXPECT_EQ(clock.now(), 70.0);
+}
+
+TEST_F(HighResolutionClock, APauseAtExactlyZeroHasNoEffect) {
+    GameClock clock;
+    clock.pause();  // the counter has not moved since construction
+    EXPECT_EQ(clock.pausedAt, 0.0);
+    at(20);
+    EXPECT_EQ(clock.now(), 20.0);  // still running
+    clock.resume();
+    EXPECT_EQ(clock.start, 5000.0);
+}
+
+TEST_F(HighResolutionClock, ACounterThatStopsAnsweringHoldsTime) {
+    GameClock clock;
+    at(80);
+    EXPECT_EQ(clock.now(), 80.0);
+    vh::test::injectResult("QueryPerformanceCounter", 0, -1);
+    EXPECT_EQ(clock.now(), 80.0);
+    clock.pause();
+    EXPECT_EQ(clock.now(), 80.0);
+    clock.resume();
+    vh::test::clearInjections();
+    at(90);
+    EXPECT_EQ(clock.now(), 80.0 + 10.0);  // the counter came back 10 ms later
+}
+
+class MillisecondClock : public testing::TestWithParam<const char*> {};
+
+TEST_P(MillisecondClock, FallsBackToTimeGetTimeWhenACounterCallFails) {
+    vh::test::injectResult(GetParam(), 0, -1);
+    setTimeGetTime(1000);
+    GameClock clock;
+    EXPECT_FALSE(clock.highResolution);
+    EXPECT_EQ(clock.start, 1000.0);
+    setTimeGetTime(1600);
+    EXPECT_EQ(clock.now(), 600.0);
+}
+
+INSTANTIATE_TEST_SUITE_P(EitherCall, MillisecondClock,
+                         testing::Values("QueryPerformanceFrequency", "QueryPerformanceCounter"));
+
+TEST(GameClockMilliseconds, TimerValuesWithTheTopBitSetArePositive) {
+    vh::test::injectResult("QueryPerformanceFrequency", 0, -1);
+    setTimeGetTime(0x80000000u);
+    GameClock clock;
+    EXPECT_EQ(clock.start, 2147483648.0);
+    setTimeGetTime(0xFFFFFF00u);
+    EXPECT_EQ(clock.now(), 4294967040.0 - 2147483648.0);
+}
+
+TEST(GameClockMilliseconds, AWrapPastStartHoldsTheReading) {
+    vh::test::injectResult("QueryPerformanceFrequency", 0, -1);
+    setTimeGetTime(0xFFFFFFF0u);
+    GameClock clock;
+    setTimeGetTime(0xFFFFFFFAu);
+    EXPECT_EQ(clock.now(), 10.0);
+    setTimeGetTime(5u);  // wrapped: no compensation, the reading holds
+    EXPECT_EQ(clock.now(), 10.0);
+}
+
+TEST(GameClockMilliseconds, WithinTheFirstTickThePauseIsLost) {
+    vh::test::injectResult("QueryPerformanceFrequency", 0, -1);
+    setTimeGetTime(777);
+    GameClock clock;
+    EXPECT_EQ(clock.now(), 0.0);
+    clock.pause();
+    EXPECT_EQ(clock.pausedAt, 0.0);
+    setTimeGetTime(800);
+    EXPECT_EQ(clock.now(), 23.0);
+}
+
+}  // namespace

@@ -1,0 +1,265 @@
+// Whole games on the headless host, one process a scenario: scripted input
+// and game time, and the presented frames checked against the art files.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <map>
+
+#include "game_fixture.h"
+
+namespace {
+
+using vh::test::Picture;
+
+// Runs the game; `script` is called after every presented frame with its
+// number and the frame, and the game ends with Escape after `frames` frames.
+int play(int frames, std::function<void(int, const Picture&)> script) {
+    vh::test::onPresent([frames, script](int frame) {
+        script(frame, vh::test::presentedFrame());
+        if (frame == frames) vh::test::keyPress(VK_ESCAPE);
+    });
+    return fixture::runWinMain();
+}
+
+MapView& view() {
+    return Application::instance().cityScreen.mapView;
+}
+SidebarTab selected() {
+    return Application::instance().cityScreen.sidebar.selectedTab;
+}
+
+// The whole sidebar as the art says it should look with `tab` selected.
+void expectSidebar(const Picture& frame, SidebarTab tab) {
+    // The top picture where no button covers it.
+    EXPECT_EQ(fixture::mismatches(frame, 0, 0, fixture::art("GUI/sb_top.png"), 256, 240), 0);
+    EXPECT_EQ(fixture::mismatches(frame, 32, 240, fixture::art("GUI/sb_tab_amb.png"), 64, 64), 0);
+    EXPECT_EQ(fixture::mismatches(frame, 96, 240, fixture::art("GUI/sb_tab_pros.png"), 64, 64), 0);
+    EXPECT_EQ(fixture::mismatches(frame, 160, 240, fixture::art("GUI/sb_tab_mvr.png"), 64, 64), 0);
+    const char* panels[] = {"GUI/sb_amb.png", "GUI/sb_pros.png", "GUI/sb_mvr.png"};
+    auto panel = fixture::art(panels[tab]);
+    // The panel's first rows lie above the legend.
+    EXPECT_EQ(fixture::mismatches(frame, 0, 304, panel, 256, 16), 0) << panels[tab];
+    const char* markers[] = {"Green/green",   "Polluting/polluting", "Criminal/criminal",
+                             "Lawful/lawful", "Noisy/noisy",         "Quiet/quiet",
+                             "Arcane/arcane", "Techy/techy"};
+    for (int k = 0; k < 8; ++k) {
+        auto marker = fixture::art(std::string("Ambiances/") + markers[k] + ".gif");
+        int x = (k % 2) ? 144 : 16, y = 320 + 128 * (k / 2);
+        int wrong = fixture::mismatches(frame, x, y, marker, 16, 16);
+        if (tab == Amb) {
+            EXPECT_EQ(wrong, 0) << markers[k];
+        } else {
+            EXPECT_GT(wrong, 0) << markers[k] << " drawn without the legend";
+        }
+    }
+}
+
+// The lots in view for a camera position, every one its base picture.
+void expectLots(const Picture& frame, int cameraX, int cameraY) {
+    auto lot = fixture::art("Lots/lot_base.png");
+    int ox = cameraX % 128, oy = cameraY % 128;
+    for (int column = 0; column < 6; ++column) {
+        for (int row = 0; row < 6; ++row) {
+            int x = 256 - ox + column * 128 + (column == 0 && ox > 0 ? 128 : 0);
+            int y = -oy + row * 128;
+            EXPECT_EQ(fixture::mismatches(frame, x, y, lot, 128, 128), 0) << x << "," << y;
+        }
+    }
+}
+
+TEST(Play, TheFirstFrameShowsTheSidebarAndTheMap) {
+    fixture::useRealArt();
+    EXPECT_EQ(play(1,
+                   [](int, const Picture& frame) {
+                       ASSERT_EQ(frame.width, 1024);
+                       ASSERT_EQ(frame.height, 768);
+                       expectSidebar(frame, Amb);
+                       expectLots(frame, 0, 0);
+                       EXPECT_EQ(fixture::garbagePixels(frame, 0, 0, 1024, 768), 0);
+                   }),
+              0);
+}
+
+TEST(Play, ALeftReleaseOnTheProsTabBringsItsPanel) {
+    fixture::useRealArt();
+    EXPECT_EQ(play(4,
+                   [](int n, const Picture& frame) {
+                       // The first frame's clock reading is 0.0, which a click
+                       // cannot carry; from the second frame on it can.
+                       if (n == 2) vh::test::mouseRelease(1, 100, 250);
+                       if (n == 3) expectSidebar(frame, Pros);
+                   }),
+              0);
+}
+
+TEST(Play, OfTwoReleasesBetweenFramesOnlyTheLastCounts) {
+    fixture::useRealArt();
+    EXPECT_EQ(play(3,
+                   [](int n, const Picture& frame) {
+                       if (n == 2) {
+                           vh::test::mouseRelease(1, 100, 250);
+                           vh::test::mouseRelease(1, 170, 250);
+                       }
+                       if (n == 3) expectSidebar(frame, Mvr);
+                   }),
+              0);
+}
+
+TEST(Play, ARightReleaseChangesNothing) {
+    fixture::useRealArt();
+    EXPECT_EQ(play(3,
+                   [](int n, const Picture& frame) {
+                       if (n == 2) vh::test::mouseRelease(2, 100, 250);
+                       if (n == 3) expectSidebar(frame, Amb);
+                   }),
+              0);
+}
+
+struct Rest {
+    int x, y;
+    int startX, startY;  // the camera before the rest
+    int endX, endY;      // where it stops
+};
+
+class Scrolling : public testing::TestWithParam<Rest> {};
+
+TEST_P(Scrolling, RestingInABandScrollsSteadilyAndStopsAtTheEdge) {
+    fixture::useRealArt();
+    const Rest rest = GetParam();
+    std::map<int, std::pair<int, int>> camera;
+    EXPECT_EQ(play(40,
+                   [&](int n, const Picture&) {
+                       if (n == 1) {
+                           view().cameraX = rest.startX;
+                           view().cameraY = rest.startY;
+                           vh::test::mouseMove(rest.x, rest.y);
+                       }
+                       camera[n] = {view().cameraX, view().cameraY};
+                   }),
+              0);
+    // 16 ms a frame is 16000 units: ten or eleven pixels each frame.
+    for (int n = 4; n < 12; ++n) {
+        int dx = std::abs(camera[n + 1].first - camera[n].first);
+        int dy = std::abs(camera[n + 1].second - camera[n].second);
+        int moved = std::max(dx, dy);
+        EXPECT_GE(moved, 10) << "frame " << n;
+        EXPECT_LE(moved, 11) << "frame " << n;
+    }
+    EXPECT_EQ(camera[40], std::make_pair(rest.endX, rest.endY));
+    EXPECT_EQ(camera[39], camera[40]);  // it stopped there
+}
+
+INSTANTIATE_TEST_SUITE_P(BandsAndCorners, Scrolling,
+                         testing::Values(Rest{1000, 400, 0, 0, 256, 0},
+                                         Rest{260, 400, 256, 0, 0, 0}, Rest{600, 5, 0, 256, 0, 0},
+                                         Rest{600, 760, 0, 0, 0, 256},
+                                         Rest{1020, 760, 0, 0, 256, 256},
+                                         Rest{270, 10, 256, 256, 0, 0}));
+
+TEST(Play, TheScreenFollowsTheCamera) {
+    fixture::useRealArt();
+    EXPECT_EQ(play(30,
+                   [](int n, const Picture& frame) {
+                       if (n == 1) vh::test::mouseMove(1000, 760);
+                       if (n == 30) {
+                           ASSERT_EQ(view().cameraX, 256);
+                           expectLots(frame, 256, 256);
+                       }
+                   }),
+              0);
+}
+
+TEST(Play, APointerThatMovesEveryFrameNeverScrolls) {
+    fixture::useRealArt();
+    EXPECT_EQ(play(30,
+                   [](int n, const Picture&) {
+                       vh::test::mouseMove(1000 + n % 2, 400);
+                       EXPECT_EQ(view().cameraX, 0);
+                   }),
+              0);
+}
+
+TEST(Play, FocusLostAndRegainedPausesTheClockAndRestoresAllTheArt) {
+    fixture::useRealArt();
+    double pausedAt = 0.0;
+    int waits = 0;
+    vh::test::onIdle([&] {
+        Application& app = Application::instance();
+        EXPECT_EQ(app.active, 0);
+        EXPECT_EQ(app.clock.now(), pausedAt);
+        vh::test::advanceTime(5000);  // five seconds in the background
+        if (++waits == 2)
+            vh::test::focusGained();
+        else
+            vh::test::mouseMove(500, 500);
+    });
+    EXPECT_EQ(play(6,
+                   [&](int n, const Picture& frame) {
+                       Application& app = Application::instance();
+                       if (n == 2) vh::test::mouseRelease(1, 170, 250);  // mvr, before leaving
+                       if (n == 3) {
+                           vh::test::focusLost();
+                           pausedAt = app.clock.now();
+                       }
+                       if (n == 4) {
+                           // Back: no garbage anywhere, every picture from its file,
+                           // and the background time was not counted.
+                           EXPECT_LT(app.lastClockReading, pausedAt + 100.0);
+                           EXPECT_EQ(fixture::garbagePixels(frame, 0, 0, 1024, 768), 0);
+                           expectSidebar(frame, Mvr);
+                           expectLots(frame, 0, 0);
+                           vh::test::mouseRelease(1, 40, 250);  // amb: the legend markers
+                       }
+                       if (n == 5) {
+                           expectSidebar(frame, Amb);
+                           EXPECT_EQ(fixture::garbagePixels(frame, 0, 0, 1024, 768), 0);
+                       }
+                   }),
+              0);
+    EXPECT_EQ(waits, 2);
+}
+
+TEST(Play, ALostDisplayMidGameComesBackWhole) {
+    fixture::useRealArt();
+    EXPECT_EQ(play(5,
+                   [](int n, const Picture& frame) {
+                       if (n == 2) vh::test::loseAllSurfaces();
+                       if (n >= 3) {
+                           EXPECT_EQ(fixture::garbagePixels(frame, 0, 0, 1024, 768), 0);
+                           expectSidebar(frame, Amb);
+                           expectLots(frame, 0, 0);
+                       }
+                   }),
+              0);
+}
+
+class MissingArt : public testing::TestWithParam<const char*> {};
+
+TEST_P(MissingArt, TheGameStillStartsDrawsWhatItHasAndEndsWithZero) {
+    fixture::useArtCopy({GetParam()});
+    EXPECT_EQ(play(4,
+                   [](int n, const Picture& frame) {
+                       if (n == 1) {
+                           expectLots(frame, 0, 0);
+                           EXPECT_EQ(
+                               fixture::mismatches(frame, 96, 240,
+                                                   fixture::art("GUI/sb_tab_pros.png"), 64, 64),
+                               0);
+                       }
+                       if (n == 2) vh::test::mouseRelease(1, 100, 250);
+                   }),
+              0);
+    EXPECT_EQ(selected(), Pros);
+}
+
+INSTANTIATE_TEST_SUITE_P(OneFileGone, MissingArt,
+                         testing::Values("GUI/sb_pros.png", "Ambiances/Quiet/quiet.gif"));
+
+TEST(Play, EscapeEndsTheGameWithZero) {
+    fixture::useRealArt();
+    EXPECT_EQ(play(1, [](int, const Picture&) {}), 0);
+    EXPECT_FALSE(Application::instance().running);
+    EXPECT_EQ(Application::instance().directDraw, nullptr);
+}
+
+}  // namespace

@@ -1,0 +1,101 @@
+// Helpers for tests that run parts of the game, or all of it, on the
+// headless host.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "app/application.h"
+#include "display/sprite_registry.h"
+#include "varnholt/platform_test.h"
+
+namespace fixture {
+
+inline HINSTANCE moduleHandle() {
+    return reinterpret_cast<HINSTANCE>(0x400000);
+}
+
+inline std::string assetsDir() {
+    return VARNHOLT_ASSETS_DIR;
+}
+
+inline std::string assetPath(const std::string& relative) {
+    return assetsDir() + "/" + relative;
+}
+
+// The art files as the game's loader sees them: transparent areas in magenta.
+inline vh::test::Picture art(const std::string& relative) {
+    return vh::test::decodeImageFile(assetPath(relative));
+}
+
+// A copy of the art folder in a fresh temporary folder, less `leaveOut`
+// (paths relative to the art folder); the working directory moves there.
+inline std::string useArtCopy(const std::vector<std::string>& leaveOut = {}) {
+    namespace fs = std::filesystem;
+    fs::path dir = fs::temp_directory_path() / ("varnholt-art-" + std::to_string(getpid()));
+    fs::remove_all(dir);
+    fs::copy(assetsDir(), dir, fs::copy_options::recursive);
+    for (const auto& file : leaveOut) fs::remove(dir / file);
+    fs::current_path(dir);
+    return dir.string();
+}
+
+inline void useRealArt() {
+    std::filesystem::current_path(assetsDir());
+}
+
+// The window and the display, as start-up makes them, with an empty registry
+// whose target is the back buffer: for tests of sprites and drawing.
+inline Application& startDisplayOnly() {
+    Application& app = Application::instance();
+    app.title = "Varnholt";
+    app.moduleInstance = moduleHandle();
+    app.createWindow();
+    EXPECT_EQ(app.initDisplay(), 0);
+    SpriteRegistry::instance().setTarget(app.backBuffer);
+    return app;
+}
+
+// Start-up as the entry point does it, without entering the frame loop.
+inline Application& startGame() {
+    Application& app = Application::instance();
+    EXPECT_EQ(app.initialize("Varnholt", moduleHandle()), 1);
+    return app;
+}
+
+inline int runWinMain() {
+    char commandLine[] = "";
+    return WinMain(moduleHandle(), nullptr, commandLine, SW_SHOWDEFAULT);
+}
+
+// Compares a block of `picture` at (x, y) with the art `expected`, where the
+// art is opaque (not magenta). Returns the number of mismatching pixels.
+inline int mismatches(const vh::test::Picture& picture, int x, int y,
+                      const vh::test::Picture& expected, int width, int height) {
+    int wrong = 0;
+    for (int j = 0; j < height; ++j) {
+        for (int i = 0; i < width; ++i) {
+            int px = x + i, py = y + j;
+            if (px < 0 || py < 0 || px >= picture.width || py >= picture.height) continue;
+            uint32_t want = expected.at(i, j) & 0xFFFFFF;
+            if (want == 0xFF00FF) continue;  // transparent: whatever lies below shows
+            if ((picture.at(px, py) & 0xFFFFFF) != want) ++wrong;
+        }
+    }
+    return wrong;
+}
+
+// Counts the pixels of a block that hold the restored-surface garbage colour.
+inline int garbagePixels(const vh::test::Picture& picture, int x, int y, int width, int height) {
+    int count = 0;
+    for (int j = y; j < y + height; ++j)
+        for (int i = x; i < x + width; ++i)
+            if ((picture.at(i, j) & 0xFFFFFF) == vh::test::kRestoredGarbage) ++count;
+    return count;
+}
+
+}  // namespace fixture
