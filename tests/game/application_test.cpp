@@ -189,6 +189,7 @@ TEST(FrameLoop, EscapeEndsTheGameWithZero) {
     vh::test::onPresent([](int frame) {
         if (frame == 3) vh::test::keyPress(VK_ESCAPE);
     });
+    vh::test::clearJournal();
     EXPECT_EQ(fixture::runWinMain(), 0);
     EXPECT_EQ(vh::test::presentedFrameCount(), 3);
     EXPECT_EQ(journalNames({"GdiplusStartup"}).size(), 1u);

@@ -67,6 +67,7 @@ TEST(GdiBitmapLoad, DisposesOfTheImageWhateverHappens) {
 
 TEST(GdiBitmapLoad, PathsOfAnyLengthAreConvertedWhole) {
     namespace fs = std::filesystem;
+    fixture::startGdiplus();
     fs::path dir = fs::temp_directory_path() / ("varnholt-long-" + std::to_string(getpid()));
     std::string folder(120, 'f');
     fs::create_directories(dir / folder / folder);
@@ -156,11 +157,16 @@ INSTANTIATE_TEST_SUITE_P(EachStep, GdiBitmapCopyFailure,
                                          FailingStep{"SetStretchBltMode", 0},
                                          FailingStep{"StretchBlt", 0}));
 
-TEST_F(GdiBitmapCopy, AFailedCleanUpAfterTheCopyAnswers0x81) {
+TEST_F(GdiBitmapCopy, AFailedDeleteAfterTheCopyAnswers0x81) {
     injectResult("DeleteDC", 0);
     EXPECT_EQ(bitmap.copyToSurface(surface(), 0, 0, 128, 128), 0x81);
+    EXPECT_EQ(journalNames({"IDirectDrawSurface::ReleaseDC"}).size(), 1u);  // still given back
+}
+
+TEST_F(GdiBitmapCopy, AFailedReleaseAfterTheCopyAnswers0x81) {
     injectResult("IDirectDrawSurface::ReleaseDC", DDERR_GENERIC);
     EXPECT_EQ(bitmap.copyToSurface(surface(), 0, 0, 128, 128), 0x81);
+    EXPECT_EQ(journalNames({"DeleteDC"}).size(), 1u);  // still deleted
 }
 
 TEST_F(GdiBitmapCopy, TransparentArtArrivesAsOpaqueMagenta) {

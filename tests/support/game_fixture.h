@@ -19,6 +19,16 @@ inline HINSTANCE moduleHandle() {
     return reinterpret_cast<HINSTANCE>(0x400000);
 }
 
+// GDI+ works between its start-up and shut-down, as on Windows; WinMain makes
+// its own pair of calls around the game.
+inline void startGdiplus() {
+    static bool started = false;
+    if (started) return;
+    ULONG_PTR token = 0;
+    Gdiplus::GdiplusStartupInput input;
+    started = Gdiplus::GdiplusStartup(&token, &input, nullptr) == Gdiplus::Ok;
+}
+
 inline std::string assetsDir() {
     return VARNHOLT_ASSETS_DIR;
 }
@@ -41,11 +51,13 @@ inline std::string useArtCopy(const std::vector<std::string>& leaveOut = {}) {
     fs::copy(assetsDir(), dir, fs::copy_options::recursive);
     for (const auto& file : leaveOut) fs::remove(dir / file);
     fs::current_path(dir);
+    startGdiplus();
     return dir.string();
 }
 
 inline void useRealArt() {
     std::filesystem::current_path(assetsDir());
+    startGdiplus();
 }
 
 // The window and the display, as start-up makes them, with an empty registry
