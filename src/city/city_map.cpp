@@ -26,18 +26,26 @@ constexpr LotArt kLotArt[kLotArtCount] = {
     {".\\Ambiances\\Techy\\techy.gif", 16},
 };
 
-// Loads the nine pictures into new sprites. A missing or unreadable file is
-// not reported: its sprite is still added and shows whatever it holds.
+SpriteId addFilled(Sprite* sprite, GdiBitmap& bitmap) {
+    sprite->fill(bitmap, 0, 0, 0, 0);
+    SpriteId id = SpriteRegistry::instance().add(sprite);
+    // A sprite the full registry refused would otherwise be lost for good.
+    if (id == kNoSprite) delete sprite;
+    return id;
+}
+
+// Loads the nine pictures into new sprites: the base lot's sprite is made
+// before its file is read, each marker's after. A missing or unreadable file
+// is not reported: its sprite is still added and shows whatever it holds.
 void loadLotArt() {
-    SpriteRegistry& registry = SpriteRegistry::instance();
     GdiBitmap bitmap;
-    for (int32_t entry = 0; entry < kLotArtCount; ++entry) {
+    auto* base = new Sprite(1, kLotArt[0].size, kLotArt[0].size);
+    bitmap.loadFromFile(kLotArt[0].path);
+    lotArtIds[0] = addFilled(base, bitmap);
+    for (int32_t entry = 1; entry < kLotArtCount; ++entry) {
         bitmap.loadFromFile(kLotArt[entry].path);
-        auto* sprite = new Sprite(1, kLotArt[entry].size, kLotArt[entry].size);
-        sprite->fill(bitmap, 0, 0, 0, 0);
-        lotArtIds[entry] = registry.add(sprite);
-        // A sprite the full registry refused would otherwise be lost for good.
-        if (lotArtIds[entry] == kNoSprite) delete sprite;
+        lotArtIds[entry] =
+            addFilled(new Sprite(1, kLotArt[entry].size, kLotArt[entry].size), bitmap);
     }
 }
 
