@@ -1,0 +1,316 @@
+// The DirectDraw object, its clippers, display modes and the foreground state
+// that decides whether surfaces keep their memory.
+#include <algorithm>
+#include <new>
+
+#include "ddraw_internal.h"
+#include "gdi_internal.h"
+
+namespace vh::platform {
+namespace {
+
+bool foreground = true;
+
+}  // namespace
+
+void setDisplayForeground(bool isForeground) {
+    // Another program taking the display takes the video memory with it.
+    if (!isForeground) loseAllSurfaces();
+    foreground = isForeground;
+}
+
+bool displayForeground() {
+    return foreground;
+}
+
+void loseAllSurfaces() {
+    for (auto* surface : dd::allSurfaces()) surface->lose();
+}
+
+}  // namespace vh::platform
+
+namespace vh::platform::dd {
+namespace {
+
+constexpr DisplayMode kModes[] = {
+    {640, 480, 16}, {640, 480, 32},  {800, 600, 16},
+    {800, 600, 32}, {1024, 768, 16}, {1024, 768, 32},
+};
+
+bool isSupportedMode(DWORD width, DWORD height, DWORD bitsPerPixel) {
+    return std::any_of(std::begin(kModes), std::end(kModes), [&](const DisplayMode& mode) {
+        return DWORD(mode.width) == width && DWORD(mode.height) == height &&
+               DWORD(mode.bitsPerPixel) == bitsPerPixel;
+    });
+}
+
+// Before the game picks a mode, the display is in the desktop's own.
+DisplayMode desktopMode() {
+    return {std::max(host().screenWidth(), 1), std::max(host().screenHeight(), 1), 32};
+}
+
+}  // namespace
+
+std::vector<SurfaceObject*>& allSurfaces() {
+    static std::vector<SurfaceObject*> surfaces;
+    return surfaces;
+}
+
+int& liveDirectDrawObjects() {
+    static int count = 0;
+    return count;
+}
+
+int& liveSurfaces() {
+    static int count = 0;
+    return count;
+}
+
+int& liveClippers() {
+    static int count = 0;
+    return count;
+}
+
+Uint32 sdlFormatFor(int bitsPerPixel) {
+    return bitsPerPixel == 16 ? SDL_PIXELFORMAT_RGB565 : SDL_PIXELFORMAT_RGB888;
+}
+
+bool allocatePixels(PixelBuffer& buffer, int width, int height, int bitsPerPixel) {
+    int bytesPerPixel = bitsPerPixel / 8;
+    // Rows are kept 4-byte aligned, as video memory pitches are.
+    int pitch = (width * bytesPerPixel + 3) & ~3;
+    buffer.memory.reset(new (std::nothrow) Uint8[size_t(pitch) * size_t(height)]());
+    if (!buffer.memory) return false;
+    buffer.surface = SDL_CreateRGBSurfaceWithFormatFrom(
+        buffer.memory.get(), width, height, bitsPerPixel, pitch, sdlFormatFor(bitsPerPixel));
+    if (!buffer.surface) {
+        buffer.memory.reset();
+        return false;
+    }
+    SDL_SetSurfaceBlendMode(buffer.surface, SDL_BLENDMODE_NONE);
+    return true;
+}
+
+void freePixels(PixelBuffer& buffer) {
+    if (buffer.surface) SDL_FreeSurface(buffer.surface);
+    buffer.surface = nullptr;
+    buffer.memory.reset();
+}
+
+// ---- Clipper -------------------------------------------------------------------
+
+ClipperObject::ClipperObject() {
+    ++liveClippers();
+}
+
+ClipperObject::~ClipperObject() {
+    --liveClippers();
+}
+
+ULONG ClipperObject::AddRef() {
+    return journalled("IDirectDrawClipper::AddRef", this, [&] { return ++references_; });
+}
+
+ULONG ClipperObject::Release() {
+    return journalled("IDirectDrawClipper::Release", this, [&]() -> ULONG {
+        if (references_ == 0) return 0;
+        ULONG left = --references_;
+        if (left == 0) delete this;
+        return left;
+    });
+}
+
+void ClipperObject::drop() {
+    if (references_ > 0 && --references_ == 0) delete this;
+}
+
+HRESULT ClipperObject::SetHWnd(DWORD, HWND window) {
+    return journalled("IDirectDrawClipper::SetHWnd", this, [&] {
+        window_ = window;
+        return DD_OK;
+    });
+}
+
+HRESULT ClipperObject::GetHWnd(HWND* window) {
+    return journalled("IDirectDrawClipper::GetHWnd", this, [&] {
+        if (!window) return DDERR_INVALIDPARAMS;
+        *window = window_;
+        return DD_OK;
+    });
+}
+
+// ---- DirectDraw object ---------------------------------------------------------
+
+DirectDrawObject::DirectDrawObject() : mode_(desktopMode()) {
+    ++liveDirectDrawObjects();
+}
+
+DirectDrawObject::~DirectDrawObject() {
+    // Surfaces the game still holds outlive us as lost, unrestorable objects,
+    // so that their late Release calls stay harmless.
+    for (auto* surface : std::vector<SurfaceObject*>(surfaces_)) surface->orphan();
+    leaveFullScreen();
+    --liveDirectDrawObjects();
+}
+
+void DirectDrawObject::forget(SurfaceObject* surface) {
+    surfaces_.erase(std::remove(surfaces_.begin(), surfaces_.end(), surface), surfaces_.end());
+}
+
+void DirectDrawObject::leaveFullScreen() {
+    if (!fullScreen_) return;
+    fullScreen_ = false;
+    host().leaveFullScreen();
+}
+
+ULONG DirectDrawObject::AddRef() {
+    return journalled("IDirectDraw::AddRef", this, [&] { return ++references_; });
+}
+
+ULONG DirectDrawObject::Release() {
+    return journalled("IDirectDraw::Release", this, [&]() -> ULONG {
+        if (references_ == 0) return 0;
+        ULONG left = --references_;
+        if (left == 0) delete this;
+        return left;
+    });
+}
+
+HRESULT DirectDrawObject::CreateClipper(DWORD, LPDIRECTDRAWCLIPPER* clipper, IUnknown* outer) {
+    if (clipper) *clipper = nullptr;
+    return journalled("IDirectDraw::CreateClipper", this, [&] {
+        if (!clipper || outer) return DDERR_INVALIDPARAMS;
+        auto* created = new (std::nothrow) ClipperObject();
+        if (!created) return DDERR_OUTOFMEMORY;
+        *clipper = created;
+        return DD_OK;
+    });
+}
+
+HRESULT DirectDrawObject::SetCooperativeLevel(HWND window, DWORD flags) {
+    return journalled("IDirectDraw::SetCooperativeLevel", this, [&] {
+        bool exclusive = flags & DDSCL_EXCLUSIVE;
+        bool fullScreen = flags & DDSCL_FULLSCREEN;
+        if (exclusive != fullScreen) return DDERR_INVALIDPARAMS;
+        if (!exclusive && !(flags & DDSCL_NORMAL)) return DDERR_INVALIDPARAMS;
+        // Exclusive mode makes the window the whole picture; it needs one.
+        if (exclusive && !window) return DDERR_INVALIDPARAMS;
+        window_ = window;
+        exclusive_ = exclusive;
+        cooperativeLevelSet_ = true;
+        return DD_OK;
+    });
+}
+
+HRESULT DirectDrawObject::SetDisplayMode(DWORD width, DWORD height, DWORD bitsPerPixel) {
+    return journalled("IDirectDraw::SetDisplayMode", this, [&] {
+        if (!exclusive_) return DDERR_NOEXCLUSIVEMODE;
+        if (!isSupportedMode(width, height, bitsPerPixel)) return DDERR_INVALIDMODE;
+        mode_ = {int(width), int(height), int(bitsPerPixel)};
+        fullScreen_ = true;
+        host().enterFullScreen(int(width), int(height));
+        return DD_OK;
+    });
+}
+
+HRESULT DirectDrawObject::RestoreDisplayMode() {
+    return journalled("IDirectDraw::RestoreDisplayMode", this, [&] {
+        leaveFullScreen();
+        mode_ = desktopMode();
+        return DD_OK;
+    });
+}
+
+HRESULT DirectDrawObject::CreateSurface(LPDDSURFACEDESC desc, LPDIRECTDRAWSURFACE* surface,
+                                        IUnknown* outer) {
+    if (surface) *surface = nullptr;
+    return journalled("IDirectDraw::CreateSurface", this, [&] {
+        if (!desc || !surface || outer) return DDERR_INVALIDPARAMS;
+        if (desc->dwSize != sizeof(DDSURFACEDESC)) return DDERR_INVALIDPARAMS;
+        if (!cooperativeLevelSet_) return DDERR_NOCOOPERATIVELEVELSET;
+        DWORD caps = (desc->dwFlags & DDSD_CAPS) ? desc->ddsCaps.dwCaps : 0;
+        if (caps & DDSCAPS_PRIMARYSURFACE) return createPrimary(*desc, surface);
+        return createOffScreen(*desc, surface);
+    });
+}
+
+HRESULT DirectDrawObject::createPrimary(const DDSURFACEDESC& desc, LPDIRECTDRAWSURFACE* surface) {
+    DWORD caps = desc.ddsCaps.dwCaps;
+    // The primary always has the display's size and format.
+    if (desc.dwFlags & (DDSD_WIDTH | DDSD_HEIGHT | DDSD_PIXELFORMAT)) return DDERR_INVALIDPARAMS;
+    bool flipping = caps & DDSCAPS_FLIP;
+    if (flipping) {
+        if (!exclusive_) return DDERR_NOEXCLUSIVEMODE;
+        if (!(caps & DDSCAPS_COMPLEX) || !(desc.dwFlags & DDSD_BACKBUFFERCOUNT))
+            return DDERR_INVALIDCAPS;
+        if (desc.dwBackBufferCount != 1) return DDERR_INVALIDPARAMS;
+    }
+    DWORD frontCaps = DDSCAPS_PRIMARYSURFACE | DDSCAPS_VIDEOMEMORY | DDSCAPS_VISIBLE;
+    if (flipping) frontCaps |= DDSCAPS_FLIP | DDSCAPS_COMPLEX | DDSCAPS_FRONTBUFFER;
+    auto* primary = new (std::nothrow) SurfaceObject(this, SurfaceObject::Kind::Primary, frontCaps);
+    if (!primary) return DDERR_OUTOFMEMORY;
+    surfaces_.push_back(primary);
+    if (!primary->allocate(mode_.width, mode_.height, mode_.bitsPerPixel)) {
+        delete primary;
+        return DDERR_OUTOFMEMORY;
+    }
+    if (flipping) {
+        DWORD backCaps = DDSCAPS_BACKBUFFER | DDSCAPS_FLIP | DDSCAPS_COMPLEX | DDSCAPS_VIDEOMEMORY;
+        auto* back =
+            new (std::nothrow) SurfaceObject(this, SurfaceObject::Kind::BackBuffer, backCaps);
+        if (!back) {
+            delete primary;
+            return DDERR_OUTOFMEMORY;
+        }
+        surfaces_.push_back(back);
+        primary->attachBackBuffer(back);
+        // Deleting the primary takes its back buffer with it.
+        if (!back->allocate(mode_.width, mode_.height, mode_.bitsPerPixel)) {
+            delete primary;
+            return DDERR_OUTOFMEMORY;
+        }
+    }
+    *surface = primary;
+    return DD_OK;
+}
+
+HRESULT DirectDrawObject::createOffScreen(const DDSURFACEDESC& desc, LPDIRECTDRAWSURFACE* surface) {
+    const DWORD sized = DDSD_WIDTH | DDSD_HEIGHT;
+    if ((desc.dwFlags & sized) != sized) return DDERR_INVALIDPARAMS;
+    if (desc.dwWidth == 0 || desc.dwHeight == 0 || desc.dwWidth > 16384 || desc.dwHeight > 16384)
+        return DDERR_INVALIDPARAMS;
+    if (desc.dwFlags & DDSD_PIXELFORMAT) {
+        // Only the display's own format is offered, as on most cards of the time.
+        const DDPIXELFORMAT& format = desc.ddpfPixelFormat;
+        if (!(format.dwFlags & DDPF_RGB) || int(format.dwRGBBitCount) != mode_.bitsPerPixel)
+            return DDERR_INVALIDPIXELFORMAT;
+    }
+    DWORD caps = DDSCAPS_OFFSCREENPLAIN;
+    caps |= (desc.ddsCaps.dwCaps & DDSCAPS_SYSTEMMEMORY) && (desc.dwFlags & DDSD_CAPS)
+                ? DDSCAPS_SYSTEMMEMORY
+                : DDSCAPS_VIDEOMEMORY;
+    auto* created = new (std::nothrow) SurfaceObject(this, SurfaceObject::Kind::OffScreen, caps);
+    if (!created) return DDERR_OUTOFMEMORY;
+    surfaces_.push_back(created);
+    if (!created->allocate(int(desc.dwWidth), int(desc.dwHeight), mode_.bitsPerPixel)) {
+        delete created;
+        return DDERR_OUTOFMEMORY;
+    }
+    *surface = created;
+    return DD_OK;
+}
+
+}  // namespace vh::platform::dd
+
+HRESULT WINAPI DirectDrawCreate(GUID* driver, LPDIRECTDRAW* directDraw, IUnknown* outer) {
+    using namespace vh::platform;
+    if (directDraw) *directDraw = nullptr;
+    return journalled("DirectDrawCreate", nullptr, [&] {
+        if (!directDraw || outer || driver) return DDERR_INVALIDPARAMS;
+        if (!host().hasDisplay()) return DDERR_NODIRECTDRAWHW;
+        auto* created = new (std::nothrow) dd::DirectDrawObject();
+        if (!created) return DDERR_OUTOFMEMORY;
+        *directDraw = created;
+        return DD_OK;
+    });
+}

@@ -1,0 +1,153 @@
+// The DirectDraw objects of the Linux platform layer: the DirectDraw object,
+// its surfaces (SDL surfaces underneath) and clippers. Shared by the files
+// ddraw*.cpp; the rest of the platform reaches them through internal.h.
+#pragma once
+
+#include <SDL.h>
+
+#include <memory>
+#include <vector>
+
+#include "internal.h"
+
+namespace vh::platform::dd {
+
+class DirectDrawObject;
+class SurfaceObject;
+
+// A display mode the game can ask for.
+struct DisplayMode {
+    int width;
+    int height;
+    int bitsPerPixel;
+};
+Uint32 sdlFormatFor(int bitsPerPixel);
+
+// Pixel memory that this layer owns (SDL keeps it even when it run-length
+// encodes a colour-keyed surface), with an SDL surface header over it.
+struct PixelBuffer {
+    std::unique_ptr<Uint8[]> memory;
+    SDL_Surface* surface = nullptr;
+};
+bool allocatePixels(PixelBuffer& buffer, int width, int height, int bitsPerPixel);
+void freePixels(PixelBuffer& buffer);
+
+class ClipperObject final : public IDirectDrawClipper {
+  public:
+    ClipperObject();
+    ~ClipperObject();
+    ULONG STDMETHODCALLTYPE AddRef() override;
+    ULONG STDMETHODCALLTYPE Release() override;
+    HRESULT STDMETHODCALLTYPE SetHWnd(DWORD flags, HWND window) override;
+    HRESULT STDMETHODCALLTYPE GetHWnd(HWND* window) override;
+
+    // The references a surface holds while the clipper is set on it; taken
+    // and given back without journalling, as the game never made these calls.
+    void retain() { ++references_; }
+    void drop();
+
+  private:
+    ULONG references_ = 1;
+    HWND window_ = nullptr;
+};
+
+class SurfaceObject final : public IDirectDrawSurface {
+  public:
+    enum class Kind { Primary, BackBuffer, OffScreen };
+    SurfaceObject(DirectDrawObject* owner, Kind kind, DWORD caps);
+    ~SurfaceObject();
+
+    ULONG STDMETHODCALLTYPE AddRef() override;
+    ULONG STDMETHODCALLTYPE Release() override;
+    HRESULT STDMETHODCALLTYPE Blt(LPRECT destRect, LPDIRECTDRAWSURFACE source, LPRECT sourceRect,
+                                  DWORD flags, LPDDBLTFX fx) override;
+    HRESULT STDMETHODCALLTYPE Flip(LPDIRECTDRAWSURFACE targetOverride, DWORD flags) override;
+    HRESULT STDMETHODCALLTYPE GetAttachedSurface(LPDDSCAPS caps,
+                                                 LPDIRECTDRAWSURFACE* attached) override;
+    HRESULT STDMETHODCALLTYPE GetDC(HDC* dc) override;
+    HRESULT STDMETHODCALLTYPE ReleaseDC(HDC dc) override;
+    HRESULT STDMETHODCALLTYPE GetSurfaceDesc(LPDDSURFACEDESC desc) override;
+    HRESULT STDMETHODCALLTYPE IsLost() override;
+    HRESULT STDMETHODCALLTYPE Lock(LPRECT rect, LPDDSURFACEDESC desc, DWORD flags,
+                                   HANDLE event) override;
+    HRESULT STDMETHODCALLTYPE Unlock(LPVOID data) override;
+    HRESULT STDMETHODCALLTYPE Restore() override;
+    HRESULT STDMETHODCALLTYPE SetClipper(LPDIRECTDRAWCLIPPER clipper) override;
+    HRESULT STDMETHODCALLTYPE SetColorKey(DWORD flags, LPDDCOLORKEY key) override;
+
+    bool allocate(int width, int height, int bitsPerPixel);
+    void attachBackBuffer(SurfaceObject* backBuffer);
+    SDL_Surface* pixels() const { return buffer_.surface; }
+    void lose() { lost_ = true; }
+    // The DirectDraw object (or the primary surface owning this back buffer)
+    // went away while the game still holds this surface: it stays a valid
+    // object, lost for good, until the game releases it.
+    void orphan();
+
+  private:
+    bool unusable() const;
+    HRESULT busyOrLost() const;
+    void fillDescription(DDSURFACEDESC& desc) const;
+    void fillWithRestoredGarbage();
+    void destroyChain();
+    SDL_Surface* blitSource(bool useKey);
+    bool clipAgainstDisplay(SDL_Rect& dest, SDL_Rect& source) const;
+
+    DirectDrawObject* owner_;
+    Kind kind_;
+    DWORD caps_;
+    ULONG references_;
+    PixelBuffer buffer_;
+    SDL_Surface* unkeyedView_ = nullptr;   // same pixels, no colour key
+    SurfaceObject* backBuffer_ = nullptr;  // primary: the attached back buffer
+    SurfaceObject* primary_ = nullptr;     // back buffer: the primary owning it
+    ClipperObject* clipper_ = nullptr;
+    bool hasColorKey_ = false;
+    DWORD colorKey_ = 0;
+    bool lost_ = false;
+    bool orphaned_ = false;
+    bool locked_ = false;
+    HDC dc_ = nullptr;
+};
+
+class DirectDrawObject final : public IDirectDraw {
+  public:
+    DirectDrawObject();
+    ~DirectDrawObject();
+
+    ULONG STDMETHODCALLTYPE AddRef() override;
+    ULONG STDMETHODCALLTYPE Release() override;
+    HRESULT STDMETHODCALLTYPE CreateClipper(DWORD flags, LPDIRECTDRAWCLIPPER* clipper,
+                                            IUnknown* outer) override;
+    HRESULT STDMETHODCALLTYPE CreateSurface(LPDDSURFACEDESC desc, LPDIRECTDRAWSURFACE* surface,
+                                            IUnknown* outer) override;
+    HRESULT STDMETHODCALLTYPE SetCooperativeLevel(HWND window, DWORD flags) override;
+    HRESULT STDMETHODCALLTYPE SetDisplayMode(DWORD width, DWORD height,
+                                             DWORD bitsPerPixel) override;
+    HRESULT STDMETHODCALLTYPE RestoreDisplayMode() override;
+
+    const DisplayMode& mode() const { return mode_; }
+    void forget(SurfaceObject* surface);
+
+  private:
+    HRESULT createPrimary(const DDSURFACEDESC& desc, LPDIRECTDRAWSURFACE* surface);
+    HRESULT createOffScreen(const DDSURFACEDESC& desc, LPDIRECTDRAWSURFACE* surface);
+    void leaveFullScreen();
+
+    ULONG references_ = 1;
+    HWND window_ = nullptr;
+    bool exclusive_ = false;
+    bool cooperativeLevelSet_ = false;
+    bool fullScreen_ = false;
+    DisplayMode mode_;
+    std::vector<SurfaceObject*> surfaces_;
+};
+
+// Every live surface of every DirectDraw object, for losing them all at once.
+std::vector<SurfaceObject*>& allSurfaces();
+// Live object counts, for leak checks.
+int& liveDirectDrawObjects();
+int& liveSurfaces();
+int& liveClippers();
+
+}  // namespace vh::platform::dd

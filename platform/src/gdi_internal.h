@@ -1,0 +1,84 @@
+// What GDI shares with DirectDraw (device contexts on a surface's pixels) and
+// with GDI+ (bitmaps made from decoded images), and the image decoder that
+// GDI+ stands on.
+#pragma once
+
+#include <SDL.h>
+
+#include <cstdint>
+#include <string>
+#include <type_traits>
+
+#include "internal.h"
+
+namespace vh::platform {
+
+// The shape of every call of the video part of the platform: answer an
+// injected result if a test asked for one, otherwise do the work and journal
+// what it answered. Handles and pointers travel through the journal as
+// integers (0 is NULL, -1 is HGDI_ERROR).
+template <typename R>
+R fromJournal(int64_t value) {
+    if constexpr (std::is_pointer_v<R>)
+        return reinterpret_cast<R>(static_cast<intptr_t>(value));
+    else
+        return static_cast<R>(value);
+}
+
+template <typename R>
+int64_t toJournal(R value) {
+    if constexpr (std::is_pointer_v<R>)
+        return static_cast<int64_t>(reinterpret_cast<intptr_t>(value));
+    else
+        return static_cast<int64_t>(value);
+}
+
+template <typename Work>
+auto journalled(const char* name, const void* object, Work&& work) -> decltype(work()) {
+    using R = decltype(work());
+    if (auto forced = injected(name, object)) return fromJournal<R>(*forced);
+    R result = work();
+    record(name, object, toJournal(result));
+    return result;
+}
+
+}  // namespace vh::platform
+
+namespace vh::platform::gdi {
+
+// A device context drawing straight into `pixels` (which stays owned by the
+// caller and must outlive the DC). closeSurfaceDC destroys it again.
+HDC openSurfaceDC(SDL_Surface* pixels);
+void closeSurfaceDC(HDC dc);
+
+// A 32-bit bitmap taking ownership of `pixels` (an SDL_PIXELFORMAT_RGB888
+// surface). Null when it cannot be had.
+HBITMAP adoptBitmap(SDL_Surface* pixels);
+
+// Live device contexts and bitmaps, for leak checks.
+int liveObjectCount();
+
+}  // namespace vh::platform::gdi
+
+namespace vh::platform::gdiplus {
+int liveImageCount();
+}
+
+namespace vh::platform::image {
+
+enum class DecodeError { None, NotFound, Malformed, TooLarge, OutOfMemory };
+
+// Decodes a PNG or GIF file into a new SDL_PIXELFORMAT_ARGB8888 surface; null
+// with the reason in `error` on failure.
+SDL_Surface* decode(const std::string& windowsPath, DecodeError& error);
+
+// A new SDL_PIXELFORMAT_RGB888 surface: the image drawn over an opaque
+// background (0xAARRGGBB; its alpha is ignored) with alpha blending.
+SDL_Surface* composeOverBackground(SDL_Surface* argbImage, uint32_t background);
+
+// The largest image the decoder accepts, checked from the file's headers
+// before anything is allocated for the pixels.
+constexpr int64_t kMaxImageSide = 16384;
+constexpr int64_t kMaxImageBytes = int64_t(256) << 20;
+
+}  // namespace vh::platform::image
