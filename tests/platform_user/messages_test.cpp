@@ -1,0 +1,205 @@
+// The message queue: peeking and getting, waiting, quitting, and the host's
+// input arriving as window messages.
+#include "../../platform/src/internal.h"
+#include "test_window.h"
+
+using testwin::WindowTest;
+
+namespace {
+
+class QueueTest : public WindowTest {
+  protected:
+    void SetUp() override {
+        WindowTest::SetUp();
+        window = testwin::create();
+        ASSERT_NE(window, nullptr);
+        testwin::seen().clear();
+    }
+
+    MSG take() {
+        MSG msg{};
+        EXPECT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+        return msg;
+    }
+
+    HWND window = nullptr;
+};
+
+}  // namespace
+
+TEST_F(QueueTest, PeekWithoutRemoveLeavesTheMessageQueued) {
+    PostMessageA(window, WM_USER, 5, 6);
+    MSG msg{};
+    ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE));
+    EXPECT_EQ(msg.message, UINT(WM_USER));
+    ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+    EXPECT_EQ(msg.hwnd, window);
+    EXPECT_EQ(msg.wParam, WPARAM(5));
+    EXPECT_EQ(msg.lParam, LPARAM(6));
+    EXPECT_FALSE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+}
+
+TEST_F(QueueTest, FiltersPickMatchingMessagesOutOfOrder) {
+    PostMessageA(nullptr, WM_USER + 1, 0, 0);
+    PostMessageA(window, WM_USER + 2, 0, 0);
+    PostMessageA(window, WM_USER + 3, 0, 0);
+    MSG msg{};
+    ASSERT_TRUE(PeekMessageA(&msg, nullptr, WM_USER + 3, WM_USER + 9, PM_REMOVE));
+    EXPECT_EQ(msg.message, UINT(WM_USER + 3));
+    ASSERT_TRUE(PeekMessageA(&msg, window, 0, 0, PM_REMOVE));
+    EXPECT_EQ(msg.message, UINT(WM_USER + 2));
+    EXPECT_FALSE(PeekMessageA(&msg, window, 0, 0, PM_REMOVE));
+    EXPECT_EQ(take().message, UINT(WM_USER + 1));
+}
+
+TEST_F(QueueTest, GetMessageAnswersZeroOnQuitAfterPostedMessages) {
+    PostQuitMessage(7);
+    PostMessageA(window, WM_USER, 0, 0);
+    MSG msg{};
+    EXPECT_EQ(GetMessageA(&msg, nullptr, 0, 0), TRUE);
+    EXPECT_EQ(msg.message, UINT(WM_USER));
+    // WM_QUIT passes any filter.
+    EXPECT_EQ(GetMessageA(&msg, window, WM_USER, WM_USER), FALSE);
+    EXPECT_EQ(msg.message, UINT(WM_QUIT));
+    EXPECT_EQ(msg.wParam, WPARAM(7));
+    EXPECT_FALSE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) << "the quit is taken once";
+}
+
+TEST_F(QueueTest, GetMessageWaitsForScriptedInputAndEndsAStall) {
+    int idleCalls = 0;
+    vh::test::onIdle([&idleCalls] {
+        if (++idleCalls == 1) vh::test::keyPress(VK_SPACE);
+    });
+    MSG msg{};
+    ASSERT_EQ(GetMessageA(&msg, nullptr, 0, 0), TRUE);
+    EXPECT_EQ(msg.message, UINT(WM_KEYDOWN));
+    EXPECT_EQ(msg.wParam, WPARAM(VK_SPACE));
+    EXPECT_EQ(GetMessageA(&msg, nullptr, 0, 0), FALSE);
+    EXPECT_EQ(msg.wParam, WPARAM(vh::test::kHeadlessStall));
+    EXPECT_EQ(idleCalls, 2);
+}
+
+TEST_F(QueueTest, WaitMessageReturnsForQueuedInputWithoutAskingIdle) {
+    bool idleCalled = false;
+    vh::test::onIdle([&idleCalled] { idleCalled = true; });
+    vh::test::mouseMove(1, 2);
+    EXPECT_TRUE(WaitMessage());
+    EXPECT_FALSE(idleCalled);
+    EXPECT_EQ(take().message, UINT(WM_MOUSEMOVE));
+}
+
+TEST_F(QueueTest, WaitMessageWithNothingToComeQuitsWithTheStallCode) {
+    EXPECT_TRUE(WaitMessage());
+    MSG msg = take();
+    EXPECT_EQ(msg.message, UINT(WM_QUIT));
+    EXPECT_EQ(msg.wParam, WPARAM(vh::test::kHeadlessStall));
+}
+
+TEST_F(QueueTest, AMessagePostedByTheIdleHandlerIsNoStall) {
+    vh::test::onIdle([this] { PostMessageA(window, WM_USER, 0, 0); });
+    EXPECT_TRUE(WaitMessage());
+    EXPECT_EQ(take().message, UINT(WM_USER));
+    MSG msg{};
+    EXPECT_FALSE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+}
+
+TEST_F(QueueTest, HostEventsBecomeWindowMessagesInOrder) {
+    vh::test::mouseMove(100, 200);
+    vh::test::mouseRelease(1, 1023, 767);
+    vh::test::mouseRelease(2, 3, 4);
+    vh::test::keyPress(VK_ESCAPE);
+    vh::test::closeRequest();
+    struct Expected {
+        UINT message;
+        WPARAM wParam;
+        LPARAM lParam;
+    };
+    const Expected expected[] = {{WM_MOUSEMOVE, 0, 100 | (200 << 16)},
+                                 {WM_LBUTTONUP, 0, 1023 | (767 << 16)},
+                                 {WM_RBUTTONUP, 0, 3 | (4 << 16)},
+                                 {WM_KEYDOWN, VK_ESCAPE, -1},
+                                 {WM_CLOSE, 0, 0}};
+    for (const auto& want : expected) {
+        MSG msg = take();
+        EXPECT_EQ(msg.hwnd, window);
+        EXPECT_EQ(msg.message, want.message);
+        EXPECT_EQ(msg.wParam, want.wParam);
+        if (want.lParam >= 0) {
+            EXPECT_EQ(msg.lParam, want.lParam);
+        }
+    }
+    MSG msg{};
+    EXPECT_FALSE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+}
+
+TEST_F(QueueTest, FocusChangesReachTheDisplayBeforeTheMessage) {
+    vh::test::focusLost();
+    MSG lost = take();
+    EXPECT_EQ(lost.message, UINT(WM_ACTIVATEAPP));
+    EXPECT_EQ(lost.wParam, WPARAM(FALSE));
+    EXPECT_FALSE(vh::platform::displayForeground());
+    vh::test::focusGained();
+    MSG gained = take();
+    EXPECT_EQ(gained.message, UINT(WM_ACTIVATEAPP));
+    EXPECT_EQ(gained.wParam, WPARAM(TRUE));
+    EXPECT_TRUE(vh::platform::displayForeground());
+}
+
+TEST_F(QueueTest, CloseThroughTheDefaultProcedureDestroysAndLaterMessagesAreDropped) {
+    vh::test::closeRequest();
+    MSG close = take();
+    PostMessageA(window, WM_USER, 0, 0);
+    MSG late = take();
+    PostMessageA(window, WM_USER + 1, 0, 0);
+    DispatchMessageA(&close);  // DefWindowProcA destroys the window
+    EXPECT_EQ(testwin::messagesSeen(), (std::vector<UINT>{WM_CLOSE, WM_DESTROY, WM_NCDESTROY}));
+    EXPECT_EQ(DispatchMessageA(&late), 0);
+    EXPECT_EQ(testwin::messagesSeen().size(), 3u) << "a message for a destroyed window";
+    MSG msg{};
+    EXPECT_FALSE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+        << "messages still queued for the window went with it";
+}
+
+TEST_F(QueueTest, TranslateTypesTheCharacterNext) {
+    vh::test::keyPress('Q');
+    vh::test::keyPress(VK_LEFT);
+    MSG key = take();
+    EXPECT_TRUE(TranslateMessage(&key));
+    MSG typed = take();
+    EXPECT_EQ(typed.message, UINT(WM_CHAR));
+    EXPECT_EQ(typed.wParam, WPARAM('q'));
+    MSG arrow = take();
+    EXPECT_TRUE(TranslateMessage(&arrow));
+    MSG msg{};
+    EXPECT_FALSE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) << "an arrow types nothing";
+}
+
+TEST_F(QueueTest, DispatchCallsTheProcedureAndJournalsIt) {
+    testwin::handler() = [](HWND, UINT message, WPARAM wParam, LPARAM, bool& handled) {
+        handled = message == WM_USER;
+        return LRESULT(wParam * 2);
+    };
+    PostMessageA(window, WM_USER, 21, 0);
+    vh::test::clearJournal();
+    MSG msg = take();
+    EXPECT_EQ(DispatchMessageA(&msg), 42);
+    auto calls = vh::test::journal();
+    ASSERT_EQ(calls.size(), 3u);
+    EXPECT_EQ(calls[0].name, "PeekMessageA");
+    EXPECT_EQ(calls[1].name, "WindowProc");
+    EXPECT_EQ(calls[1].object, window);
+    EXPECT_EQ(calls[1].result, WM_USER);
+    EXPECT_EQ(calls[2].name, "DispatchMessageA");
+    EXPECT_EQ(calls[2].result, 42);
+}
+
+TEST_F(QueueTest, InjectedPeekAndWaitAnswerWithoutTouchingTheQueue) {
+    vh::test::keyPress(VK_RETURN);
+    vh::test::injectResult("PeekMessageA", FALSE, 2);
+    vh::test::injectResult("WaitMessage", FALSE);
+    MSG msg{};
+    EXPECT_FALSE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+    EXPECT_FALSE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+    EXPECT_FALSE(WaitMessage());
+    EXPECT_EQ(take().message, UINT(WM_KEYDOWN));
+}
