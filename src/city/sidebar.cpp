@@ -20,7 +20,10 @@ constexpr int32_t kLegendTop = 320;
 constexpr int32_t kLegendSpacing = 128;
 
 SpriteId makeSprite(int32_t width, int32_t height) {
-    return SpriteRegistry::instance().add(new Sprite(1, width, height));
+    auto* sprite = new Sprite(1, width, height);
+    SpriteId id = SpriteRegistry::instance().add(sprite);
+    if (id == kNoSprite) delete sprite;  // refused by a full registry: nobody holds it
+    return id;
 }
 
 }  // namespace
