@@ -147,6 +147,7 @@ class SdlHost : public Host {
         SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
         // Leaving focus must not minimise the game; it keeps its window.
         SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
+        chooseVideoDrivers();
         if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
             videoFailed_ = true;
             videoError_ = SDL_GetError();
@@ -157,14 +158,31 @@ class SdlHost : public Host {
         return true;
     }
 
+    // With no real display SDL would fall back to drivers that show nothing
+    // and never deliver input: a game that hangs unseen. Unless the player
+    // names a driver, only those that can show a picture are tried; Wayland
+    // only where it can be reached, so its library does not complain first.
+    static void chooseVideoDrivers() {
+        if (SDL_getenv("SDL_VIDEODRIVER")) return;
+        bool wayland = SDL_getenv("XDG_RUNTIME_DIR") != nullptr;
+        SDL_SetHint(SDL_HINT_VIDEODRIVER, wayland ? "x11,wayland,KMSDRM" : "x11,KMSDRM");
+    }
+
     bool createWindow(std::string& whyNot) {
-        window_ = SDL_CreateWindow("Varnholt", SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED,
-                                   kDefaultLogicalWidth, kDefaultLogicalHeight,
-                                   SDL_WINDOW_FULLSCREEN_DESKTOP);
+        // A borderless window over the whole desktop first, then the full-screen
+        // request: without a window manager (a bare X server) the request alone
+        // leaves a small window that SDL believes covers the screen.
+        SDL_DisplayMode desktop = desktopMode();
+        int width = desktop.w > 0 ? desktop.w : kDefaultLogicalWidth;
+        int height = desktop.h > 0 ? desktop.h : kDefaultLogicalHeight;
+        window_ = SDL_CreateWindow("Varnholt", 0, 0, width, height,
+                                   SDL_WINDOW_BORDERLESS | SDL_WINDOW_HIDDEN);
         if (!window_) {
             whyNot = SDL_GetError();
             return false;
         }
+        SDL_SetWindowFullscreen(window_, SDL_WINDOW_FULLSCREEN_DESKTOP);
+        SDL_ShowWindow(window_);
         renderer_ =
             SDL_CreateRenderer(window_, -1, SDL_RENDERER_ACCELERATED | SDL_RENDERER_PRESENTVSYNC);
         if (!renderer_) renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_SOFTWARE);

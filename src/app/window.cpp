@@ -60,9 +60,12 @@ LRESULT Application::handleMessage(HWND hwnd, UINT message, WPARAM wParam, LPARA
 
 void Application::onDestroy(HWND hwnd) {
     if (directDraw) releaseDisplay();
+    const bool wasRunning = running;
     running = false;
-    // The window is already being destroyed; this call changes nothing.
-    DestroyWindow(hwnd);
+    // Inside WM_DESTROY the window is already being destroyed and this call
+    // changes nothing; on a failed restore it is what destroys the window.
+    // Some window systems send WM_DESTROY again for it, so it is made once.
+    if (wasRunning) DestroyWindow(hwnd);
 }
 
 void Application::onActivateApp(HWND hwnd, WPARAM wParam, LPARAM) {
