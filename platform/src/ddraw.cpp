@@ -1,6 +1,8 @@
 // The DirectDraw object, its clippers, display modes and the foreground state
 // that decides whether surfaces keep their memory.
 #include <algorithm>
+#include <cstdint>
+#include <cstdlib>
 #include <new>
 
 #include "ddraw_internal.h"
@@ -75,11 +77,26 @@ Uint32 sdlFormatFor(int bitsPerPixel) {
     return bitsPerPixel == 16 ? SDL_PIXELFORMAT_RGB565 : SDL_PIXELFORMAT_RGB888;
 }
 
+Uint8* allocateZeroedPixels(size_t bytes) {
+    auto* block = static_cast<Uint8*>(std::calloc(bytes + kPixelAlignment, 1));
+    if (!block) return nullptr;
+    // 1 to 64 bytes in, so that there is always room for the distance.
+    const size_t shift = kPixelAlignment - reinterpret_cast<uintptr_t>(block) % kPixelAlignment;
+    Uint8* pixels = block + shift;
+    pixels[-1] = Uint8(shift);
+    return pixels;
+}
+
+void AlignedPixelsDelete::operator()(Uint8* pixels) const {
+    if (pixels) std::free(pixels - pixels[-1]);
+}
+
 bool allocatePixels(PixelBuffer& buffer, int width, int height, int bitsPerPixel) {
     int bytesPerPixel = bitsPerPixel / 8;
     // Rows are kept 4-byte aligned, as video memory pitches are.
     int pitch = (width * bytesPerPixel + 3) & ~3;
-    buffer.memory.reset(new (std::nothrow) Uint8[size_t(pitch) * size_t(height)]());
+    const size_t bytes = size_t(pitch) * size_t(height);
+    buffer.memory.reset(allocateZeroedPixels(bytes));
     if (!buffer.memory) return false;
     buffer.surface = SDL_CreateRGBSurfaceWithFormatFrom(
         buffer.memory.get(), width, height, bitsPerPixel, pitch, sdlFormatFor(bitsPerPixel));

@@ -7,9 +7,13 @@
 namespace vh::platform {
 namespace {
 
+// The holder is never destroyed: objects of other modules that outlive main
+// (a DirectDraw object released by a static destructor, say) may still reach
+// the host while the process ends. The game's window closes the host's window
+// on its way out already.
 std::unique_ptr<Host>& currentHost() {
-    static std::unique_ptr<Host> current;
-    return current;
+    static auto* current = new std::unique_ptr<Host>();
+    return *current;
 }
 
 }  // namespace

@@ -4,8 +4,10 @@
 #include <SDL.h>
 
 #include <cmath>
+#include <cstring>
 #include <cstdio>
 #include <deque>
+#include <vector>
 
 #include "internal.h"
 #include "varnholt/platform_test.h"
@@ -19,6 +21,16 @@ constexpr double kDefaultFramePeriodMs = 16.0;
 constexpr int kDesktopWidth = 1920;
 constexpr int kDesktopHeight = 1080;
 
+// The last presented frame as the game left it: raw pixels in the frame's own
+// format, turned into a Picture only when a test asks for one.
+struct KeptFrame {
+    int width = 0;
+    int height = 0;
+    int pitch = 0;
+    Uint32 format = 0;
+    std::vector<Uint8> bytes;
+};
+
 struct HeadlessState {
     bool displayAvailable = true;
     bool windowOpen = false;
@@ -29,13 +41,15 @@ struct HeadlessState {
     std::deque<HostEvent> events;
     std::function<void(int)> onPresent;
     std::function<void()> onIdle;
-    vh::test::Picture frame;
+    KeptFrame frame;
     int frameCount = 0;
 };
 
+// Never destroyed, so that static destructors of other modules can still
+// present or leave full screen while the process ends.
 HeadlessState& state() {
-    static HeadlessState headless;
-    return headless;
+    static auto* headless = new HeadlessState();
+    return *headless;
 }
 
 int64_t toNanoseconds(double milliseconds) {
@@ -46,24 +60,20 @@ void queueEvent(HostEvent event) {
     state().events.push_back(event);
 }
 
-// Copies a frame into the kept picture as 0x00RRGGBB. The picture's buffer is
-// reused, so a steady run allocates nothing per frame.
+// Keeps a copy of the frame: one memcpy, the same work a real host does when
+// it uploads the frame. The buffer is reused, so a steady run allocates
+// nothing per frame; the conversion to a Picture waits for presentedFrame.
 void keepFrame(SDL_Surface* frame) {
-    auto& picture = state().frame;
-    size_t count = size_t(frame->w) * size_t(frame->h);
-    if (picture.width != frame->w || picture.height != frame->h || picture.pixels.size() != count) {
-        picture.width = frame->w;
-        picture.height = frame->h;
-        picture.pixels.assign(count, 0);
-    }
+    auto& kept = state().frame;
+    const size_t bytes = size_t(frame->pitch) * size_t(frame->h);
+    if (kept.bytes.size() != bytes) kept.bytes.resize(bytes);
     bool locked = SDL_MUSTLOCK(frame) && SDL_LockSurface(frame) == 0;
-    int converted =
-        SDL_ConvertPixels(frame->w, frame->h, frame->format->format, frame->pixels, frame->pitch,
-                          SDL_PIXELFORMAT_RGB888, picture.pixels.data(), frame->w * 4);
+    std::memcpy(kept.bytes.data(), frame->pixels, bytes);
     if (locked) SDL_UnlockSurface(frame);
-    if (converted != 0) return;
-    // The unused top byte may hold anything the game wrote there.
-    for (uint32_t& pixel : picture.pixels) pixel &= 0x00FFFFFFu;
+    kept.width = frame->w;
+    kept.height = frame->h;
+    kept.pitch = frame->pitch;
+    kept.format = frame->format->format;
 }
 
 class HeadlessHost : public Host {
@@ -191,7 +201,17 @@ void setFramePeriod(double milliseconds) {
 }
 
 Picture presentedFrame() {
-    return state().frame;
+    const auto& kept = state().frame;
+    Picture picture;
+    if (kept.bytes.empty()) return picture;
+    picture.width = kept.width;
+    picture.height = kept.height;
+    picture.pixels.assign(size_t(kept.width) * size_t(kept.height), 0);
+    SDL_ConvertPixels(kept.width, kept.height, kept.format, kept.bytes.data(), kept.pitch,
+                      SDL_PIXELFORMAT_RGB888, picture.pixels.data(), kept.width * 4);
+    // The unused top byte may hold anything the game wrote there.
+    for (uint32_t& pixel : picture.pixels) pixel &= 0x00FFFFFFu;
+    return picture;
 }
 
 int presentedFrameCount() {

@@ -114,8 +114,8 @@ void closeHostWindowOf(HWND window) {
 }
 
 // Tears a window down. WM_DESTROY goes only to a window that got as far as
-// WM_CREATE, as Windows does when WM_NCCREATE refuses.
-// Map nodes stay put, so the pointer survives windows created meanwhile.
+// WM_CREATE, as Windows does when WM_NCCREATE refuses. Map nodes stay put, so
+// the pointer survives windows the handlers create meanwhile.
 void destroy(HWND handle, bool sendDestroy) {
     Window* window = findWindow(handle);
     if (!window || window->state != WindowState::Alive) return;

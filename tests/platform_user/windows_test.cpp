@@ -65,6 +65,7 @@ TEST_F(WindowTest, WindowSurvivesAHostWithoutDisplay) {
     HWND window = testwin::create();
     std::string said = testing::internal::GetCapturedStderr();
     EXPECT_NE(window, nullptr);
+    EXPECT_FALSE(vh::platform::host().hasDisplay());
     EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
     EXPECT_TRUE(PostMessageA(window, WM_USER, 0, 0));
 }

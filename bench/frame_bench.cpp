@@ -1,0 +1,158 @@
+// Whole frames on the headless host, each beside a memcpy of as many bytes as
+// the frame writes, timed in the same run.
+#include <benchmark/benchmark.h>
+
+#include <SDL.h>
+
+#include <cstring>
+#include <memory>
+#include <vector>
+
+#include "bench_registry.h"
+#include "game_session.h"
+#include "internal.h"
+#include "varnholt/platform_test.h"
+
+namespace bench {
+namespace {
+
+// Corners of the map view: resting in one scrolls towards it both ways.
+constexpr int kTopLeftX = 270, kTopLeftY = 16;
+constexpr int kBottomRightX = 1000, kBottomRightY = 750;
+// The camera's furthest position on either axis: two lots of an 8-lot map.
+constexpr int kCameraEnd = 2 * 128;
+
+// Keeps the map moving: the pointer goes to the opposite corner whenever the
+// camera reaches a corner of the map.
+void keepScrolling(Application& app) {
+    const MapView& view = app.cityScreen.mapView;
+    if (view.cameraX >= kCameraEnd && view.cameraY >= kCameraEnd)
+        restPointer(app, kTopLeftX, kTopLeftY);
+    else if (view.cameraX <= 0 && view.cameraY <= 0)
+        restPointer(app, kBottomRightX, kBottomRightY);
+}
+
+// The headless host with the present that the frame's floor assumes: the frame
+// is copied once, raw, into the kept picture (the stock host converts it and
+// clears its top bytes in a second pass over it).
+class RawCopyHost final : public vh::platform::Host {
+  public:
+    RawCopyHost() : inner_(vh::platform::makeHeadlessHost()) {}
+    bool openWindow(std::string& whyNot) override { return inner_->openWindow(whyNot); }
+    void closeWindow() override { inner_->closeWindow(); }
+    bool hasDisplay() override { return inner_->hasDisplay(); }
+    void enterFullScreen(int w, int h) override { inner_->enterFullScreen(w, h); }
+    void leaveFullScreen() override { inner_->leaveFullScreen(); }
+    int screenWidth() override { return inner_->screenWidth(); }
+    int screenHeight() override { return inner_->screenHeight(); }
+    bool pollEvent(vh::platform::HostEvent& event) override { return inner_->pollEvent(event); }
+    bool waitEvent() override { return inner_->waitEvent(); }
+    int64_t nanoseconds() override { return inner_->nanoseconds(); }
+    void present(SDL_Surface* frame) override {
+        const size_t bytes = size_t(frame->pitch) * size_t(frame->h);
+        if (kept_.size() != bytes) kept_.resize(bytes);
+        std::memcpy(kept_.data(), frame->pixels, bytes);
+        vh::test::advanceTime(16.0);  // as the stock host moves virtual time
+    }
+
+  private:
+    std::unique_ptr<vh::platform::Host> inner_;
+    std::vector<unsigned char> kept_;
+};
+
+// Serves the game from the raw-copy host while it lives.
+class RawCopyPresent {
+  public:
+    RawCopyPresent() { vh::platform::setHost(std::make_unique<RawCopyHost>()); }
+    ~RawCopyPresent() { vh::platform::setHost(vh::platform::makeHeadlessHost()); }
+};
+
+void toStartScreen(Application& app) {
+    restPointer(app, 0, 0);
+    app.cityScreen.mapView.cameraX = 0;
+    app.cityScreen.mapView.cameraY = 0;
+    app.cityScreen.sidebar.selectedTab = Amb;
+    loopIteration(app);
+}
+
+// The mean bytes of a frame over one whole scroll there and back.
+size_t meanScrollingBytes(Application& app) {
+    toStartScreen(app);
+    restPointer(app, kBottomRightX, kBottomRightY);
+    constexpr int kFrames = 256;
+    size_t total = 0;
+    for (int i = 0; i < kFrames; ++i) {
+        keepScrolling(app);
+        total += bytesWrittenByFrame(app);
+        loopIteration(app);
+    }
+    return total / kFrames;
+}
+
+void startScreenFrames(benchmark::State& state) {
+    Application& app = startedGame();
+    toStartScreen(app);
+    for (auto _ : state) loopIteration(app);
+    state.SetBytesProcessed(int64_t(state.iterations()) * state.range(0));
+}
+
+void startScreenFramesRawCopy(benchmark::State& state) {
+    RawCopyPresent host;
+    startScreenFrames(state);
+}
+
+void scrollingFrames(benchmark::State& state) {
+    Application& app = startedGame();
+    toStartScreen(app);
+    restPointer(app, kBottomRightX, kBottomRightY);
+    for (auto _ : state) {
+        keepScrolling(app);
+        loopIteration(app);
+    }
+    state.SetBytesProcessed(int64_t(state.iterations()) * state.range(0));
+}
+
+void scrollingFramesRawCopy(benchmark::State& state) {
+    RawCopyPresent host;
+    scrollingFrames(state);
+}
+
+// The floor: one memcpy of `bytes`, between buffers that are touched before
+// timing so that no page fault is counted.
+void memoryCopy(benchmark::State& state) {
+    const size_t bytes = size_t(state.range(0));
+    auto from = std::make_unique<unsigned char[]>(bytes);
+    auto to = std::make_unique<unsigned char[]>(bytes);
+    std::memset(from.get(), 0x5A, bytes);
+    std::memset(to.get(), 0, bytes);
+    for (auto _ : state) {
+        std::memcpy(to.get(), from.get(), bytes);
+        benchmark::ClobberMemory();
+    }
+    state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(bytes));
+}
+
+}  // namespace
+
+void registerFrameBenchmarks() {
+    Application& app = startedGame();
+    toStartScreen(app);
+    const int64_t startBytes = int64_t(bytesWrittenByFrame(app));
+    const int64_t scrollBytes = int64_t(meanScrollingBytes(app));
+
+    addTimed("Frame/start_screen", startScreenFrames)->Arg(startBytes);
+    addTimed("Memcpy/start_screen_bytes", memoryCopy)->Arg(startBytes);
+    addTimed("Frame/scrolling", scrollingFrames)->Arg(scrollBytes);
+    addTimed("Memcpy/scrolling_bytes", memoryCopy)->Arg(scrollBytes);
+    addTimed("Frame/start_screen_raw_copy_present", startScreenFramesRawCopy)->Arg(startBytes);
+    addTimed("Frame/scrolling_raw_copy_present", scrollingFramesRawCopy)->Arg(scrollBytes);
+    addRatio("frame at the start screen / memcpy floor", "Frame/start_screen",
+             "Memcpy/start_screen_bytes");
+    addRatio("frame while scrolling / memcpy floor", "Frame/scrolling", "Memcpy/scrolling_bytes");
+    addRatio("same, raw-copy present: start screen / floor", "Frame/start_screen_raw_copy_present",
+             "Memcpy/start_screen_bytes");
+    addRatio("same, raw-copy present: scrolling / floor", "Frame/scrolling_raw_copy_present",
+             "Memcpy/scrolling_bytes");
+}
+
+}  // namespace bench
