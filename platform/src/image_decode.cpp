@@ -19,6 +19,8 @@ namespace vh::platform::image {
 namespace {
 
 constexpr long kMaxFileBytes = 256L << 20;
+constexpr Uint8 kMinLzwCodeSize = 2;
+constexpr Uint8 kMaxLzwCodeSize = 12;
 
 bool exists(const std::string& path) {
     struct stat info;
@@ -113,20 +115,74 @@ bool skipSubBlocks(const std::vector<Uint8>& data, size_t& at) {
     return false;
 }
 
-// A GIF declares a logical screen and then one descriptor per frame; the
-// decoder allocates by the frame's own size, so every one is checked.
-DecodeError checkGifHeader(const std::vector<Uint8>& data) {
+// Reads a frame's LZW codes (its sub-blocks from `at`) and says whether the
+// decoder can take them: after every clear code a literal comes first, and no
+// code names a table entry that does not exist yet. The decoder crashes on a
+// stream that breaks the first rule. A stream that ends early is left to the
+// decoder, which keeps the pixels it got.
+bool lzwStreamIsSound(const std::vector<Uint8>& data, size_t at, unsigned codeSize) {
+    constexpr unsigned kTableSize = 4096;
+    const unsigned clear = 1u << codeSize, end = clear + 1;
+    unsigned width = codeSize + 1, next = clear + 2;
+    bool afterClear = true;
+    uint32_t bits = 0;
+    unsigned bitCount = 0;
+    size_t blockLeft = 0;
+    for (;;) {
+        while (bitCount < width) {
+            if (blockLeft == 0) {
+                if (at >= data.size() || data[at] == 0) return true;
+                blockLeft = data[at++];
+            }
+            if (at >= data.size()) return true;
+            bits |= uint32_t(data[at++]) << bitCount;
+            bitCount += 8;
+            --blockLeft;
+        }
+        const unsigned code = bits & ((1u << width) - 1);
+        bits >>= width;
+        bitCount -= width;
+        if (code == clear) {
+            width = codeSize + 1;
+            next = clear + 2;
+            afterClear = true;
+        } else if (code == end) {
+            return true;
+        } else if (afterClear) {
+            if (code >= clear) return false;
+            afterClear = false;
+        } else {
+            if (code > next) return false;
+            if (next < kTableSize) ++next;
+            if (next == (1u << width) && width < kMaxLzwCodeSize) ++width;
+        }
+    }
+}
+
+// A GIF declares a logical screen and then its frames. The game shows a
+// file's first picture only, so the decoder is handed `single`: the file cut
+// down to its first frame (with the graphic control extension before it, for
+// transparency) and a trailer. Whatever follows that frame, damage included,
+// never reaches the decoder, whose reader crashes on some of it. The frame's
+// size and its LZW stream are checked first.
+DecodeError firstGifFrame(const std::vector<Uint8>& data, std::vector<Uint8>& single) {
     if (data.size() < 13) return DecodeError::Malformed;
     if (auto screen = checkSize(littleEndian16(&data[6]), littleEndian16(&data[8]));
         screen != DecodeError::None)
         return screen;
-    size_t at = 13;
-    if (data[10] & 0x80) at += size_t(3) << ((data[10] & 7) + 1);
+    size_t tableEnd = 13;
+    if (data[10] & 0x80) tableEnd += size_t(3) << ((data[10] & 7) + 1);
+    if (tableEnd > data.size()) return DecodeError::Malformed;
+    size_t controlStart = 0, controlEnd = 0;
+    size_t at = tableEnd;
     while (at < data.size()) {
+        const size_t start = at;
         Uint8 introducer = data[at++];
         if (introducer == 0x21) {  // extension: label, then sub-blocks
-            ++at;
+            if (at >= data.size()) break;
+            Uint8 label = data[at++];
             if (!skipSubBlocks(data, at)) break;
+            if (label == 0xF9) controlStart = start, controlEnd = at;
         } else if (introducer == 0x2C) {  // image descriptor
             if (at + 9 > data.size()) break;
             unsigned width = littleEndian16(&data[at + 4]);
@@ -136,13 +192,30 @@ DecodeError checkGifHeader(const std::vector<Uint8>& data) {
             Uint8 packed = data[at + 8];
             at += 9;
             if (packed & 0x80) at += size_t(3) << ((packed & 7) + 1);
-            ++at;  // LZW minimum code size
-            if (!skipSubBlocks(data, at)) break;
-        } else {
-            break;  // the trailer, or damage that the decoder will report
+            if (at >= data.size()) break;
+            // The LZW minimum code size: 2 to 8 in a sound file. The decoder's
+            // LZW reader crashes on 0 and 1; above 12 it gives the frame up and
+            // reads on from the next byte, as the walk does.
+            Uint8 codeSize = data[at++];
+            if (codeSize < kMinLzwCodeSize) return DecodeError::Malformed;
+            if (codeSize > kMaxLzwCodeSize) continue;
+            if (!lzwStreamIsSound(data, at, codeSize)) return DecodeError::Malformed;
+            const bool whole = skipSubBlocks(data, at);
+            single.assign(data.begin(), data.begin() + std::ptrdiff_t(tableEnd));
+            single.insert(single.end(), data.begin() + std::ptrdiff_t(controlStart),
+                          data.begin() + std::ptrdiff_t(controlEnd));
+            single.insert(single.end(), data.begin() + std::ptrdiff_t(start),
+                          data.begin() + std::ptrdiff_t(std::min(at, data.size())));
+            if (!whole) single.push_back(0);  // the frame's data ends early
+            single.push_back(0x3B);
+            return DecodeError::None;
+        } else if (introducer == 0x3B) {
+            break;  // the trailer
         }
+        // The decoder steps over any other byte and takes the next descriptor
+        // it finds, so the walk steps over it too.
     }
-    return DecodeError::None;
+    return DecodeError::Malformed;  // no frame to show
 }
 
 DecodeError readFile(const std::string& path, std::vector<Uint8>& data) {
@@ -156,6 +229,38 @@ DecodeError readFile(const std::string& path, std::vector<Uint8>& data) {
         return DecodeError::Malformed;
     return DecodeError::None;
 }
+
+// SDL_image's GIF reader steps over damage in its own ways and may decode a
+// frame that the header walk never reached. While a file is decoded, SDL
+// therefore refuses any one allocation larger than the pixels of the largest
+// image accepted (`limit`), whatever frame the reader settles on.
+class AllocationLimit {
+  public:
+    explicit AllocationLimit(size_t limit) {
+        SDL_GetMemoryFunctions(&malloc_, &calloc_, &realloc_, &free_);
+        limit_ = limit;
+        SDL_SetMemoryFunctions(limitedMalloc, limitedCalloc, limitedRealloc, free_);
+    }
+    ~AllocationLimit() { SDL_SetMemoryFunctions(malloc_, calloc_, realloc_, free_); }
+    AllocationLimit(const AllocationLimit&) = delete;
+    AllocationLimit& operator=(const AllocationLimit&) = delete;
+
+  private:
+    static void* limitedMalloc(size_t size) { return size > limit_ ? nullptr : malloc_(size); }
+    static void* limitedCalloc(size_t count, size_t size) {
+        if (size && count > limit_ / size) return nullptr;
+        return calloc_(count, size);
+    }
+    static void* limitedRealloc(void* memory, size_t size) {
+        return size > limit_ ? nullptr : realloc_(memory, size);
+    }
+
+    static inline SDL_malloc_func malloc_ = nullptr;
+    static inline SDL_calloc_func calloc_ = nullptr;
+    static inline SDL_realloc_func realloc_ = nullptr;
+    static inline SDL_free_func free_ = nullptr;
+    static inline size_t limit_ = 0;
+};
 
 }  // namespace
 
@@ -173,16 +278,31 @@ SDL_Surface* decode(const std::string& windowsPath, DecodeError& error) {
         error = checkPngHeader(data);
     } else if (extension == ".gif" && hasGifSignature(data)) {
         type = "GIF";
-        error = checkGifHeader(data);
+        std::vector<Uint8> single;
+        error = firstGifFrame(data, single);
+        data.swap(single);
     } else {
         error = DecodeError::Malformed;
     }
     if (error != DecodeError::None) return nullptr;
 
-    SDL_RWops* stream = SDL_RWFromConstMem(data.data(), int(data.size()));
-    SDL_Surface* decoded = stream ? IMG_LoadTyped_RW(stream, 1, type) : nullptr;
+    SDL_Surface* decoded = nullptr;
+    {
+        // GIF frames decode to one byte a pixel, PNG images to four; the
+        // slack is for the surface's alignment.
+        constexpr size_t kSlack = size_t(1) << 20;
+        AllocationLimit limit(size_t(type[0] == 'G' ? kMaxImageBytes / 4 : kMaxImageBytes) +
+                              kSlack);
+        SDL_RWops* stream = SDL_RWFromConstMem(data.data(), int(data.size()));
+        decoded = stream ? IMG_LoadTyped_RW(stream, 1, type) : nullptr;
+    }
     if (!decoded) {
         error = DecodeError::Malformed;
+        return nullptr;
+    }
+    if (checkSize(decoded->w, decoded->h) != DecodeError::None) {
+        SDL_FreeSurface(decoded);
+        error = DecodeError::TooLarge;
         return nullptr;
     }
     // Palette images with a transparent index or a colour key come out with
