@@ -44,6 +44,8 @@ class Application {
     int32_t height = 768;
     int32_t bitsPerPixel = 32;
     uint32_t colorKey = 0;
+    // Some sprite could not be restored yet: it is tried again before each frame.
+    bool spritesLost = false;
 
     // One frame: pointer dispatch, clock, drawing and flip. Public so that the
     // benchmarks can time frames without the message loop around them.
@@ -54,6 +56,8 @@ class Application {
     void onActivateApp(HWND hwnd, WPARAM wParam, LPARAM lParam);
     void onDestroy(HWND hwnd);
     void recoverLostSurfaces();
+    ResultCode restoreSprites();
+    void retryLostSprites();
 };
 
 // The window procedure: forwards every message to Application::handleMessage.

@@ -19,6 +19,7 @@ int Application::run() {
 }
 
 void Application::runFrame() {
+    if (spritesLost) retryLostSprites();
     ResultCode code = pointer.dispatch();
     // A failed dispatch ends the game after this frame has still been shown.
     if (result::failed(code) || (code & result::kStartUpFailed)) running = false;
@@ -28,19 +29,34 @@ void Application::runFrame() {
 }
 
 void Application::recoverLostSurfaces() {
-    // A failing step ends the recovery for this frame; the next flip tries again.
+    // A failing display surface ends the recovery for this frame; the next
+    // flip fails too and tries again.
     if (FAILED(primarySurface->Restore())) return;
     if (FAILED(backBuffer->Restore())) return;
-    if (result::failed(SpriteRegistry::instance().restoreAll())) return;
+    restoreSprites();
+}
+
+ResultCode Application::restoreSprites() {
+    ResultCode code = SpriteRegistry::instance().restoreAll();
+    // The sprites that did come back get their pictures whatever happened to
+    // the others, which are tried again before each frame until they return:
+    // otherwise one sprite that failed would leave every picture blank.
+    spritesLost = result::failed(code);
     cityScreen.reloadArt();
+    return code;
+}
+
+void Application::retryLostSprites() {
+    if (!result::failed(SpriteRegistry::instance().restoreAll())) {
+        spritesLost = false;
+        cityScreen.reloadArt();
+    }
 }
 
 ResultCode Application::restoreSurfaces() {
     if (!primarySurface || !backBuffer) return 0;  // the display is already gone
     if (FAILED(primarySurface->Restore())) return 0;
     if (FAILED(backBuffer->Restore())) return 0;
-    ResultCode code = SpriteRegistry::instance().restoreAll();
-    if (result::failed(code)) return code;
-    cityScreen.reloadArt();
-    return 1;
+    ResultCode code = restoreSprites();
+    return result::failed(code) ? code : 1;
 }

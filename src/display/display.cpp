@@ -71,7 +71,10 @@ ResultCode Application::initDisplay() {
 
     IDirectDrawClipper* clipper = nullptr;
     if (FAILED(directDraw->CreateClipper(0, &clipper, nullptr))) return result::kPlatformFailed;
-    if (FAILED(clipper->SetHWnd(0, window))) return result::kPlatformFailed;
+    if (FAILED(clipper->SetHWnd(0, window))) {
+        clipper->Release();
+        return result::kPlatformFailed;
+    }
     HRESULT attached = backBuffer->SetClipper(clipper);
     // Once attached, the back buffer holds the clipper; our creation reference
     // is not needed again.

@@ -174,12 +174,29 @@ TEST_F(RunningGame, RestoreSurfacesAnswers) {
     EXPECT_EQ(app->restoreSurfaces(), 1);
     injectResult("IDirectDrawSurface::Restore", DDERR_WRONGMODE, 1, app->backBuffer);
     EXPECT_EQ(app->restoreSurfaces(), 0);
+    EXPECT_FALSE(app->spritesLost);
+}
+
+TEST_F(RunningGame, ASpriteThatStaysLostDoesNotBlankTheOthersAndIsTriedAgain) {
     SpriteRegistry& registry = SpriteRegistry::instance();
-    injectResult("IDirectDrawSurface::Restore", DDERR_WRONGMODE, 1,
-                 registry.slots[3]->frames[0][0]);
+    IDirectDrawSurface* prosButton = registry.slots[3]->frames[0][0];
+    vh::test::loseAllSurfaces();
+    injectResult("IDirectDrawSurface::Restore", DDERR_WRONGMODE, 1, prosButton);
     vh::test::clearJournal();
     EXPECT_EQ(app->restoreSurfaces(), 0x82);
-    EXPECT_TRUE(journalNames({"GdipCreateBitmapFromFile"}).empty());  // no reload then
+    EXPECT_TRUE(app->spritesLost);
+    // The sprites that came back got their pictures: the sidebar's up to the
+    // lost button, where its loading stops, and all the lot art.
+    EXPECT_EQ(journalNames({"GdipCreateBitmapFromFile"}).size(), 3u + 9u);
+    auto top = vh::test::surfacePixels(registry.slots[0]->frames[0][0]);
+    EXPECT_EQ(fixture::mismatches(top, 0, 0, fixture::art("GUI/sb_top.png"), 256, 304), 0);
+
+    // The next frame tries the lost one again, and draws everything.
+    app->runFrame();
+    EXPECT_FALSE(app->spritesLost);
+    auto frame = vh::test::presentedFrame();
+    EXPECT_EQ(fixture::mismatches(frame, 96, 240, fixture::art("GUI/sb_tab_pros.png"), 64, 64), 0);
+    EXPECT_EQ(fixture::garbagePixels(frame, 0, 0, 1024, 768), 0);
 }
 
 // ---- The frame loop and exit codes ----------------------------------------------
