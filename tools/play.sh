@@ -4,7 +4,9 @@
 # the low 8 bits of it).
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
+build="${VARNHOLT_BUILD_DIR:-$root/build}"
 "$root/tools/setup.sh"
-"$root/tools/build.sh"
+cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE="${CMAKE_BUILD_TYPE:-RelWithDebInfo}" >/dev/null
+cmake --build "$build" --target varnholt -j"$(nproc)"
 cd "$root/assets"
-exec "${VARNHOLT_BUILD_DIR:-$root/build}/varnholt"
+exec "$build/varnholt"
