@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "bench_registry.h"
+#include "forwarding_host.h"
 #include "game_session.h"
 #include "internal.h"
 #include "varnholt/platform_test.h"
@@ -35,19 +36,9 @@ void keepScrolling(Application& app) {
 // The headless host with the present that the frame's floor assumes: the frame
 // is copied once, raw, into the kept picture (the stock host converts it and
 // clears its top bytes in a second pass over it).
-class RawCopyHost final : public vh::platform::Host {
+class RawCopyHost final : public bench::ForwardingHost {
   public:
-    RawCopyHost() : inner_(vh::platform::makeHeadlessHost()) {}
-    bool openWindow(std::string& whyNot) override { return inner_->openWindow(whyNot); }
-    void closeWindow() override { inner_->closeWindow(); }
-    bool hasDisplay() override { return inner_->hasDisplay(); }
-    void enterFullScreen(int w, int h) override { inner_->enterFullScreen(w, h); }
-    void leaveFullScreen() override { inner_->leaveFullScreen(); }
-    int screenWidth() override { return inner_->screenWidth(); }
-    int screenHeight() override { return inner_->screenHeight(); }
-    bool pollEvent(vh::platform::HostEvent& event) override { return inner_->pollEvent(event); }
-    bool waitEvent() override { return inner_->waitEvent(); }
-    int64_t nanoseconds() override { return inner_->nanoseconds(); }
+    RawCopyHost() : ForwardingHost(vh::platform::makeHeadlessHost()) {}
     void present(SDL_Surface* frame) override {
         const size_t bytes = size_t(frame->pitch) * size_t(frame->h);
         if (kept_.size() != bytes) kept_.resize(bytes);
@@ -56,7 +47,6 @@ class RawCopyHost final : public vh::platform::Host {
     }
 
   private:
-    std::unique_ptr<vh::platform::Host> inner_;
     std::vector<unsigned char> kept_;
 };
 

@@ -17,6 +17,7 @@
 #include <thread>
 #include <vector>
 
+#include "forwarding_host.h"
 #include "internal.h"
 #include "startup_child.h"
 #include "winapi.h"
@@ -58,19 +59,10 @@ void printRenderer() {
                 SDL_GetCurrentVideoDriver());
 }
 
-class MeasuringHost final : public Host {
+class MeasuringHost final : public bench::ForwardingHost {
   public:
     MeasuringHost(std::unique_ptr<Host> inner, double seconds)
-        : inner_(std::move(inner)), playSeconds_(seconds) {}
-
-    bool openWindow(std::string& whyNot) override { return inner_->openWindow(whyNot); }
-    void closeWindow() override { inner_->closeWindow(); }
-    bool hasDisplay() override { return inner_->hasDisplay(); }
-    void enterFullScreen(int w, int h) override { inner_->enterFullScreen(w, h); }
-    void leaveFullScreen() override { inner_->leaveFullScreen(); }
-    int screenWidth() override { return inner_->screenWidth(); }
-    int screenHeight() override { return inner_->screenHeight(); }
-    int64_t nanoseconds() override { return inner_->nanoseconds(); }
+        : ForwardingHost(std::move(inner)), playSeconds_(seconds) {}
 
     bool pollEvent(HostEvent& event) override {
         if (sendFocusLost_) {
@@ -122,7 +114,6 @@ class MeasuringHost final : public Host {
     std::vector<double> intervals;
 
   private:
-    std::unique_ptr<Host> inner_;
     double playSeconds_;
     std::atomic<bool> playing_{true};
     bool sendFocusLost_ = false;
