@@ -3,7 +3,7 @@
 set -euo pipefail
 
 packages=(build-essential cmake pkg-config libsdl2-dev libsdl2-image-dev
-          libgtest-dev libgmock-dev clang-format)
+          libgtest-dev libgmock-dev clang-format libgif-dev)
 packages+=("$@")
 
 missing=()

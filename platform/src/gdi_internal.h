@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <string>
 #include <type_traits>
+#include <vector>
 
 #include "internal.h"
 
@@ -71,6 +72,14 @@ enum class DecodeError { None, NotFound, Malformed, TooLarge, OutOfMemory };
 // Decodes a PNG or GIF file into a new SDL_PIXELFORMAT_ARGB8888 surface; null
 // with the reason in `error` on failure.
 SDL_Surface* decode(const std::string& windowsPath, DecodeError& error);
+
+// Decodes the first frame of a GIF file's bytes onto a transparent
+// SDL_PIXELFORMAT_ARGB8888 surface of the file's logical screen size, with
+// the frame's transparent index at alpha 0; null with the reason in `error`.
+SDL_Surface* decodeGif(const std::vector<uint8_t>& data, DecodeError& error);
+
+// TooLarge when an image of this size is more than the decoder accepts.
+DecodeError checkImageSize(int64_t width, int64_t height);
 
 // A new SDL_PIXELFORMAT_RGB888 surface: the image drawn over an opaque
 // background (0xAARRGGBB; its alpha is ignored) with alpha blending.

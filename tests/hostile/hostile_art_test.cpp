@@ -96,8 +96,8 @@ Bytes gifBomb() {
 }
 
 // A GIF that hides its bomb: a first frame with an impossible code size, which
-// the decoder gives up on and steps past, then a 16384 x 16384 frame inside
-// what looks like the first frame's data.
+// a lenient decoder would step past, then a 16384 x 16384 frame inside what
+// looks like the first frame's data.
 Bytes hiddenGifBomb() {
     Bytes gif = {'G', 'I', 'F', '8', '9', 'a', 4, 0, 4, 0, 0, 0, 0};
     Bytes frame = {0x2C, 0, 0, 0, 0, 4, 0, 4, 0, 0};

@@ -115,37 +115,56 @@ Bytes makePng(const PngSpec& spec) {
     return png;
 }
 
-// A GIF whose LZW codes are all 8 bits wide: minimum code size 7 and a clear
-// code often enough that the code table never grows.
-Bytes makeGif(int width, int height, const Bytes& palette4, int transparentIndex,
-              const std::function<uint8_t(int x, int y)>& index) {
+// A GIF of one frame whose LZW codes are all 8 bits wide: minimum code size 7
+// and a clear code often enough that the code table never grows. Colour maps
+// hold 4 entries; an empty one is left out of the file.
+struct GifSpec {
+    int screenWidth = 4, screenHeight = 4;
+    int left = 0, top = 0, width = 4, height = 4;
+    Bytes globalColours, localColours;
+    int transparentIndex = -1;
+    bool interlaced = false;
+    std::function<uint8_t(int x, int y)> index;
+};
+
+// The frame's rows in the order an interlaced file stores them.
+std::vector<int> interlacedRows(int height) {
+    std::vector<int> rows;
+    for (auto [start, step] : {std::pair{0, 8}, {4, 8}, {2, 4}, {1, 2}})
+        for (int y = start; y < height; y += step) rows.push_back(y);
+    return rows;
+}
+
+Bytes makeGif(const GifSpec& spec) {
     Bytes gif{'G', 'I', 'F', '8', '9', 'a'};
     auto put16 = [&](int value) {
         gif.push_back(uint8_t(value));
         gif.push_back(uint8_t(value >> 8));
     };
-    put16(width);
-    put16(height);
-    gif.insert(gif.end(), {0x81, 0, 0});  // global table of 4 colours
-    gif.insert(gif.end(), palette4.begin(), palette4.end());
-    gif.insert(gif.end(), {0x21, 0xF9, 4, uint8_t(transparentIndex >= 0 ? 1 : 0), 0, 0,
-                           uint8_t(transparentIndex >= 0 ? transparentIndex : 0), 0});
+    put16(spec.screenWidth);
+    put16(spec.screenHeight);
+    gif.insert(gif.end(), {uint8_t(spec.globalColours.empty() ? 0 : 0x81), 0, 0});
+    gif.insert(gif.end(), spec.globalColours.begin(), spec.globalColours.end());
+    const int transparent = spec.transparentIndex;
+    gif.insert(gif.end(), {0x21, 0xF9, 4, uint8_t(transparent >= 0 ? 1 : 0), 0, 0,
+                           uint8_t(transparent >= 0 ? transparent : 0), 0});
     gif.push_back(0x2C);
-    put16(0);
-    put16(0);
-    put16(width);
-    put16(height);
-    gif.push_back(0);
+    for (int value : {spec.left, spec.top, spec.width, spec.height}) put16(value);
+    gif.push_back(uint8_t((spec.localColours.empty() ? 0 : 0x81) | (spec.interlaced ? 0x40 : 0)));
+    gif.insert(gif.end(), spec.localColours.begin(), spec.localColours.end());
     gif.push_back(7);
+    std::vector<int> rows = interlacedRows(spec.height);
+    if (!spec.interlaced)
+        for (int y = 0; y < spec.height; ++y) rows[size_t(y)] = y;
     Bytes codes{128};
     int sinceClear = 0;
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x) {
+    for (int y : rows)
+        for (int x = 0; x < spec.width; ++x) {
             if (++sinceClear == 100) {
                 codes.push_back(128);
                 sinceClear = 1;
             }
-            codes.push_back(index(x, y));
+            codes.push_back(spec.index(x, y));
         }
     codes.push_back(129);
     for (size_t at = 0; at < codes.size(); at += 255) {
@@ -156,6 +175,17 @@ Bytes makeGif(int width, int height, const Bytes& palette4, int transparentIndex
     gif.push_back(0);
     gif.push_back(0x3B);
     return gif;
+}
+
+Bytes makeGif(int width, int height, const Bytes& palette4, int transparentIndex,
+              const std::function<uint8_t(int x, int y)>& index) {
+    GifSpec spec;
+    spec.screenWidth = spec.width = width;
+    spec.screenHeight = spec.height = height;
+    spec.globalColours = palette4;
+    spec.transparentIndex = transparentIndex;
+    spec.index = index;
+    return makeGif(spec);
 }
 
 class ImageFiles : public testing::Test {
@@ -286,6 +316,64 @@ TEST_F(ImageFiles, GifTransparentIndexBecomesTheBackground) {
     EXPECT_EQ(picture.at(39, 29), 0xFF0000u);  // index (39 + 29) % 4 == 0
 }
 
+// Rows are stored out of order in an interlaced frame, and the game's art
+// may be saved either way.
+TEST_F(ImageFiles, InterlacedGifRowsLandInPlace) {
+    GifSpec spec;
+    spec.screenWidth = spec.width = 3;
+    spec.screenHeight = spec.height = 11;  // every pass, and a short last group
+    spec.interlaced = true;
+    spec.globalColours = {0, 0, 0, 0, 0, 1, 0, 0, 2, 0, 0, 3};
+    spec.index = [](int, int y) { return uint8_t(y % 4); };
+    auto picture = vh::test::decodeImageFile(write("i.gif", makeGif(spec)));
+    ASSERT_EQ(picture.width, 3);
+    ASSERT_EQ(picture.height, 11);
+    for (int y = 0; y < 11; ++y) EXPECT_EQ(picture.at(1, y), uint32_t(y % 4)) << y;
+}
+
+// The picture is the logical screen: a frame placed inside it, or reaching
+// past its edges, leaves the rest transparent and loses what lies outside.
+TEST_F(ImageFiles, GifFrameIsPlacedOnItsScreen) {
+    GifSpec spec;
+    spec.screenWidth = 6;
+    spec.screenHeight = 5;
+    spec.globalColours = {10, 0, 0, 20, 0, 0, 30, 0, 0, 40, 0, 0};
+    spec.index = [](int x, int y) { return uint8_t((x + y) % 4); };
+    for (auto [left, top] : {std::pair{1, 2}, {4, 3}}) {
+        spec.left = left;
+        spec.top = top;
+        SCOPED_TRACE(testing::Message() << left << "," << top);
+        auto picture = vh::test::decodeImageFile(write("o.gif", makeGif(spec)), 0xFF00FF);
+        ASSERT_EQ(picture.width, 6);
+        ASSERT_EQ(picture.height, 5);
+        for (int y = 0; y < 5; ++y)
+            for (int x = 0; x < 6; ++x) {
+                const bool inFrame = x >= left && x < left + 4 && y >= top && y < top + 4;
+                const uint32_t red = uint32_t(10 * ((x - left + y - top) % 4 + 1)) << 16;
+                ASSERT_EQ(picture.at(x, y), inFrame ? red : kMagenta) << x << "," << y;
+            }
+    }
+}
+
+// A frame's own colour map wins over the global one; a frame with neither
+// has no colours and does not load.
+TEST_F(ImageFiles, GifLocalColourMapAndMissingColourMap) {
+    GifSpec spec;
+    spec.globalColours = {1, 1, 1, 2, 2, 2, 3, 3, 3, 4, 4, 4};
+    spec.localColours = {0, 0, 200, 0, 0, 201, 0, 0, 202, 0, 0, 203};
+    spec.index = [](int x, int) { return uint8_t(x); };
+    auto picture = vh::test::decodeImageFile(write("l.gif", makeGif(spec)));
+    ASSERT_EQ(picture.width, 4);
+    EXPECT_EQ(picture.at(0, 0), 200u);
+    EXPECT_EQ(picture.at(3, 3), 203u);
+
+    spec.globalColours.clear();
+    spec.localColours.clear();
+    GpBitmap* image = nullptr;
+    EXPECT_NE(load(write("none.gif", makeGif(spec)), &image), Ok);
+    EXPECT_EQ(image, nullptr);
+}
+
 TEST_F(ImageFiles, BrokenFilesFailWithoutCrashing) {
     PngSpec spec;
     spec.pixel = [](int, int) -> Bytes { return {1, 2, 3, 255}; };
@@ -300,11 +388,16 @@ TEST_F(ImageFiles, BrokenFilesFailWithoutCrashing) {
     for (int b = 0; b < 4; ++b) hugePng[29 + b] = uint8_t(crc >> (24 - 8 * b));
     Bytes hugeGif = makeGif(4, 4, Bytes(12, 0), -1, [](int, int) { return uint8_t(0); });
     hugeGif[13 + 12 + 8 + 5] = hugeGif[13 + 12 + 8 + 6] = 0xFF;  // frame width 65535
+    // Cut inside the frame's codes, and an end code three pixels early.
+    Bytes cutGif(gif.begin(), gif.end() - 8);
+    Bytes shortFrameGif = gif;
+    shortFrameGif[shortFrameGif.size() - 6] = 129;
 
     int before = vh::test::liveObjectCount();
-    for (auto [name, bytes] : {std::pair{"truncated.png", truncated},
-                               std::pair{"empty.png", Bytes{}}, std::pair{"gif.png", gif},
-                               std::pair{"huge.png", hugePng}, std::pair{"huge.gif", hugeGif}}) {
+    for (auto [name, bytes] :
+         {std::pair{"truncated.png", truncated}, std::pair{"empty.png", Bytes{}},
+          std::pair{"gif.png", gif}, std::pair{"huge.png", hugePng}, std::pair{"huge.gif", hugeGif},
+          std::pair{"cut.gif", cutGif}, std::pair{"short.gif", shortFrameGif}}) {
         GpBitmap* image = reinterpret_cast<GpBitmap*>(0x1);
         EXPECT_NE(load(write(name, bytes), &image), Ok) << name;
         EXPECT_EQ(image, nullptr) << name;
