@@ -2,6 +2,8 @@
 // and of the sprites starts on a cache line, and fresh memory reads as zero.
 #include <gtest/gtest.h>
 
+#include "surfaces.h"
+
 #include <cstdint>
 
 #include "game_fixture.h"
@@ -17,15 +19,7 @@ const uint8_t* lockedPixels(IDirectDrawSurface* surface, LONG& pitch) {
 }
 
 IDirectDrawSurface* offScreen(Application& app, DWORD width, DWORD height) {
-    DDSURFACEDESC desc{};
-    desc.dwSize = sizeof(desc);
-    desc.dwFlags = DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT;
-    desc.ddsCaps.dwCaps = DDSCAPS_OFFSCREENPLAIN;
-    desc.dwWidth = width;
-    desc.dwHeight = height;
-    IDirectDrawSurface* surface = nullptr;
-    EXPECT_EQ(app.directDraw->CreateSurface(&desc, &surface, nullptr), DD_OK);
-    return surface;
+    return fixture::makeOffScreen(app.directDraw, int(width), int(height));
 }
 
 TEST(SurfaceMemory, StartsOnACacheLineAndReadsAsZero) {

@@ -3,6 +3,8 @@
 #include <SDL.h>
 #include <gtest/gtest.h>
 
+#include "surfaces.h"
+
 #include "../../platform/src/internal.h"
 #include "varnholt/platform_test.h"
 #include "win32/ddraw.h"
@@ -33,15 +35,7 @@ LPDIRECTDRAWSURFACE createPrimary(LPDIRECTDRAW dd, LPDIRECTDRAWSURFACE* back) {
 }
 
 LPDIRECTDRAWSURFACE createOffScreen(LPDIRECTDRAW dd, int width, int height) {
-    DDSURFACEDESC desc{};
-    desc.dwSize = sizeof(desc);
-    desc.dwFlags = DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT;
-    desc.ddsCaps.dwCaps = DDSCAPS_OFFSCREENPLAIN;
-    desc.dwWidth = width;
-    desc.dwHeight = height;
-    LPDIRECTDRAWSURFACE surface = nullptr;
-    EXPECT_EQ(dd->CreateSurface(&desc, &surface, nullptr), DD_OK);
-    return surface;
+    return fixture::makeOffScreen(dd, width, height);
 }
 
 Uint32 rawColor(LPDIRECTDRAWSURFACE surface, Uint8 r, Uint8 g, Uint8 b) {

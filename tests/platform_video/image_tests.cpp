@@ -3,6 +3,8 @@
 // colour type, depth and transparency the game's art may use is covered.
 #include <SDL.h>
 #include <gtest/gtest.h>
+
+#include "surfaces.h"
 #include <unistd.h>
 
 #include <cstdio>
@@ -496,15 +498,7 @@ class Gdi : public ImageFiles {
 
     LPDIRECTDRAWSURFACE surface(int bits, int width, int height) {
         EXPECT_EQ(dd_->SetDisplayMode(640, 480, bits), DD_OK);
-        DDSURFACEDESC desc{};
-        desc.dwSize = sizeof(desc);
-        desc.dwFlags = DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT;
-        desc.ddsCaps.dwCaps = DDSCAPS_OFFSCREENPLAIN;
-        desc.dwWidth = width;
-        desc.dwHeight = height;
-        LPDIRECTDRAWSURFACE created = nullptr;
-        EXPECT_EQ(dd_->CreateSurface(&desc, &created, nullptr), DD_OK);
-        return created;
+        return fixture::makeOffScreen(dd_, width, height);
     }
 
     // A bitmap of width x height whose pixel (x, y) is RGB(x * 16, y * 16, 99).
