@@ -129,12 +129,8 @@ ULONG ClipperObject::AddRef() {
 }
 
 ULONG ClipperObject::Release() {
-    return journalled("IDirectDrawClipper::Release", this, [&]() -> ULONG {
-        if (references_ == 0) return 0;
-        ULONG left = --references_;
-        if (left == 0) delete this;
-        return left;
-    });
+    return releaseReference("IDirectDrawClipper::Release", this, references_,
+                            [this] { delete this; });
 }
 
 void ClipperObject::drop() {
@@ -185,12 +181,7 @@ ULONG DirectDrawObject::AddRef() {
 }
 
 ULONG DirectDrawObject::Release() {
-    return journalled("IDirectDraw::Release", this, [&]() -> ULONG {
-        if (references_ == 0) return 0;
-        ULONG left = --references_;
-        if (left == 0) delete this;
-        return left;
-    });
+    return releaseReference("IDirectDraw::Release", this, references_, [this] { delete this; });
 }
 
 HRESULT DirectDrawObject::CreateClipper(DWORD, LPDIRECTDRAWCLIPPER* clipper, IUnknown* outer) {

@@ -45,6 +45,19 @@ struct PixelBuffer {
 bool allocatePixels(PixelBuffer& buffer, int width, int height, int bitsPerPixel);
 void freePixels(PixelBuffer& buffer);
 
+// Gives back one reference of an object's count, journalled as `name`: when
+// none is left, `onLast` decides what becomes of the object. A count that is
+// already 0 stays there.
+template <typename OnLast>
+ULONG releaseReference(const char* name, const void* object, ULONG& references, OnLast&& onLast) {
+    return journalled(name, object, [&]() -> ULONG {
+        if (references == 0) return 0;
+        ULONG left = --references;
+        if (left == 0) onLast();
+        return left;
+    });
+}
+
 class ClipperObject final : public IDirectDrawClipper {
   public:
     ClipperObject();

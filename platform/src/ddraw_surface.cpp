@@ -120,12 +120,9 @@ ULONG SurfaceObject::AddRef() {
 }
 
 ULONG SurfaceObject::Release() {
-    return journalled("IDirectDrawSurface::Release", this, [&]() -> ULONG {
-        if (references_ == 0) return 0;
-        ULONG left = --references_;
-        // A back buffer lives on with its primary.
-        if (left == 0 && !primary_) delete this;
-        return left;
+    // A back buffer lives on with its primary.
+    return releaseReference("IDirectDrawSurface::Release", this, references_, [this] {
+        if (!primary_) delete this;
     });
 }
 

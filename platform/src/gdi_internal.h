@@ -7,43 +7,9 @@
 
 #include <cstdint>
 #include <string>
-#include <type_traits>
 #include <vector>
 
 #include "internal.h"
-
-namespace vh::platform {
-
-// The shape of every call of the video part of the platform: answer an
-// injected result if a test asked for one, otherwise do the work and journal
-// what it answered. Handles and pointers travel through the journal as
-// integers (0 is NULL, -1 is HGDI_ERROR).
-template <typename R>
-R fromJournal(int64_t value) {
-    if constexpr (std::is_pointer_v<R>)
-        return reinterpret_cast<R>(static_cast<intptr_t>(value));
-    else
-        return static_cast<R>(value);
-}
-
-template <typename R>
-int64_t toJournal(R value) {
-    if constexpr (std::is_pointer_v<R>)
-        return static_cast<int64_t>(reinterpret_cast<intptr_t>(value));
-    else
-        return static_cast<int64_t>(value);
-}
-
-template <typename Work>
-auto journalled(const char* name, const void* object, Work&& work) -> decltype(work()) {
-    using R = decltype(work());
-    if (auto forced = injected(name, object)) return fromJournal<R>(*forced);
-    R result = work();
-    record(name, object, toJournal(result));
-    return result;
-}
-
-}  // namespace vh::platform
 
 namespace vh::platform::gdi {
 

@@ -71,15 +71,38 @@ void record(const char* name, const void* object, int64_t result);
 // on; a player's SDL host leaves it off.
 void enableJournal(bool enabled);
 
-// Convenience for the common shape: journal and return.
-template <typename T>
-T recorded(const char* name, const void* object, T result) {
-    if constexpr (std::is_pointer_v<T>) {
-        record(name, object, static_cast<int64_t>(reinterpret_cast<intptr_t>(result)));
-    } else {
-        record(name, object, static_cast<int64_t>(result));
-    }
+// Handles and pointers travel through the journal as integers (0 is NULL,
+// -1 is HGDI_ERROR).
+template <typename R>
+R fromJournal(int64_t value) {
+    if constexpr (std::is_pointer_v<R>)
+        return reinterpret_cast<R>(static_cast<intptr_t>(value));
+    else
+        return static_cast<R>(value);
+}
+
+template <typename R>
+int64_t toJournal(R value) {
+    if constexpr (std::is_pointer_v<R>)
+        return static_cast<int64_t>(reinterpret_cast<intptr_t>(value));
+    else
+        return static_cast<int64_t>(value);
+}
+
+// Journals a result and answers it, for calls that return from several places.
+template <typename R>
+R recorded(const char* name, const void* object, R result) {
+    record(name, object, toJournal(result));
     return result;
+}
+
+// The shape of a platform call: answer an injected result if a test asked for
+// one, otherwise do the work and journal what it answered.
+template <typename Work>
+auto journalled(const char* name, const void* object, Work&& work) -> decltype(work()) {
+    using R = decltype(work());
+    if (auto forced = injected(name, object)) return fromJournal<R>(*forced);
+    return recorded(name, object, work());
 }
 
 // ---- Window system <-> DirectDraw -------------------------------------------

@@ -60,16 +60,12 @@ BOOL WINAPI QueryPerformanceCounter(LARGE_INTEGER* count) {
 }
 
 DWORD WINAPI timeGetTime(void) {
-    if (auto chosen = vh::platform::injected("timeGetTime", nullptr)) return DWORD(*chosen);
-    DWORD milliseconds = 0;
-    if (overrides().milliseconds) {
-        milliseconds = *overrides().milliseconds;
-    } else {
+    return vh::platform::journalled("timeGetTime", nullptr, []() -> DWORD {
+        if (overrides().milliseconds) return *overrides().milliseconds;
         // Milliseconds as 32 bits: the count wraps to 0 after about 49.7 days.
         int64_t elapsed = host().nanoseconds() / vh::platform::kNanosecondsPerMillisecond;
-        milliseconds = DWORD(uint64_t(elapsed) & 0xFFFFFFFFu);
-    }
-    return vh::platform::recorded("timeGetTime", nullptr, milliseconds);
+        return DWORD(uint64_t(elapsed) & 0xFFFFFFFFu);
+    });
 }
 
 namespace vh::test {

@@ -151,67 +151,69 @@ LRESULT callWindowProc(HWND handle, UINT message, WPARAM wParam, LPARAM lParam) 
 using namespace vh::platform;
 
 ATOM WINAPI RegisterClassA(const WNDCLASSA* windowClass) {
-    if (auto chosen = injected("RegisterClassA", windowClass)) return ATOM(*chosen);
-    if (!windowClass || !windowClass->lpfnWndProc || !windowClass->lpszClassName ||
-        isAtom(windowClass->lpszClassName) || findClass(windowClass->lpszClassName))
-        return recorded("RegisterClassA", windowClass, ATOM(0));
-    ATOM atom = ATOM(kFirstClassAtom + classes().size());
-    classes().push_back({lowerCase(windowClass->lpszClassName), atom, windowClass->lpfnWndProc});
-    return recorded("RegisterClassA", windowClass, atom);
+    return journalled("RegisterClassA", windowClass, [&]() -> ATOM {
+        if (!windowClass || !windowClass->lpfnWndProc || !windowClass->lpszClassName ||
+            isAtom(windowClass->lpszClassName) || findClass(windowClass->lpszClassName))
+            return 0;
+        ATOM atom = ATOM(kFirstClassAtom + classes().size());
+        classes().push_back(
+            {lowerCase(windowClass->lpszClassName), atom, windowClass->lpfnWndProc});
+        return atom;
+    });
 }
 
 HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD style, int x,
                             int y, int width, int height, HWND parent, HMENU menu,
                             HINSTANCE instance, LPVOID param) {
-    if (auto chosen = injected("CreateWindowExA", className))
-        return reinterpret_cast<HWND>(static_cast<intptr_t>(*chosen));
-    const WindowClass* windowClass = findClass(className);
-    if (!windowClass) return recorded<HWND>("CreateWindowExA", className, nullptr);
+    return journalled("CreateWindowExA", className, [&]() -> HWND {
+        const WindowClass* windowClass = findClass(className);
+        if (!windowClass) return nullptr;
 
-    HWND window = addWindow(windowClass->procedure, style);
-    if (!parent) openHostWindowFor(window);
-    CreateParameters create{param, instance, menu,        parent,     height,    width,
-                            y,     x,        LONG(style), windowName, className, exStyle};
-    auto createArg = reinterpret_cast<LPARAM>(&create);
-    if (!callWindowProc(window, WM_NCCREATE, 0, createArg)) {
-        destroy(window, false);
-        return recorded<HWND>("CreateWindowExA", className, nullptr);
-    }
-    if (callWindowProc(window, WM_CREATE, 0, createArg) == -1) {
-        destroy(window, true);
-        return recorded<HWND>("CreateWindowExA", className, nullptr);
-    }
-    // The window procedure may have destroyed its own window while creating it.
-    if (!isLiveWindow(window)) return recorded<HWND>("CreateWindowExA", className, nullptr);
-    return recorded("CreateWindowExA", className, window);
+        HWND window = addWindow(windowClass->procedure, style);
+        if (!parent) openHostWindowFor(window);
+        CreateParameters create{param, instance, menu,        parent,     height,    width,
+                                y,     x,        LONG(style), windowName, className, exStyle};
+        auto createArg = reinterpret_cast<LPARAM>(&create);
+        if (!callWindowProc(window, WM_NCCREATE, 0, createArg)) {
+            destroy(window, false);
+            return nullptr;
+        }
+        if (callWindowProc(window, WM_CREATE, 0, createArg) == -1) {
+            destroy(window, true);
+            return nullptr;
+        }
+        // The window procedure may have destroyed its own window while creating it.
+        return isLiveWindow(window) ? window : nullptr;
+    });
 }
 
 BOOL WINAPI ShowWindow(HWND handle, int command) {
-    if (auto chosen = injected("ShowWindow", handle)) return BOOL(*chosen);
-    Window* window = findWindow(handle);
-    if (!window || window->state == WindowState::Gone) return recorded("ShowWindow", handle, FALSE);
-    BOOL wasVisible = window->visible ? TRUE : FALSE;
-    window->visible = command != SW_HIDE;
-    return recorded("ShowWindow", handle, wasVisible);
+    return journalled("ShowWindow", handle, [&]() -> BOOL {
+        Window* window = findWindow(handle);
+        if (!window || window->state == WindowState::Gone) return FALSE;
+        BOOL wasVisible = window->visible ? TRUE : FALSE;
+        window->visible = command != SW_HIDE;
+        return wasVisible;
+    });
 }
 
 BOOL WINAPI DestroyWindow(HWND handle) {
-    if (auto chosen = injected("DestroyWindow", handle)) return BOOL(*chosen);
-    // A window already on its way out (a second call from its own WM_DESTROY
-    // handler, say) is left to the first call.
-    Window* window = findWindow(handle);
-    if (!window || window->state != WindowState::Alive)
-        return recorded("DestroyWindow", handle, FALSE);
-    destroy(handle, true);
-    return recorded("DestroyWindow", handle, TRUE);
+    return journalled("DestroyWindow", handle, [&]() -> BOOL {
+        // A window already on its way out (a second call from its own
+        // WM_DESTROY handler, say) is left to the first call.
+        Window* window = findWindow(handle);
+        if (!window || window->state != WindowState::Alive) return FALSE;
+        destroy(handle, true);
+        return TRUE;
+    });
 }
 
 int WINAPI GetSystemMetrics(int index) {
-    if (auto chosen = injected("GetSystemMetrics", nullptr)) return int(*chosen);
-    int value = 0;
-    if (index == SM_CXSCREEN) value = host().screenWidth();
-    if (index == SM_CYSCREEN) value = host().screenHeight();
-    return recorded("GetSystemMetrics", nullptr, value);
+    return journalled("GetSystemMetrics", nullptr, [&] {
+        if (index == SM_CXSCREEN) return host().screenWidth();
+        if (index == SM_CYSCREEN) return host().screenHeight();
+        return 0;
+    });
 }
 
 namespace {
@@ -229,29 +231,23 @@ bool isStock(LPCSTR name, LPCSTR stock) {
 
 }  // namespace
 
-HICON WINAPI LoadIconA(HINSTANCE instance, LPCSTR name) {
-    if (auto chosen = injected("LoadIconA", name))
-        return reinterpret_cast<HICON>(static_cast<intptr_t>(*chosen));
-    // The game has no icon resources of its own; only the stock icon exists,
-    // whichever module is named.
-    (void)instance;
-    HICON icon =
-        isStock(name, IDI_APPLICATION) ? reinterpret_cast<HICON>(&applicationIcon) : nullptr;
-    return recorded("LoadIconA", name, icon);
+// The game has no icon resources of its own; only the stock icon exists,
+// whichever module is named.
+HICON WINAPI LoadIconA(HINSTANCE, LPCSTR name) {
+    return journalled("LoadIconA", name, [&]() -> HICON {
+        return isStock(name, IDI_APPLICATION) ? reinterpret_cast<HICON>(&applicationIcon) : nullptr;
+    });
 }
 
-HCURSOR WINAPI LoadCursorA(HINSTANCE instance, LPCSTR name) {
-    if (auto chosen = injected("LoadCursorA", name))
-        return reinterpret_cast<HCURSOR>(static_cast<intptr_t>(*chosen));
-    (void)instance;
-    HCURSOR cursor = isStock(name, IDC_ARROW) ? reinterpret_cast<HCURSOR>(&arrowCursor) : nullptr;
-    return recorded("LoadCursorA", name, cursor);
+HCURSOR WINAPI LoadCursorA(HINSTANCE, LPCSTR name) {
+    return journalled("LoadCursorA", name, [&]() -> HCURSOR {
+        return isStock(name, IDC_ARROW) ? reinterpret_cast<HCURSOR>(&arrowCursor) : nullptr;
+    });
 }
 
 LRESULT WINAPI DefWindowProcA(HWND window, UINT message, WPARAM, LPARAM) {
-    if (auto chosen = injected("DefWindowProcA", window)) return LRESULT(*chosen);
-    LRESULT result = 0;
-    if (message == WM_NCCREATE) result = TRUE;
-    if (message == WM_CLOSE) DestroyWindow(window);
-    return recorded("DefWindowProcA", window, result);
+    return journalled("DefWindowProcA", window, [&]() -> LRESULT {
+        if (message == WM_CLOSE) DestroyWindow(window);
+        return message == WM_NCCREATE ? TRUE : 0;
+    });
 }

@@ -162,58 +162,60 @@ void forgetPostedMessages(HWND window) {
 using namespace vh::platform;
 
 BOOL WINAPI PeekMessageA(LPMSG msg, HWND window, UINT filterMin, UINT filterMax, UINT removeFlags) {
-    if (auto chosen = injected("PeekMessageA", window)) return BOOL(*chosen);
-    if (!msg || isBadWindowFilter(window)) return recorded("PeekMessageA", window, FALSE);
-    pumpHostEvents();
-    bool found = takeMessage(*msg, window, filterMin, filterMax, (removeFlags & PM_REMOVE) != 0);
-    return recorded("PeekMessageA", window, found ? TRUE : FALSE);
+    return journalled("PeekMessageA", window, [&]() -> BOOL {
+        if (!msg || isBadWindowFilter(window)) return FALSE;
+        pumpHostEvents();
+        return takeMessage(*msg, window, filterMin, filterMax, (removeFlags & PM_REMOVE) != 0);
+    });
 }
 
 BOOL WINAPI GetMessageA(LPMSG msg, HWND window, UINT filterMin, UINT filterMax) {
-    if (auto chosen = injected("GetMessageA", window)) return BOOL(*chosen);
-    if (!msg || isBadWindowFilter(window)) return recorded("GetMessageA", window, -1);
-    pumpHostEvents();
-    while (!takeMessage(*msg, window, filterMin, filterMax, true)) waitForInput();
-    return recorded("GetMessageA", window, msg->message == WM_QUIT ? FALSE : TRUE);
+    return journalled("GetMessageA", window, [&]() -> BOOL {
+        if (!msg || isBadWindowFilter(window)) return -1;
+        pumpHostEvents();
+        while (!takeMessage(*msg, window, filterMin, filterMax, true)) waitForInput();
+        return msg->message != WM_QUIT;
+    });
 }
 
 BOOL WINAPI WaitMessage(void) {
-    if (auto chosen = injected("WaitMessage", nullptr)) return BOOL(*chosen);
-    pumpHostEvents();
-    if (queue().posted.empty() && !queue().quitPending) {
-        uint64_t before = queue().arrivals;
-        // Events the host has but the game never hears of (a window exposed,
-        // say) end one wait and start the next; the host blocks in between.
-        while (queue().arrivals == before) waitForInput();
-    }
-    return recorded("WaitMessage", nullptr, TRUE);
+    return journalled("WaitMessage", nullptr, [&]() -> BOOL {
+        pumpHostEvents();
+        if (queue().posted.empty() && !queue().quitPending) {
+            uint64_t before = queue().arrivals;
+            // Events the host has but the game never hears of (a window exposed,
+            // say) end one wait and start the next; the host blocks in between.
+            while (queue().arrivals == before) waitForInput();
+        }
+        return TRUE;
+    });
 }
 
 BOOL WINAPI TranslateMessage(const MSG* msg) {
-    if (auto chosen = injected("TranslateMessage", msg ? msg->hwnd : nullptr)) return BOOL(*chosen);
-    if (!msg || msg->message != WM_KEYDOWN) return recorded("TranslateMessage", nullptr, FALSE);
-    // The typed character is read before any later message, as Windows has it.
-    if (WPARAM character = characterOf(msg->wParam))
-        queue().posted.push_front(makeMessage(msg->hwnd, WM_CHAR, character, msg->lParam));
-    return recorded("TranslateMessage", msg->hwnd, TRUE);
+    return journalled("TranslateMessage", msg ? msg->hwnd : nullptr, [&]() -> BOOL {
+        if (!msg || msg->message != WM_KEYDOWN) return FALSE;
+        // The typed character is read before any later message, as Windows has it.
+        if (WPARAM character = characterOf(msg->wParam))
+            queue().posted.push_front(makeMessage(msg->hwnd, WM_CHAR, character, msg->lParam));
+        return TRUE;
+    });
 }
 
 LRESULT WINAPI DispatchMessageA(const MSG* msg) {
-    if (auto chosen = injected("DispatchMessageA", msg ? msg->hwnd : nullptr))
-        return LRESULT(*chosen);
-    // Messages posted to no window, and those whose window has gone since they
-    // were taken, go nowhere.
-    if (!msg || !msg->hwnd || !isLiveWindow(msg->hwnd))
-        return recorded("DispatchMessageA", msg ? msg->hwnd : nullptr, LRESULT(0));
-    LRESULT result = callWindowProc(msg->hwnd, msg->message, msg->wParam, msg->lParam);
-    return recorded("DispatchMessageA", msg->hwnd, result);
+    return journalled("DispatchMessageA", msg ? msg->hwnd : nullptr, [&]() -> LRESULT {
+        // Messages posted to no window, and those whose window has gone since
+        // they were taken, go nowhere.
+        if (!msg || !msg->hwnd || !isLiveWindow(msg->hwnd)) return 0;
+        return callWindowProc(msg->hwnd, msg->message, msg->wParam, msg->lParam);
+    });
 }
 
 BOOL WINAPI PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (auto chosen = injected("PostMessageA", window)) return BOOL(*chosen);
-    if (window && !isLiveWindow(window)) return recorded("PostMessageA", window, FALSE);
-    post(window, message, wParam, lParam);
-    return recorded("PostMessageA", window, TRUE);
+    return journalled("PostMessageA", window, [&]() -> BOOL {
+        if (window && !isLiveWindow(window)) return FALSE;
+        post(window, message, wParam, lParam);
+        return TRUE;
+    });
 }
 
 void WINAPI PostQuitMessage(int exitCode) {
