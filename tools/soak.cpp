@@ -71,23 +71,6 @@ struct Art {
     }
 };
 
-// Pixels of `expected` (where opaque) that the frame does not show at (x, y);
-// columns left of `left` are not looked at.
-int mismatches(const Picture& frame, int x, int y, const Picture& expected, int width, int height,
-               int left = 0) {
-    int wrong = 0;
-    for (int j = 0; j < height && j < expected.height; ++j) {
-        for (int i = 0; i < width && i < expected.width; ++i) {
-            int px = x + i, py = y + j;
-            if (px < left || py < 0 || px >= frame.width || py >= frame.height) continue;
-            uint32_t want = expected.at(i, j);
-            if (want == 0xFF00FF) continue;
-            if (frame.at(px, py) != want) ++wrong;
-        }
-    }
-    return wrong;
-}
-
 class Soak {
   public:
     explicit Soak(const Options& options) : options_(options), random_(options.seed) {}
@@ -211,24 +194,23 @@ void Soak::checkPicture(int frame, const char* after) {
     Application& app = Application::instance();
     Picture shown = vh::test::presentedFrame();
     if (shown.width != 1024 || shown.height != 768) return fail(frame, "no 1024 x 768 frame");
-    int garbage = 0;
-    for (uint32_t pixel : shown.pixels)
-        if (pixel == vh::test::kRestoredGarbage) ++garbage;
+    int garbage = vh::test::countColor(shown, 0, 0, 1024, 768, vh::test::kRestoredGarbage);
     if (garbage) fail(frame, std::to_string(garbage) + " garbage pixels after " + after);
 
-    int wrong = mismatches(shown, 0, 0, art_.top, 256, 240);
+    int wrong = vh::test::mismatches(shown, 0, 0, art_.top, 256, 240);
     for (int tab = 0; tab < 3; ++tab)
-        wrong += mismatches(shown, 32 + 64 * tab, 240, art_.tabs[tab], 64, 64);
+        wrong += vh::test::mismatches(shown, 32 + 64 * tab, 240, art_.tabs[tab], 64, 64);
     // The panel's first rows lie above the legend.
-    wrong += mismatches(shown, 0, 304, art_.panels[app.cityScreen.sidebar.selectedTab], 256, 16);
+    wrong += vh::test::mismatches(shown, 0, 304, art_.panels[app.cityScreen.sidebar.selectedTab],
+                                  256, 16);
     // The lots in view, all of them the base picture; the sidebar covers the
     // part of the first column left of x 256.
     const int offsetX = app.cityScreen.mapView.cameraX % 128;
     const int offsetY = app.cityScreen.mapView.cameraY % 128;
     for (int column = 0; column < 7; ++column)
         for (int row = 0; row < 7; ++row)
-            wrong += mismatches(shown, 256 - offsetX + column * 128, row * 128 - offsetY, art_.lot,
-                                128, 128, 256);
+            wrong += vh::test::mismatches(shown, 256 - offsetX + column * 128, row * 128 - offsetY,
+                                          art_.lot, 128, 128, 256);
     if (wrong) fail(frame, std::to_string(wrong) + " pixels differ from the art after " + after);
 }
 

@@ -69,13 +69,13 @@ TEST_F(CityFixture, ALotShowsTheMarkerOfEachNonZeroAxisAtItsPlace) {
     auto picture = screen();
     auto base = fixture::art("Lots/lot_base.png");
     EXPECT_EQ(
-        fixture::mismatches(picture, 300, 200, fixture::art("Ambiances/Green/green.gif"), 16, 16),
+        fixture::mismatches(picture, 300, 200, fixture::art(fixture::kMarkerArt[Green]), 16, 16),
         0);
     EXPECT_EQ(
-        fixture::mismatches(picture, 316, 200, fixture::art("Ambiances/Lawful/lawful.gif"), 16, 16),
+        fixture::mismatches(picture, 316, 200, fixture::art(fixture::kMarkerArt[Lawful]), 16, 16),
         0);
     EXPECT_EQ(
-        fixture::mismatches(picture, 348, 200, fixture::art("Ambiances/Techy/techy.gif"), 16, 16),
+        fixture::mismatches(picture, 348, 200, fixture::art(fixture::kMarkerArt[Techy]), 16, 16),
         0);
     // Axis 2's place shows the base picture alone.
     for (int y = 0; y < 16; ++y)
@@ -95,7 +95,7 @@ TEST_F(CityFixture, DrawLotFindsTheLotColumnByColumn) {
 TEST_F(CityFixture, DrawAmbianceMarkerDrawsMarkerK) {
     EXPECT_EQ(drawAmbianceMarker(16, 320, Green), 0);
     EXPECT_EQ(
-        fixture::mismatches(screen(), 16, 320, fixture::art("Ambiances/Green/green.gif"), 16, 16),
+        fixture::mismatches(screen(), 16, 320, fixture::art(fixture::kMarkerArt[Green]), 16, 16),
         0);
 }
 
@@ -253,14 +253,8 @@ TEST_F(SidebarFixture, DrawsTheAmbPanelWithTheLegend) {
     EXPECT_EQ(fixture::mismatches(picture, 0, 304, fixture::art("GUI/sb_amb.png"), 256, 16), 0);
     EXPECT_EQ(fixture::mismatches(picture, 96, 240, fixture::art("GUI/sb_tab_pros.png"), 64, 64),
               0);
-    const char* legend[8] = {"Green/green",   "Polluting/polluting", "Criminal/criminal",
-                             "Lawful/lawful", "Noisy/noisy",         "Quiet/quiet",
-                             "Arcane/arcane", "Techy/techy"};
-    for (int k = 0; k < 8; ++k) {
-        auto marker = fixture::art(std::string("Ambiances/") + legend[k] + ".gif");
-        int x = (k % 2) ? 144 : 16, y = 320 + 128 * (k / 2);
-        EXPECT_EQ(fixture::mismatches(picture, x, y, marker, 16, 16), 0) << legend[k];
-    }
+    for (int k = 0; k < 8; ++k)
+        EXPECT_EQ(fixture::legendMismatches(picture, k), 0) << fixture::kMarkerArt[k];
     EXPECT_EQ(blits(), 5u + 8u);
 }
 

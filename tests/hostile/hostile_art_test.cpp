@@ -2,6 +2,8 @@
 // malicious. The game must start, draw every other picture it could load,
 // answer input, end with 0 on Escape, and stay small.
 #include <gtest/gtest.h>
+
+#include "png_bytes.h"
 #include <sys/resource.h>
 
 #include <filesystem>
@@ -64,14 +66,7 @@ Bytes seed(const char* name) {
     return readFile(std::string(VARNHOLT_SOURCE_DIR) + "/tests/fuzz/corpus/" + name);
 }
 
-uint32_t crc32(const uint8_t* data, size_t size) {
-    uint32_t crc = 0xFFFFFFFFu;
-    for (size_t i = 0; i < size; ++i) {
-        crc ^= data[i];
-        for (int k = 0; k < 8; ++k) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
-    }
-    return ~crc;
-}
+using fixture::crc32;
 
 void putBigEndian(Bytes& bytes, size_t at, uint32_t value) {
     for (int b = 0; b < 4; ++b) bytes[at + size_t(b)] = uint8_t(value >> (24 - 8 * b));

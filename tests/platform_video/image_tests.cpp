@@ -4,6 +4,8 @@
 #include <SDL.h>
 #include <gtest/gtest.h>
 
+#include "png_bytes.h"
+
 #include "surfaces.h"
 #include <unistd.h>
 
@@ -31,14 +33,7 @@ void put32(Bytes& out, uint32_t value) {
     for (int shift = 24; shift >= 0; shift -= 8) out.push_back(uint8_t(value >> shift));
 }
 
-uint32_t crc32(const uint8_t* data, size_t size) {
-    uint32_t crc = 0xFFFFFFFFu;
-    for (size_t i = 0; i < size; ++i) {
-        crc ^= data[i];
-        for (int bit = 0; bit < 8; ++bit) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1)));
-    }
-    return ~crc;
-}
+using fixture::crc32;
 
 void chunk(Bytes& png, const char* type, const Bytes& body) {
     put32(png, uint32_t(body.size()));

@@ -84,30 +84,25 @@ inline int runWinMain() {
     return WinMain(moduleHandle(), nullptr, commandLine, SW_SHOWDEFAULT);
 }
 
-// Compares a block of `picture` at (x, y) with the art `expected`, where the
-// art is opaque (not magenta). Returns the number of mismatching pixels.
-inline int mismatches(const vh::test::Picture& picture, int x, int y,
-                      const vh::test::Picture& expected, int width, int height) {
-    int wrong = 0;
-    for (int j = 0; j < height; ++j) {
-        for (int i = 0; i < width; ++i) {
-            int px = x + i, py = y + j;
-            if (px < 0 || py < 0 || px >= picture.width || py >= picture.height) continue;
-            uint32_t want = expected.at(i, j) & 0xFFFFFF;
-            if (want == 0xFF00FF) continue;  // transparent: whatever lies below shows
-            if ((picture.at(px, py) & 0xFFFFFF) != want) ++wrong;
-        }
-    }
-    return wrong;
+using vh::test::mismatches;
+
+// The eight ambiance markers' files, marker k at index k.
+inline constexpr const char* kMarkerArt[8] = {
+    "Ambiances/Green/green.gif",       "Ambiances/Polluting/polluting.gif",
+    "Ambiances/Criminal/criminal.gif", "Ambiances/Lawful/lawful.gif",
+    "Ambiances/Noisy/noisy.gif",       "Ambiances/Quiet/quiet.gif",
+    "Ambiances/Arcane/arcane.gif",     "Ambiances/Techy/techy.gif"};
+
+// Pixels of marker k that the amb panel's legend does not show at its place:
+// axis k / 2's row, the positive marker on the left, the negative on the right.
+inline int legendMismatches(const vh::test::Picture& picture, int k) {
+    const int x = (k % 2) ? 144 : 16, y = 320 + 128 * (k / 2);
+    return mismatches(picture, x, y, art(kMarkerArt[k]), 16, 16);
 }
 
 // Counts the pixels of a block that hold the restored-surface garbage colour.
 inline int garbagePixels(const vh::test::Picture& picture, int x, int y, int width, int height) {
-    int count = 0;
-    for (int j = y; j < y + height; ++j)
-        for (int i = x; i < x + width; ++i)
-            if ((picture.at(i, j) & 0xFFFFFF) == vh::test::kRestoredGarbage) ++count;
-    return count;
+    return vh::test::countColor(picture, x, y, width, height, vh::test::kRestoredGarbage);
 }
 
 }  // namespace fixture

@@ -28,9 +28,9 @@ void setHeadlessDisplayAvailable(bool available);
 void mouseMove(int x, int y);
 void mouseRelease(int button, int x, int y);  // 1 = left, 2 = right
 void keyPress(unsigned virtualKey);
-void focusLost();    // the game stops being the active full-screen program
-void focusGained();  // and comes back
-void closeRequest(); // the window's close button (or Ctrl+C in the terminal)
+void focusLost();     // the game stops being the active full-screen program
+void focusGained();   // and comes back
+void closeRequest();  // the window's close button (or Ctrl+C in the terminal)
 
 // Called after every presented frame with the number of frames presented so
 // far (1 for the first). Scenarios drive the game from here.
@@ -86,6 +86,15 @@ struct Picture {
 // The last frame that reached the host's screen, and how many have.
 Picture presentedFrame();
 int presentedFrameCount();
+// Pixels of `expected` that `picture` does not show when expected's top-left
+// corner stands at (x, y), over its first width x height pixels. Magenta
+// pixels of `expected` (the colour key) are not looked at, nor places outside
+// `picture` or left of column `left`.
+int mismatches(const Picture& picture, int x, int y, const Picture& expected, int width, int height,
+               int left = 0);
+// Pixels of the width x height block at (x, y) that hold `color` (0x00RRGGBB).
+int countColor(const Picture& picture, int x, int y, int width, int height, uint32_t color);
+
 // The pixels of any DirectDraw surface, converted to 0x00RRGGBB.
 Picture surfacePixels(IDirectDrawSurface* surface);
 // The raw value of one pixel of a surface, in the surface's own format.

@@ -1,0 +1,19 @@
+// Pieces for writing PNG files byte by byte in tests.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace fixture {
+
+// The CRC-32 that closes every PNG chunk (over its type and body).
+inline uint32_t crc32(const uint8_t* data, size_t size) {
+    uint32_t crc = 0xFFFFFFFFu;
+    for (size_t i = 0; i < size; ++i) {
+        crc ^= data[i];
+        for (int bit = 0; bit < 8; ++bit) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+    }
+    return ~crc;
+}
+
+}  // namespace fixture
