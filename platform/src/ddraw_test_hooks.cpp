@@ -30,16 +30,10 @@ Uint8* pixelAddress(SDL_Surface* pixels, int x, int y) {
 }  // namespace
 
 Picture surfacePixels(IDirectDrawSurface* surface) {
-    Picture picture;
     SDL_Surface* pixels = vh::platform::surfacePixels(surface);
-    if (!pixels) return picture;
-    picture.width = pixels->w;
-    picture.height = pixels->h;
-    picture.pixels.resize(size_t(pixels->w) * size_t(pixels->h));
-    SDL_ConvertPixels(pixels->w, pixels->h, pixels->format->format, pixels->pixels, pixels->pitch,
-                      SDL_PIXELFORMAT_RGB888, picture.pixels.data(), pixels->w * 4);
-    for (auto& pixel : picture.pixels) pixel &= 0x00FFFFFFu;
-    return picture;
+    if (!pixels) return {};
+    return vh::platform::toPicture(pixels->w, pixels->h, pixels->format->format, pixels->pixels,
+                                   pixels->pitch);
 }
 
 uint32_t surfaceRawPixel(IDirectDrawSurface* surface, int x, int y) {

@@ -177,13 +177,8 @@ Picture decodeImageFile(const std::string& path, uint32_t background) {
     SDL_Surface* composed = vh::platform::image::composeOverBackground(argb, background);
     SDL_FreeSurface(argb);
     if (!composed) return picture;
-    picture.width = composed->w;
-    picture.height = composed->h;
-    picture.pixels.resize(size_t(composed->w) * size_t(composed->h));
-    SDL_ConvertPixels(composed->w, composed->h, composed->format->format, composed->pixels,
-                      composed->pitch, SDL_PIXELFORMAT_RGB888, picture.pixels.data(),
-                      composed->w * 4);
-    for (auto& pixel : picture.pixels) pixel &= 0x00FFFFFFu;
+    picture = vh::platform::toPicture(composed->w, composed->h, composed->format->format,
+                                      composed->pixels, composed->pitch);
     SDL_FreeSurface(composed);
     return picture;
 }

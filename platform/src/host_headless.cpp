@@ -202,16 +202,9 @@ void setFramePeriod(double milliseconds) {
 
 Picture presentedFrame() {
     const auto& kept = state().frame;
-    Picture picture;
-    if (kept.bytes.empty()) return picture;
-    picture.width = kept.width;
-    picture.height = kept.height;
-    picture.pixels.assign(size_t(kept.width) * size_t(kept.height), 0);
-    SDL_ConvertPixels(kept.width, kept.height, kept.format, kept.bytes.data(), kept.pitch,
-                      SDL_PIXELFORMAT_RGB888, picture.pixels.data(), kept.width * 4);
-    // The unused top byte may hold anything the game wrote there.
-    for (uint32_t& pixel : picture.pixels) pixel &= 0x00FFFFFFu;
-    return picture;
+    if (kept.bytes.empty()) return {};
+    return vh::platform::toPicture(kept.width, kept.height, kept.format, kept.bytes.data(),
+                                   kept.pitch);
 }
 
 int presentedFrameCount() {

@@ -12,6 +12,9 @@
 #include <win32/ddraw.h>
 
 struct SDL_Surface;
+namespace vh::test {
+struct Picture;
+}
 
 namespace vh::platform {
 
@@ -114,6 +117,11 @@ bool displayForeground();
 void loseAllSurfaces();
 // The SDL surface behind a DirectDraw surface (tests, presentation).
 SDL_Surface* surfacePixels(IDirectDrawSurface* surface);
+
+// ---- Pictures for the test hooks ---------------------------------------------
+// Pixels in any SDL format as a Picture of 0x00RRGGBB values; the unused top
+// byte of a 32-bit format may hold anything the game wrote there.
+vh::test::Picture toPicture(int width, int height, uint32_t format, const void* pixels, int pitch);
 
 // ---- Image decoding (GDI+ uses it) -------------------------------------------
 // Decodes a PNG or GIF file into a 32-bit ARGB SDL surface; null on failure.

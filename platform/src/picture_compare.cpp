@@ -1,5 +1,24 @@
-// Comparing pictures that the test hooks hand out with the art they should show.
+// The pictures that the test hooks hand out, and their comparison with the
+// art they should show.
+#include <SDL.h>
+
+#include "internal.h"
 #include "varnholt/platform_test.h"
+
+namespace vh::platform {
+
+vh::test::Picture toPicture(int width, int height, uint32_t format, const void* pixels, int pitch) {
+    vh::test::Picture picture;
+    picture.width = width;
+    picture.height = height;
+    picture.pixels.assign(size_t(width) * size_t(height), 0);
+    SDL_ConvertPixels(width, height, format, pixels, pitch, SDL_PIXELFORMAT_RGB888,
+                      picture.pixels.data(), width * 4);
+    for (uint32_t& pixel : picture.pixels) pixel &= 0x00FFFFFFu;
+    return picture;
+}
+
+}  // namespace vh::platform
 
 namespace vh::test {
 
