@@ -2,16 +2,11 @@
 // the frame writes, timed in the same run.
 #include <benchmark/benchmark.h>
 
-#include <SDL.h>
-
 #include <cstring>
 #include <memory>
-#include <vector>
 
 #include "bench_registry.h"
-#include "forwarding_host.h"
 #include "game_session.h"
-#include "internal.h"
 #include "varnholt/platform_test.h"
 
 namespace bench {
@@ -32,30 +27,6 @@ void keepScrolling(Application& app) {
     else if (view.cameraX <= 0 && view.cameraY <= 0)
         restPointer(app, kBottomRightX, kBottomRightY);
 }
-
-// The headless host with the present that the frame's floor assumes: the frame
-// is copied once, raw, into the kept picture (the stock host converts it and
-// clears its top bytes in a second pass over it).
-class RawCopyHost final : public bench::ForwardingHost {
-  public:
-    RawCopyHost() : ForwardingHost(vh::platform::makeHeadlessHost()) {}
-    void present(SDL_Surface* frame) override {
-        const size_t bytes = size_t(frame->pitch) * size_t(frame->h);
-        if (kept_.size() != bytes) kept_.resize(bytes);
-        std::memcpy(kept_.data(), frame->pixels, bytes);
-        vh::test::advanceTime(16.0);  // as the stock host moves virtual time
-    }
-
-  private:
-    std::vector<unsigned char> kept_;
-};
-
-// Serves the game from the raw-copy host while it lives.
-class RawCopyPresent {
-  public:
-    RawCopyPresent() { vh::platform::setHost(std::make_unique<RawCopyHost>()); }
-    ~RawCopyPresent() { vh::platform::setHost(vh::platform::makeHeadlessHost()); }
-};
 
 void toStartScreen(Application& app) {
     restPointer(app, 0, 0);
@@ -86,11 +57,6 @@ void startScreenFrames(benchmark::State& state) {
     state.SetBytesProcessed(int64_t(state.iterations()) * state.range(0));
 }
 
-void startScreenFramesRawCopy(benchmark::State& state) {
-    RawCopyPresent host;
-    startScreenFrames(state);
-}
-
 void scrollingFrames(benchmark::State& state) {
     Application& app = startedGame();
     toStartScreen(app);
@@ -100,11 +66,6 @@ void scrollingFrames(benchmark::State& state) {
         loopIteration(app);
     }
     state.SetBytesProcessed(int64_t(state.iterations()) * state.range(0));
-}
-
-void scrollingFramesRawCopy(benchmark::State& state) {
-    RawCopyPresent host;
-    scrollingFrames(state);
 }
 
 // The floor: one memcpy of `bytes`, between buffers that are touched before
@@ -134,15 +95,9 @@ void registerFrameBenchmarks() {
     addTimed("Memcpy/start_screen_bytes", memoryCopy)->Arg(startBytes);
     addTimed("Frame/scrolling", scrollingFrames)->Arg(scrollBytes);
     addTimed("Memcpy/scrolling_bytes", memoryCopy)->Arg(scrollBytes);
-    addTimed("Frame/start_screen_raw_copy_present", startScreenFramesRawCopy)->Arg(startBytes);
-    addTimed("Frame/scrolling_raw_copy_present", scrollingFramesRawCopy)->Arg(scrollBytes);
     addRatio("frame at the start screen / memcpy floor", "Frame/start_screen",
              "Memcpy/start_screen_bytes");
     addRatio("frame while scrolling / memcpy floor", "Frame/scrolling", "Memcpy/scrolling_bytes");
-    addRatio("same, raw-copy present: start screen / floor", "Frame/start_screen_raw_copy_present",
-             "Memcpy/start_screen_bytes");
-    addRatio("same, raw-copy present: scrolling / floor", "Frame/scrolling_raw_copy_present",
-             "Memcpy/scrolling_bytes");
 }
 
 }  // namespace bench
