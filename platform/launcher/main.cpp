@@ -4,7 +4,7 @@
 
 #include <win32/windows.h>
 
-#include "internal.h"
+#include "../src/internal.h"
 
 namespace {
 
