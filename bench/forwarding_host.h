@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "internal.h"
+#include "varnholt/host.h"
 
 namespace bench {
 

@@ -7,7 +7,7 @@
 #include <cstdlib>
 
 #include "display/sprite_registry.h"
-#include "internal.h"
+#include "varnholt/platform_test.h"
 
 namespace bench {
 namespace {
@@ -79,9 +79,9 @@ void startGdiplus() {
 Application& startedGame() {
     static Application* started = nullptr;
     if (started) return *started;
-    vh::platform::setHost(vh::platform::makeHeadlessHost());
+    vh::test::useHeadlessHost();
     // The journal is a test tool; a player's host runs without it.
-    vh::platform::enableJournal(false);
+    vh::test::setJournalEnabled(false);
     if (chdir(VARNHOLT_ASSETS_DIR) != 0) {
         std::fprintf(stderr, "varnholt_bench: no art folder at %s\n", VARNHOLT_ASSETS_DIR);
         std::exit(1);

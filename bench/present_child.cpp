@@ -18,7 +18,6 @@
 #include <vector>
 
 #include "forwarding_host.h"
-#include "internal.h"
 #include "startup_child.h"
 #include "winapi.h"
 
@@ -132,7 +131,6 @@ int presentChild(double seconds, double backgroundSeconds) {
     auto owned = std::make_unique<MeasuringHost>(vh::platform::makeSdlHost(), seconds);
     MeasuringHost& host = *owned;
     vh::platform::setHost(std::move(owned));
-    vh::platform::enableJournal(false);
     if (chdir(VARNHOLT_ASSETS_DIR) != 0) return 2;
 
     const long gameThread = syscall(SYS_gettid);

@@ -1,10 +1,10 @@
-// The executable's entry point on Linux: pick the host, then run the game's
-// WinMain as Windows would, with the command line as one string.
+// The executable's entry point on Linux: install the SDL host, then run the
+// game's WinMain as Windows would, with the command line as one string.
 #include <string>
 
 #include <win32/windows.h>
 
-#include "../src/internal.h"
+#include "varnholt/host.h"
 
 namespace {
 
@@ -25,7 +25,7 @@ std::string commandLine(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    vh::platform::selectHostFromEnvironment();
+    vh::platform::setHost(vh::platform::makeSdlHost());
     std::string line = commandLine(argc, argv);
     return WinMain(reinterpret_cast<HINSTANCE>(&module), nullptr, line.data(), SW_SHOWDEFAULT);
 }

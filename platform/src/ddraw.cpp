@@ -1,35 +1,10 @@
-// The DirectDraw object, its clippers, display modes and the foreground state
-// that decides whether surfaces keep their memory.
+// The DirectDraw object: cooperative level, display modes, and the making
+// of surfaces and clippers.
 #include <algorithm>
-#include <cstdint>
-#include <cstdlib>
 #include <new>
 
-#include "ddraw_internal.h"
-#include "gdi_internal.h"
-
-namespace vh::platform {
-namespace {
-
-bool foreground = true;
-
-}  // namespace
-
-void setDisplayForeground(bool isForeground) {
-    // Another program taking the display takes the video memory with it.
-    if (!isForeground) loseAllSurfaces();
-    foreground = isForeground;
-}
-
-bool displayForeground() {
-    return foreground;
-}
-
-void loseAllSurfaces() {
-    for (auto* surface : dd::allSurfaces()) surface->lose();
-}
-
-}  // namespace vh::platform
+#include "ddraw_private.h"
+#include "varnholt/host.h"
 
 namespace vh::platform::dd {
 namespace {
@@ -52,107 +27,6 @@ DisplayMode desktopMode() {
 }
 
 }  // namespace
-
-std::vector<SurfaceObject*>& allSurfaces() {
-    static std::vector<SurfaceObject*> surfaces;
-    return surfaces;
-}
-
-int& liveDirectDrawObjects() {
-    static int count = 0;
-    return count;
-}
-
-int& liveSurfaces() {
-    static int count = 0;
-    return count;
-}
-
-int& liveClippers() {
-    static int count = 0;
-    return count;
-}
-
-Uint32 sdlFormatFor(int bitsPerPixel) {
-    return bitsPerPixel == 16 ? SDL_PIXELFORMAT_RGB565 : SDL_PIXELFORMAT_RGB888;
-}
-
-Uint8* allocateZeroedPixels(size_t bytes) {
-    auto* block = static_cast<Uint8*>(std::calloc(bytes + kPixelAlignment, 1));
-    if (!block) return nullptr;
-    // 1 to 64 bytes in, so that there is always room for the distance.
-    const size_t shift = kPixelAlignment - reinterpret_cast<uintptr_t>(block) % kPixelAlignment;
-    Uint8* pixels = block + shift;
-    pixels[-1] = Uint8(shift);
-    return pixels;
-}
-
-void AlignedPixelsDelete::operator()(Uint8* pixels) const {
-    if (pixels) std::free(pixels - pixels[-1]);
-}
-
-bool allocatePixels(PixelBuffer& buffer, int width, int height, int bitsPerPixel) {
-    int bytesPerPixel = bitsPerPixel / 8;
-    // Rows are kept 4-byte aligned, as video memory pitches are.
-    int pitch = (width * bytesPerPixel + 3) & ~3;
-    const size_t bytes = size_t(pitch) * size_t(height);
-    buffer.memory.reset(allocateZeroedPixels(bytes));
-    if (!buffer.memory) return false;
-    buffer.surface = SDL_CreateRGBSurfaceWithFormatFrom(
-        buffer.memory.get(), width, height, bitsPerPixel, pitch, sdlFormatFor(bitsPerPixel));
-    if (!buffer.surface) {
-        buffer.memory.reset();
-        return false;
-    }
-    SDL_SetSurfaceBlendMode(buffer.surface, SDL_BLENDMODE_NONE);
-    return true;
-}
-
-void freePixels(PixelBuffer& buffer) {
-    if (buffer.surface) SDL_FreeSurface(buffer.surface);
-    buffer.surface = nullptr;
-    buffer.memory.reset();
-}
-
-// ---- Clipper -------------------------------------------------------------------
-
-ClipperObject::ClipperObject() {
-    ++liveClippers();
-}
-
-ClipperObject::~ClipperObject() {
-    --liveClippers();
-}
-
-ULONG ClipperObject::AddRef() {
-    return journalled("IDirectDrawClipper::AddRef", this, [&] { return ++references_; });
-}
-
-ULONG ClipperObject::Release() {
-    return releaseReference("IDirectDrawClipper::Release", this, references_,
-                            [this] { delete this; });
-}
-
-void ClipperObject::drop() {
-    if (references_ > 0 && --references_ == 0) delete this;
-}
-
-HRESULT ClipperObject::SetHWnd(DWORD, HWND window) {
-    return journalled("IDirectDrawClipper::SetHWnd", this, [&] {
-        window_ = window;
-        return DD_OK;
-    });
-}
-
-HRESULT ClipperObject::GetHWnd(HWND* window) {
-    return journalled("IDirectDrawClipper::GetHWnd", this, [&] {
-        if (!window) return DDERR_INVALIDPARAMS;
-        *window = window_;
-        return DD_OK;
-    });
-}
-
-// ---- DirectDraw object ---------------------------------------------------------
 
 DirectDrawObject::DirectDrawObject() : mode_(desktopMode()) {
     ++liveDirectDrawObjects();
@@ -285,7 +159,8 @@ HRESULT DirectDrawObject::createPrimary(const DDSURFACEDESC& desc, LPDIRECTDRAWS
 HRESULT DirectDrawObject::createOffScreen(const DDSURFACEDESC& desc, LPDIRECTDRAWSURFACE* surface) {
     const DWORD sized = DDSD_WIDTH | DDSD_HEIGHT;
     if ((desc.dwFlags & sized) != sized) return DDERR_INVALIDPARAMS;
-    if (desc.dwWidth == 0 || desc.dwHeight == 0 || desc.dwWidth > 16384 || desc.dwHeight > 16384)
+    if (desc.dwWidth == 0 || desc.dwHeight == 0 || desc.dwWidth > DWORD(kMaxSurfaceSide) ||
+        desc.dwHeight > DWORD(kMaxSurfaceSide))
         return DDERR_INVALIDPARAMS;
     if (desc.dwFlags & DDSD_PIXELFORMAT) {
         // Only the display's own format is offered, as on most cards of the time.
@@ -309,16 +184,3 @@ HRESULT DirectDrawObject::createOffScreen(const DDSURFACEDESC& desc, LPDIRECTDRA
 }
 
 }  // namespace vh::platform::dd
-
-HRESULT WINAPI DirectDrawCreate(GUID* driver, LPDIRECTDRAW* directDraw, IUnknown* outer) {
-    using namespace vh::platform;
-    if (directDraw) *directDraw = nullptr;
-    return journalled("DirectDrawCreate", nullptr, [&] {
-        if (!directDraw || outer || driver) return DDERR_INVALIDPARAMS;
-        if (!host().hasDisplay()) return DDERR_NODIRECTDRAWHW;
-        auto* created = new (std::nothrow) dd::DirectDrawObject();
-        if (!created) return DDERR_OUTOFMEMORY;
-        *directDraw = created;
-        return DD_OK;
-    });
-}

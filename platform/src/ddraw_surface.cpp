@@ -4,9 +4,9 @@
 #include <algorithm>
 #include <cstring>
 
-#include "ddraw_internal.h"
-#include "gdi_internal.h"
-#include "varnholt/platform_test.h"
+#include "ddraw_private.h"
+#include "gdi_private.h"
+#include "varnholt/host.h"
 
 namespace vh::platform::dd {
 namespace {
@@ -165,10 +165,7 @@ HRESULT SurfaceObject::Blt(LPRECT destRect, LPDIRECTDRAWSURFACE source, LPRECT s
             return DDERR_INVALIDRECT;
         }
 
-        SDL_Surface* blitFrom = from->blitSource(useKey);
-        int failed = (dst.w == src.w && dst.h == src.h)
-                         ? SDL_BlitSurface(blitFrom, &src, buffer_.surface, &dst)
-                         : SDL_BlitScaled(blitFrom, &src, buffer_.surface, &dst);
+        int failed = blitOrScale(from->blitSource(useKey), &src, buffer_.surface, &dst);
         return failed ? DDERR_GENERIC : DD_OK;
     });
 }
@@ -284,13 +281,12 @@ HRESULT SurfaceObject::Unlock(LPVOID) {
     });
 }
 
-void SurfaceObject::fillWithRestoredGarbage() {
-    constexpr uint32_t garbage = vh::test::kRestoredGarbage;
+void SurfaceObject::fillWithRestoredColor() {
     SDL_Surface* pixels = buffer_.surface;
     if (SDL_LockSurface(pixels) != 0) return;
-    SDL_FillRect(
-        pixels, nullptr,
-        SDL_MapRGB(pixels->format, Uint8(garbage >> 16), Uint8(garbage >> 8), Uint8(garbage)));
+    SDL_FillRect(pixels, nullptr,
+                 SDL_MapRGB(pixels->format, Uint8(kRestoredFill >> 16), Uint8(kRestoredFill >> 8),
+                            Uint8(kRestoredFill)));
     SDL_UnlockSurface(pixels);
 }
 
@@ -303,7 +299,7 @@ HRESULT SurfaceObject::Restore() {
         // missing reload visible. Restoring the primary restores its chain.
         for (SurfaceObject* surface : {this, backBuffer_}) {
             if (!surface || !surface->lost_) continue;
-            surface->fillWithRestoredGarbage();
+            surface->fillWithRestoredColor();
             surface->lost_ = false;
         }
         return DD_OK;
@@ -333,13 +329,7 @@ HRESULT SurfaceObject::SetColorKey(DWORD flags, LPDDCOLORKEY key) {
         hasColorKey_ = false;
         if (!key) return DD_OK;
         if (key->dwColorSpaceLowValue != key->dwColorSpaceHighValue) return DDERR_UNSUPPORTED;
-        if (!unkeyedView_) {
-            unkeyedView_ = SDL_CreateRGBSurfaceWithFormatFrom(
-                pixels->pixels, pixels->w, pixels->h, pixels->format->BitsPerPixel, pixels->pitch,
-                pixels->format->format);
-            if (!unkeyedView_) return DDERR_OUTOFMEMORY;
-            SDL_SetSurfaceBlendMode(unkeyedView_, SDL_BLENDMODE_NONE);
-        }
+        if (!unkeyedView_ && !(unkeyedView_ = unkeyedView(pixels))) return DDERR_OUTOFMEMORY;
         DWORD mask = pixels->format->BitsPerPixel == 16 ? 0xFFFFu : 0xFFFFFFu;
         colorKey_ = key->dwColorSpaceLowValue & mask;
         // Sprites are filled once and drawn every frame: run-length encoding

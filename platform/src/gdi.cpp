@@ -6,7 +6,9 @@
 #include <new>
 #include <unordered_set>
 
-#include "gdi_internal.h"
+#include "gdi_private.h"
+#include "journal.h"
+#include "pixel_memory.h"
 
 namespace vh::platform::gdi {
 namespace {
@@ -67,37 +69,6 @@ Bitmap* findBitmap(HGDIOBJ object) {
     return bitmaps().count(bitmap) ? bitmap : nullptr;
 }
 
-bool isInside(const SDL_Surface* pixels, int x, int y) {
-    return x >= 0 && y >= 0 && x < pixels->w && y < pixels->h;
-}
-
-Uint8* pixelAddress(SDL_Surface* pixels, int x, int y) {
-    return static_cast<Uint8*>(pixels->pixels) + size_t(y) * pixels->pitch +
-           size_t(x) * pixels->format->BytesPerPixel;
-}
-
-Uint32 readRaw(SDL_Surface* pixels, int x, int y) {
-    const Uint8* at = pixelAddress(pixels, x, y);
-    switch (pixels->format->BytesPerPixel) {
-        case 2:
-            return *reinterpret_cast<const Uint16*>(at);
-        default:
-            return *reinterpret_cast<const Uint32*>(at);
-    }
-}
-
-void writeRaw(SDL_Surface* pixels, int x, int y, Uint32 value) {
-    Uint8* at = pixelAddress(pixels, x, y);
-    switch (pixels->format->BytesPerPixel) {
-        case 2:
-            *reinterpret_cast<Uint16*>(at) = Uint16(value);
-            break;
-        default:
-            *reinterpret_cast<Uint32*>(at) = value;
-            break;
-    }
-}
-
 COLORREF colorOf(SDL_Surface* pixels, Uint32 raw) {
     Uint8 r, g, b;
     SDL_GetRGB(raw, pixels->format, &r, &g, &b);
@@ -108,16 +79,6 @@ struct SurfaceDeleter {
     void operator()(SDL_Surface* surface) const { SDL_FreeSurface(surface); }
 };
 using SurfaceHandle = std::unique_ptr<SDL_Surface, SurfaceDeleter>;
-
-// GDI copies ignore a sprite's colour key: a view of the same pixels without it.
-SDL_Surface* withoutColorKey(SDL_Surface* pixels, SurfaceHandle& view) {
-    if (!SDL_HasColorKey(pixels)) return pixels;
-    view.reset(SDL_CreateRGBSurfaceWithFormatFrom(pixels->pixels, pixels->w, pixels->h,
-                                                  pixels->format->BitsPerPixel, pixels->pitch,
-                                                  pixels->format->format));
-    if (view) SDL_SetSurfaceBlendMode(view.get(), SDL_BLENDMODE_NONE);
-    return view.get();
-}
 
 }  // namespace
 
@@ -159,8 +120,8 @@ COLORREF WINAPI GetPixel(HDC dc, int x, int y) {
         DeviceContext* context = findContext(dc);
         if (!context) return CLR_INVALID;
         SDL_Surface* pixels = context->target();
-        if (!isInside(pixels, x, y)) return CLR_INVALID;
-        return colorOf(pixels, readRaw(pixels, x, y));
+        if (!containsPixel(pixels, x, y)) return CLR_INVALID;
+        return colorOf(pixels, readPixel(pixels, x, y));
     });
 }
 
@@ -169,12 +130,12 @@ COLORREF WINAPI SetPixel(HDC dc, int x, int y, COLORREF color) {
         DeviceContext* context = findContext(dc);
         if (!context) return CLR_INVALID;
         SDL_Surface* pixels = context->target();
-        if (!isInside(pixels, x, y)) return CLR_INVALID;
+        if (!containsPixel(pixels, x, y)) return CLR_INVALID;
         Uint32 raw =
             SDL_MapRGB(pixels->format, GetRValue(color), GetGValue(color), GetBValue(color));
         // The lock keeps a run-length encoded sprite in step with its pixels.
         if (SDL_LockSurface(pixels) != 0) return CLR_INVALID;
-        writeRaw(pixels, x, y, raw);
+        writePixel(pixels, x, y, raw);
         SDL_UnlockSurface(pixels);
         // Like GDI, answer the colour the pixel really got.
         return colorOf(pixels, raw);
@@ -244,16 +205,17 @@ BOOL WINAPI StretchBlt(HDC dest, int destX, int destY, int destWidth, int destHe
         // Mirroring (negative extents) is something the game never asks for.
         if (destWidth <= 0 || destHeight <= 0 || sourceWidth <= 0 || sourceHeight <= 0)
             return FALSE;
+        // GDI copies ignore a sprite's colour key.
+        SDL_Surface* fromPixels = from->target();
         SurfaceHandle view;
-        SDL_Surface* fromPixels = withoutColorKey(from->target(), view);
-        if (!fromPixels) return FALSE;
+        if (SDL_HasColorKey(fromPixels)) {
+            view.reset(unkeyedView(fromPixels));
+            if (!view) return FALSE;
+            fromPixels = view.get();
+        }
         SDL_Rect src{sourceX, sourceY, sourceWidth, sourceHeight};
         SDL_Rect dst{destX, destY, destWidth, destHeight};
-        // SDL clips both rectangles, keeping the scale.
-        int failed = (destWidth == sourceWidth && destHeight == sourceHeight)
-                         ? SDL_BlitSurface(fromPixels, &src, to->target(), &dst)
-                         : SDL_BlitScaled(fromPixels, &src, to->target(), &dst);
-        return failed ? FALSE : TRUE;
+        return blitOrScale(fromPixels, &src, to->target(), &dst) == 0 ? TRUE : FALSE;
     });
 }
 

@@ -6,8 +6,9 @@
 #include <new>
 #include <unordered_set>
 
-#include "gdi_internal.h"
-#include "varnholt/platform_test.h"
+#include "gdi_private.h"
+#include "image_decode.h"
+#include "journal.h"
 
 namespace vh::platform::gdiplus {
 namespace {
@@ -166,21 +167,3 @@ VOID WINAPI GdipFree(VOID* memory) {
 
 }  // namespace DllExports
 }  // namespace Gdiplus
-
-namespace vh::test {
-
-Picture decodeImageFile(const std::string& path, uint32_t background) {
-    Picture picture;
-    vh::platform::image::DecodeError error;
-    SDL_Surface* argb = vh::platform::image::decode(path, error);
-    if (!argb) return picture;
-    SDL_Surface* composed = vh::platform::image::composeOverBackground(argb, background);
-    SDL_FreeSurface(argb);
-    if (!composed) return picture;
-    picture = vh::platform::toPicture(composed->w, composed->h, composed->format->format,
-                                      composed->pixels, composed->pitch);
-    SDL_FreeSurface(composed);
-    return picture;
-}
-
-}  // namespace vh::test

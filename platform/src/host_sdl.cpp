@@ -5,12 +5,11 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cstdio>
 #include <thread>
 
 #include <win32/windows.h>
 
-#include "internal.h"
+#include "varnholt/host.h"
 
 namespace vh::platform {
 namespace {
@@ -59,11 +58,11 @@ class SdlHost : public Host {
     bool openWindow(std::string& whyNot) override {
         if (window_) return true;
         if (!startVideo(whyNot)) {
-            std::fprintf(stderr, "varnholt: cannot open a display: %s\n", whyNot.c_str());
+            whyNot = "cannot open a display: " + whyNot;
             return false;
         }
         if (!createWindow(whyNot)) {
-            std::fprintf(stderr, "varnholt: cannot open a window: %s\n", whyNot.c_str());
+            whyNot = "cannot open a window: " + whyNot;
             return false;
         }
         return true;

@@ -1,62 +1,22 @@
-// Image files as GDI+ would open them: Windows paths resolved on a Linux file
-// system, PNG decoded by SDL_image and GIF by giflib (image_gif.cpp), and a
-// size check made from the files' own headers before any pixel memory is
-// asked for, so that a hostile or broken file can cost neither a crash nor
-// gigabytes.
+// Image files as GDI+ would open them: PNG decoded by SDL_image and GIF by
+// giflib (image_gif.cpp), and a size check made from the files' own headers
+// before any pixel memory is asked for, so that a hostile or broken file can
+// cost neither a crash nor gigabytes.
 #include <SDL_image.h>
-#include <dirent.h>
-#include <strings.h>
 #include <sys/stat.h>
 
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <memory>
-#include <vector>
 
-#include "gdi_internal.h"
+#include "image_decode.h"
+#include "windows_path.h"
 
 namespace vh::platform::image {
 namespace {
 
 constexpr long kMaxFileBytes = 256L << 20;
-
-bool exists(const std::string& path) {
-    struct stat info;
-    return stat(path.c_str(), &info) == 0;
-}
-
-std::string joinPath(const std::string& folder, const std::string& name) {
-    if (folder.empty()) return name;
-    if (folder.back() == '/') return folder + name;
-    return folder + "/" + name;
-}
-
-// Windows file names ignore case: look for an entry that differs only in it.
-std::string findIgnoringCase(const std::string& folder, const std::string& name) {
-    std::unique_ptr<DIR, int (*)(DIR*)> dir(opendir(folder.empty() ? "." : folder.c_str()),
-                                            closedir);
-    if (!dir) return name;
-    while (dirent* entry = readdir(dir.get())) {
-        if (strcasecmp(entry->d_name, name.c_str()) == 0) return entry->d_name;
-    }
-    return name;
-}
-
-std::vector<std::string> splitPath(const std::string& path) {
-    std::vector<std::string> parts;
-    std::string part;
-    for (char c : path) {
-        if (c == '/') {
-            if (!part.empty() && part != ".") parts.push_back(part);
-            part.clear();
-        } else {
-            part += c;
-        }
-    }
-    if (!part.empty() && part != ".") parts.push_back(part);
-    return parts;
-}
 
 std::string lowerExtension(const std::string& path) {
     size_t dot = path.find_last_of('.');
@@ -188,7 +148,7 @@ DecodeError checkImageSize(int64_t width, int64_t height) {
 }
 
 SDL_Surface* decode(const std::string& windowsPath, DecodeError& error) {
-    std::string path = vh::platform::resolveWindowsPath(windowsPath);
+    std::string path = resolveWindowsPath(windowsPath);
     std::vector<Uint8> data;
     error = readFile(path, data);
     if (error != DecodeError::None) return nullptr;
@@ -217,27 +177,3 @@ SDL_Surface* composeOverBackground(SDL_Surface* argbImage, uint32_t background) 
 }
 
 }  // namespace vh::platform::image
-
-namespace vh::platform {
-
-std::string resolveWindowsPath(const std::string& windowsPath) {
-    std::string path = windowsPath;
-    for (char& c : path)
-        if (c == '\\') c = '/';
-    std::string resolved = (!path.empty() && path[0] == '/') ? "/" : "";
-    // A leading ".\" (and any "." folder) is the working directory itself.
-    for (const std::string& part : image::splitPath(path)) {
-        std::string candidate = image::joinPath(resolved, part);
-        if (part != ".." && !image::exists(candidate))
-            candidate = image::joinPath(resolved, image::findIgnoringCase(resolved, part));
-        resolved = candidate;
-    }
-    return resolved.empty() ? "." : resolved;
-}
-
-SDL_Surface* decodeImage(const std::string& windowsPath) {
-    image::DecodeError error;
-    return image::decode(windowsPath, error);
-}
-
-}  // namespace vh::platform

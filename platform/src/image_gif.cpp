@@ -11,7 +11,7 @@
 #include <memory>
 #include <vector>
 
-#include "gdi_internal.h"
+#include "image_decode.h"
 
 namespace vh::platform::image {
 namespace {

@@ -1,29 +1,15 @@
 // The performance counter and the millisecond timer, both read from the
-// host's monotonic clock, with exact values that clock tests can force.
-#include <optional>
+// host's monotonic clock.
+#include "timers.h"
 
-#include <win32/windows.h>
-
-#include "internal.h"
-#include "varnholt/platform_test.h"
+#include "journal.h"
+#include "varnholt/host.h"
 
 namespace vh::platform {
 namespace {
 
 // The counter counts the host's nanoseconds directly.
 constexpr int64_t kCounterFrequency = 1000000000;
-constexpr int64_t kNanosecondsPerMillisecond = 1000000;
-
-struct TimerOverrides {
-    std::optional<int64_t> frequency;
-    std::optional<int64_t> counter;
-    std::optional<uint32_t> milliseconds;
-};
-
-TimerOverrides& overrides() {
-    static TimerOverrides forced;
-    return forced;
-}
 
 // A chosen answer of zero fails the call and leaves the output alone, as
 // Windows does; any other chosen answer still reports the value.
@@ -39,51 +25,35 @@ BOOL answerCounter(const char* name, LARGE_INTEGER* out, int64_t value) {
 
 }  // namespace
 
-void resetTimerOverrides() {
-    overrides() = TimerOverrides{};
+DWORD tickCount() {
+    int64_t elapsed = host().nanoseconds() / kNanosecondsPerMillisecond;
+    return DWORD(uint64_t(elapsed) & 0xFFFFFFFFu);
+}
+
+ForcedTimers& forcedTimers() {
+    static ForcedTimers forced;
+    return forced;
 }
 
 }  // namespace vh::platform
 
-using vh::platform::host;
-using vh::platform::overrides;
+using vh::platform::forcedTimers;
 
 BOOL WINAPI QueryPerformanceFrequency(LARGE_INTEGER* frequency) {
-    int64_t value = overrides().frequency.value_or(vh::platform::kCounterFrequency);
+    int64_t value = forcedTimers().frequency.value_or(vh::platform::kCounterFrequency);
     return vh::platform::answerCounter("QueryPerformanceFrequency", frequency, value);
 }
 
 BOOL WINAPI QueryPerformanceCounter(LARGE_INTEGER* count) {
-    // The forced value is checked first so that reading it never touches the host.
-    int64_t value = overrides().counter ? *overrides().counter : host().nanoseconds();
+    // A forced value is taken first so that reading it never touches the host.
+    const auto& forced = forcedTimers().counter;
+    int64_t value = forced ? *forced : vh::platform::host().nanoseconds();
     return vh::platform::answerCounter("QueryPerformanceCounter", count, value);
 }
 
 DWORD WINAPI timeGetTime(void) {
     return vh::platform::journalled("timeGetTime", nullptr, []() -> DWORD {
-        if (overrides().milliseconds) return *overrides().milliseconds;
-        // Milliseconds as 32 bits: the count wraps to 0 after about 49.7 days.
-        int64_t elapsed = host().nanoseconds() / vh::platform::kNanosecondsPerMillisecond;
-        return DWORD(uint64_t(elapsed) & 0xFFFFFFFFu);
+        const auto& forced = forcedTimers().milliseconds;
+        return forced ? *forced : vh::platform::tickCount();
     });
 }
-
-namespace vh::test {
-
-void setPerformanceFrequency(int64_t countsPerSecond) {
-    overrides().frequency = countsPerSecond;
-}
-
-void setPerformanceCounter(int64_t count) {
-    overrides().counter = count;
-}
-
-void setTimeGetTime(uint32_t milliseconds) {
-    overrides().milliseconds = milliseconds;
-}
-
-void clearTimerOverrides() {
-    vh::platform::resetTimerOverrides();
-}
-
-}  // namespace vh::test

@@ -2,14 +2,15 @@
 // turned into window messages whenever the game looks at its queue.
 #include <deque>
 
-#include "internal.h"
-#include "user32_windows.h"
-#include "varnholt/platform_test.h"
+#include "ddraw_display.h"
+#include "journal.h"
+#include "timers.h"
+#include "user32_private.h"
+#include "varnholt/host.h"
 
 namespace vh::platform {
 namespace {
 
-constexpr int64_t kNanosecondsPerMillisecond = 1000000;
 // Keys arrive one press at a time: a repeat count of 1 in the low word.
 constexpr LPARAM kSingleKeyPress = 1;
 // PeekMessage's window filter for messages posted to no window at all.
@@ -29,12 +30,8 @@ Queue& queue() {
     return messages;
 }
 
-DWORD messageTime() {
-    return DWORD(uint64_t(host().nanoseconds() / kNanosecondsPerMillisecond) & 0xFFFFFFFFu);
-}
-
 MSG makeMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    return MSG{window, message, wParam, lParam, messageTime(), queue().cursor};
+    return MSG{window, message, wParam, lParam, tickCount(), queue().cursor};
 }
 
 void post(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -98,7 +95,7 @@ void waitForInput() {
     uint64_t before = queue().arrivals;
     bool more = host().waitEvent();
     pumpHostEvents();
-    if (!more && queue().arrivals == before) postQuit(WPARAM(vh::test::kHeadlessStall));
+    if (!more && queue().arrivals == before) postQuit(WPARAM(kNoInputQuitCode));
 }
 
 bool matchesWindow(const MSG& msg, HWND filter) {

@@ -3,7 +3,7 @@
 // answer input, end with 0 on Escape, and stay small.
 #include <gtest/gtest.h>
 
-#include "png_bytes.h"
+#include "image_bytes.h"
 #include <sys/resource.h>
 
 #include <filesystem>

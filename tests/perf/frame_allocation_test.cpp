@@ -18,12 +18,6 @@ void* __libc_realloc(void* pointer, size_t size);
 void* __libc_memalign(size_t alignment, size_t size);
 }
 
-// The journal is a test tool that grows with every call; a player's host
-// runs without it, and so do these frames.
-namespace vh::platform {
-void enableJournal(bool enabled);
-}
-
 namespace {
 
 std::atomic<bool> counting{false};
@@ -92,7 +86,9 @@ long allocationsAcrossFrames(void (*atFrame)(int frame)) {
         }
     });
     Application& app = fixture::startGame();
-    vh::platform::enableJournal(false);
+    // The journal is a test tool that grows with every call; a player's host
+    // runs without it, and so do these frames.
+    vh::test::setJournalEnabled(false);
     app.run();
     return allocations;
 }

@@ -4,7 +4,7 @@
 
 #include <win32/windows.h>
 
-#include "../../platform/src/internal.h"
+#include "varnholt/host.h"
 #include "varnholt/platform_test.h"
 
 namespace {

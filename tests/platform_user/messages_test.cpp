@@ -1,6 +1,5 @@
 // The message queue: peeking and getting, waiting, quitting, and the host's
 // input arriving as window messages.
-#include "../../platform/src/internal.h"
 #include "test_window.h"
 
 using testwin::WindowTest;
@@ -137,12 +136,12 @@ TEST_F(QueueTest, FocusChangesReachTheDisplayBeforeTheMessage) {
     MSG lost = take();
     EXPECT_EQ(lost.message, UINT(WM_ACTIVATEAPP));
     EXPECT_EQ(lost.wParam, WPARAM(FALSE));
-    EXPECT_FALSE(vh::platform::displayForeground());
+    EXPECT_FALSE(vh::test::displayForeground());
     vh::test::focusGained();
     MSG gained = take();
     EXPECT_EQ(gained.message, UINT(WM_ACTIVATEAPP));
     EXPECT_EQ(gained.wParam, WPARAM(TRUE));
-    EXPECT_TRUE(vh::platform::displayForeground());
+    EXPECT_TRUE(vh::test::displayForeground());
 }
 
 TEST_F(QueueTest, CloseThroughTheDefaultProcedureDestroysAndLaterMessagesAreDropped) {

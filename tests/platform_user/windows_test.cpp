@@ -2,8 +2,8 @@
 // default window procedure.
 #include <algorithm>
 
-#include "../../platform/src/internal.h"
 #include "test_window.h"
+#include "varnholt/host.h"
 
 using testwin::messagesSeen;
 using testwin::WindowTest;

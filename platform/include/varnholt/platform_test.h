@@ -10,6 +10,8 @@
 
 #include <win32/ddraw.h>
 
+struct SDL_Surface;
+
 namespace vh::test {
 
 // ---- Hosts -------------------------------------------------------------------
@@ -39,7 +41,7 @@ void onPresent(std::function<void(int frame)> handler);
 // If no handler is set, or it queues nothing, the headless host ends the game
 // with WM_QUIT and kHeadlessStall as its wParam, so that a test can never hang.
 void onIdle(std::function<void()> handler);
-constexpr int kHeadlessStall = 0x5741;
+extern const int kHeadlessStall;
 
 // ---- Time --------------------------------------------------------------------
 // The headless host keeps virtual time: it starts at 0 and moves only when a
@@ -75,6 +77,8 @@ void clearJournal();
 // The names alone, in order, of the journal's calls whose name is in `names`
 // (all of them when `names` is empty).
 std::vector<std::string> journalNames(const std::vector<std::string>& names = {});
+// The headless host keeps the journal; measurements turn it off.
+void setJournalEnabled(bool enabled);
 
 // ---- Pixels ------------------------------------------------------------------
 struct Picture {
@@ -104,8 +108,15 @@ void setSurfaceRawPixel(IDirectDrawSurface* surface, int x, int y, uint32_t valu
 // Lose the memory of every surface of every DirectDraw object, as exclusive
 // mode does when another program takes the display.
 void loseAllSurfaces();
-// The colour that restored surfaces are filled with until the game refills them.
-constexpr uint32_t kRestoredGarbage = 0x0000FF00;  // 0x00RRGGBB, loud green
+// The colour that restored surfaces are filled with until the game refills
+// them (0x00RRGGBB, a loud green).
+extern const uint32_t kRestoredGarbage;
+// Whether DirectDraw takes the game for the active full-screen program, and
+// a change of it as the window system makes one, for tests of the layer.
+bool displayForeground();
+void setDisplayForeground(bool foreground);
+// The SDL surface behind a DirectDraw surface, for tests of the layer.
+SDL_Surface* sdlSurface(IDirectDrawSurface* surface);
 // Live platform objects, for leak checks: DirectDraw objects, surfaces,
 // clippers, device contexts and bitmaps.
 int liveObjectCount();
@@ -113,6 +124,8 @@ int liveObjectCount();
 // Load an image file through the platform's decoder as GDI+ would see it,
 // drawn over `background` (0xAARRGGBB), into a Picture. Empty on failure.
 Picture decodeImageFile(const std::string& path, uint32_t background = 0xFFFF00FF);
+// The Linux path a Windows path names, as the decoder finds its files.
+std::string resolveWindowsPath(const std::string& windowsPath);
 
 // Reset every hook: injections, journal, timer overrides, handlers.
 void resetHooks();

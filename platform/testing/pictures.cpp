@@ -1,14 +1,13 @@
 // The pictures that the test hooks hand out, and their comparison with the
 // art they should show.
+#include "pictures.h"
+
 #include <SDL.h>
 
-#include "internal.h"
-#include "varnholt/platform_test.h"
+namespace vh::test {
 
-namespace vh::platform {
-
-vh::test::Picture toPicture(int width, int height, uint32_t format, const void* pixels, int pitch) {
-    vh::test::Picture picture;
+Picture toPicture(int width, int height, uint32_t format, const void* pixels, int pitch) {
+    Picture picture;
     picture.width = width;
     picture.height = height;
     picture.pixels.assign(size_t(width) * size_t(height), 0);
@@ -17,10 +16,6 @@ vh::test::Picture toPicture(int width, int height, uint32_t format, const void* 
     for (uint32_t& pixel : picture.pixels) pixel &= 0x00FFFFFFu;
     return picture;
 }
-
-}  // namespace vh::platform
-
-namespace vh::test {
 
 int mismatches(const Picture& picture, int x, int y, const Picture& expected, int width, int height,
                int left) {

@@ -1,4 +1,5 @@
-// What the message queue needs from the window list.
+// What the window list (user32_windows.cpp) and the message queue
+// (user32_messages.cpp) need from each other.
 #pragma once
 
 #include <win32/windows.h>
@@ -14,6 +15,11 @@ LRESULT callWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 // The window that the host's input belongs to: the live window the host
 // window was opened for, or NULL.
 HWND hostWindowOwner();
+// The WM_QUIT code posted when the game waits for input that the host says
+// will never come (the headless host with nothing scripted), so that a game
+// without input ends instead of waiting for ever.
+constexpr int kNoInputQuitCode = 0x5741;
+
 // Drops the posted messages still queued for a destroyed window.
 void forgetPostedMessages(HWND window);
 

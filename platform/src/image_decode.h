@@ -1,6 +1,6 @@
-// What GDI shares with DirectDraw (device contexts on a surface's pixels) and
-// with GDI+ (bitmaps made from decoded images), and the image decoder that
-// GDI+ stands on.
+// The image decoder that GDI+ stands on: PNG and GIF files read into 32-bit
+// ARGB SDL surfaces, with sizes checked from the files' own headers before any
+// pixel memory is asked for.
 #pragma once
 
 #include <SDL.h>
@@ -9,34 +9,15 @@
 #include <string>
 #include <vector>
 
-#include "internal.h"
-
-namespace vh::platform::gdi {
-
-// A device context drawing straight into `pixels` (which stays owned by the
-// caller and must outlive the DC). closeSurfaceDC destroys it again.
-HDC openSurfaceDC(SDL_Surface* pixels);
-void closeSurfaceDC(HDC dc);
-
-// A 32-bit bitmap taking ownership of `pixels` (an SDL_PIXELFORMAT_RGB888
-// surface). Null when it cannot be had.
-HBITMAP adoptBitmap(SDL_Surface* pixels);
-
-// Live device contexts and bitmaps, for leak checks.
-int liveObjectCount();
-
-}  // namespace vh::platform::gdi
-
-namespace vh::platform::gdiplus {
-int liveImageCount();
-}
+#include "pixel_memory.h"
 
 namespace vh::platform::image {
 
 enum class DecodeError { None, NotFound, Malformed, TooLarge, OutOfMemory };
 
 // Decodes a PNG or GIF file into a new SDL_PIXELFORMAT_ARGB8888 surface; null
-// with the reason in `error` on failure.
+// with the reason in `error` on failure. The path is a Windows path
+// (see windows_path.h).
 SDL_Surface* decode(const std::string& windowsPath, DecodeError& error);
 
 // Decodes the first frame of a GIF file's bytes onto a transparent
@@ -51,10 +32,10 @@ DecodeError checkImageSize(int64_t width, int64_t height);
 // background (0xAARRGGBB; its alpha is ignored) with alpha blending.
 SDL_Surface* composeOverBackground(SDL_Surface* argbImage, uint32_t background);
 
-// The largest image the decoder accepts, checked from the file's headers
-// before anything is allocated for the pixels. 64 MB (4096 x 4096) still
-// decodes in well under a second; the game's largest picture is 256 x 464.
-constexpr int64_t kMaxImageSide = 16384;
+// The largest image the decoder accepts: any image must fit in a surface.
+// 64 MB (4096 x 4096) still decodes in well under a second; the game's
+// largest picture is 256 x 464.
+constexpr int64_t kMaxImageSide = kMaxSurfaceSide;
 constexpr int64_t kMaxImageBytes = int64_t(64) << 20;
 
 }  // namespace vh::platform::image

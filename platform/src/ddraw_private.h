@@ -1,15 +1,19 @@
-// The DirectDraw objects of the Linux platform layer: the DirectDraw object,
-// its surfaces (SDL surfaces underneath) and clippers. Shared by the files
-// ddraw*.cpp; the rest of the platform reaches them through internal.h.
+// The DirectDraw objects of the Linux platform layer: the DirectDraw object
+// (ddraw.cpp), its surfaces over SDL surfaces (ddraw_surface.cpp) and its
+// clippers (ddraw_clipper.cpp); DirectDrawCreate and what they all share is
+// in ddraw_main.cpp.
 #pragma once
 
 #include <SDL.h>
 
-#include <cstddef>
-#include <memory>
+#include <cstdint>
 #include <vector>
 
-#include "internal.h"
+#include <win32/ddraw.h>
+
+#include "ddraw_display.h"
+#include "journal.h"
+#include "pixel_memory.h"
 
 namespace vh::platform::dd {
 
@@ -22,28 +26,10 @@ struct DisplayMode {
     int height;
     int bitsPerPixel;
 };
-Uint32 sdlFormatFor(int bitsPerPixel);
 
-// Pixel memory starts on a cache line, as video memory does: SDL's blits
-// copy rows with memcpy, which runs up to three times slower into rows that
-// start 16 bytes into a line (what a plain new[] of a frame gives). It comes
-// zeroed from calloc, which leaves a large block's fresh pages untouched
-// until they are drawn on, instead of faulting all of them in at start-up.
-// The byte before the pixels holds their distance from the block's start.
-constexpr size_t kPixelAlignment = 64;
-Uint8* allocateZeroedPixels(size_t bytes);
-struct AlignedPixelsDelete {
-    void operator()(Uint8* pixels) const;
-};
-
-// Pixel memory that this layer owns (SDL keeps it even when it run-length
-// encodes a colour-keyed surface), with an SDL surface header over it.
-struct PixelBuffer {
-    std::unique_ptr<Uint8[], AlignedPixelsDelete> memory;
-    SDL_Surface* surface = nullptr;
-};
-bool allocatePixels(PixelBuffer& buffer, int width, int height, int bitsPerPixel);
-void freePixels(PixelBuffer& buffer);
+// Restored surfaces come back with undefined contents; ours are filled with
+// a loud colour (0x00RRGGBB) so that a picture the game forgot to reload shows.
+constexpr uint32_t kRestoredFill = 0x0000FF00;
 
 // Gives back one reference of an object's count, journalled as `name`: when
 // none is left, `onLast` decides what becomes of the object. A count that is
@@ -114,7 +100,7 @@ class SurfaceObject final : public IDirectDrawSurface {
     bool unusable() const;
     HRESULT busyOrLost() const;
     void fillDescription(DDSURFACEDESC& desc) const;
-    void fillWithRestoredGarbage();
+    void fillWithRestoredColor();
     void destroyChain();
     SDL_Surface* blitSource(bool useKey);
     bool clipAgainstDisplay(SDL_Rect& dest, SDL_Rect& source) const;

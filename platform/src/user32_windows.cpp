@@ -3,12 +3,14 @@
 // procedure, and the small calls around them.
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
 #include <map>
 #include <string>
 #include <vector>
 
-#include "internal.h"
-#include "user32_windows.h"
+#include "journal.h"
+#include "user32_private.h"
+#include "varnholt/host.h"
 
 namespace vh::platform {
 namespace {
@@ -98,13 +100,13 @@ HWND addWindow(WNDPROC procedure, DWORD style) {
 }
 
 // The host shows one window: the first top-level window the game creates.
-// When the host cannot open it, it has already told the player why; the
+// When the host cannot open it, the player is told why here, once; the
 // window lives on so that the game meets the missing display in DirectDraw.
 void openHostWindowFor(HWND window) {
     if (hostOwner && isLiveWindow(hostOwner)) return;
     hostOwner = window;
     std::string whyNot;
-    host().openWindow(whyNot);
+    if (!host().openWindow(whyNot)) std::fprintf(stderr, "varnholt: %s\n", whyNot.c_str());
 }
 
 void closeHostWindowOf(HWND window) {

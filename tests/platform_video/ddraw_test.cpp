@@ -4,8 +4,6 @@
 #include <gtest/gtest.h>
 
 #include "surfaces.h"
-
-#include "../../platform/src/internal.h"
 #include "varnholt/platform_test.h"
 #include "win32/ddraw.h"
 
@@ -39,11 +37,11 @@ LPDIRECTDRAWSURFACE createOffScreen(LPDIRECTDRAW dd, int width, int height) {
 }
 
 Uint32 rawColor(LPDIRECTDRAWSURFACE surface, Uint8 r, Uint8 g, Uint8 b) {
-    return SDL_MapRGB(vh::platform::surfacePixels(surface)->format, r, g, b);
+    return SDL_MapRGB(vh::test::sdlSurface(surface)->format, r, g, b);
 }
 
 void fill(LPDIRECTDRAWSURFACE surface, Uint8 r, Uint8 g, Uint8 b, const SDL_Rect* area = nullptr) {
-    SDL_Surface* pixels = vh::platform::surfacePixels(surface);
+    SDL_Surface* pixels = vh::test::sdlSurface(surface);
     SDL_LockSurface(pixels);
     SDL_FillRect(pixels, area, SDL_MapRGB(pixels->format, r, g, b));
     SDL_UnlockSurface(pixels);
@@ -51,7 +49,7 @@ void fill(LPDIRECTDRAWSURFACE surface, Uint8 r, Uint8 g, Uint8 b, const SDL_Rect
 
 // Every pixel of the sprite a colour of its own: 0x00xxyy80.
 void paintCoordinates(LPDIRECTDRAWSURFACE surface) {
-    SDL_Surface* pixels = vh::platform::surfacePixels(surface);
+    SDL_Surface* pixels = vh::test::sdlSurface(surface);
     for (int y = 0; y < pixels->h; ++y)
         for (int x = 0; x < pixels->w; ++x)
             vh::test::setSurfaceRawPixel(surface, x, y, Uint32(x) << 16 | Uint32(y) << 8 | 0x80);
@@ -120,7 +118,7 @@ TEST(DirectDraw, PrimaryHasTheModesSizeAndFormat) {
     LPDIRECTDRAWSURFACE back = nullptr;
     LPDIRECTDRAWSURFACE primary = createPrimary(dd, &back);
     for (auto* surface : {primary, back, createOffScreen(dd, 5, 3)}) {
-        SDL_Surface* pixels = vh::platform::surfacePixels(surface);
+        SDL_Surface* pixels = vh::test::sdlSurface(surface);
         EXPECT_EQ(pixels->format->format, Uint32(SDL_PIXELFORMAT_RGB565));
         if (surface != primary && surface != back) {
             EXPECT_EQ(pixels->w, 5);
@@ -390,7 +388,7 @@ TEST(DirectDraw, BackgroundLosesEverySurfaceUntilRestored) {
     LPDIRECTDRAWSURFACE sprite = createOffScreen(dd, 8, 8);
     fill(sprite, 255, 0, 0);
 
-    vh::platform::setDisplayForeground(false);
+    vh::test::setDisplayForeground(false);
     DDSURFACEDESC desc{};
     desc.dwSize = sizeof(desc);
     HDC dc = nullptr;
@@ -403,7 +401,7 @@ TEST(DirectDraw, BackgroundLosesEverySurfaceUntilRestored) {
     EXPECT_TRUE(FAILED(sprite->Restore()));
     EXPECT_TRUE(FAILED(primary->Restore()));
 
-    vh::platform::setDisplayForeground(true);
+    vh::test::setDisplayForeground(true);
     EXPECT_EQ(sprite->IsLost(), DDERR_SURFACELOST);
     EXPECT_EQ(back->Blt(&at, sprite, nullptr, DDBLT_WAIT, nullptr), DDERR_SURFACELOST);
     EXPECT_EQ(sprite->Restore(), DD_OK);

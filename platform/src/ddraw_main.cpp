@@ -1,0 +1,67 @@
+// DirectDrawCreate, and what every DirectDraw object shares: the foreground
+// state that decides whether surfaces keep their memory, the list of live
+// surfaces, and the counts of live objects.
+#include <new>
+
+#include "ddraw_private.h"
+#include "varnholt/host.h"
+
+namespace vh::platform {
+namespace {
+
+bool foreground = true;
+
+}  // namespace
+
+void setDisplayForeground(bool isForeground) {
+    // Another program taking the display takes the video memory with it.
+    if (!isForeground) loseAllSurfaces();
+    foreground = isForeground;
+}
+
+bool displayForeground() {
+    return foreground;
+}
+
+void loseAllSurfaces() {
+    for (auto* surface : dd::allSurfaces()) surface->lose();
+}
+
+}  // namespace vh::platform
+
+namespace vh::platform::dd {
+
+std::vector<SurfaceObject*>& allSurfaces() {
+    static std::vector<SurfaceObject*> surfaces;
+    return surfaces;
+}
+
+int& liveDirectDrawObjects() {
+    static int count = 0;
+    return count;
+}
+
+int& liveSurfaces() {
+    static int count = 0;
+    return count;
+}
+
+int& liveClippers() {
+    static int count = 0;
+    return count;
+}
+
+}  // namespace vh::platform::dd
+
+HRESULT WINAPI DirectDrawCreate(GUID* driver, LPDIRECTDRAW* directDraw, IUnknown* outer) {
+    using namespace vh::platform;
+    if (directDraw) *directDraw = nullptr;
+    return journalled("DirectDrawCreate", nullptr, [&] {
+        if (!directDraw || outer || driver) return DDERR_INVALIDPARAMS;
+        if (!host().hasDisplay()) return DDERR_NODIRECTDRAWHW;
+        auto* created = new (std::nothrow) dd::DirectDrawObject();
+        if (!created) return DDERR_OUTOFMEMORY;
+        *directDraw = created;
+        return DD_OK;
+    });
+}

@@ -1,0 +1,71 @@
+// The call journal and the chosen answers. Every platform call the game makes
+// goes through `journalled`: when an answer was chosen for it, the call
+// returns that at once; otherwise it does its work, and what it answered is
+// written to the journal while the journal is on. A player's process keeps
+// the journal off and chooses no answers, so a call costs one empty lookup.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <type_traits>
+#include <vector>
+
+namespace vh::platform {
+
+std::optional<int64_t> injected(const char* name, const void* object);
+void record(const char* name, const void* object, int64_t result);
+
+// Handles and pointers travel through the journal as integers (0 is NULL,
+// -1 is HGDI_ERROR).
+template <typename R>
+R fromJournal(int64_t value) {
+    if constexpr (std::is_pointer_v<R>)
+        return reinterpret_cast<R>(static_cast<intptr_t>(value));
+    else
+        return static_cast<R>(value);
+}
+
+template <typename R>
+int64_t toJournal(R value) {
+    if constexpr (std::is_pointer_v<R>)
+        return static_cast<int64_t>(reinterpret_cast<intptr_t>(value));
+    else
+        return static_cast<int64_t>(value);
+}
+
+// Journals a result and answers it, for calls that return from several places.
+template <typename R>
+R recorded(const char* name, const void* object, R result) {
+    record(name, object, toJournal(result));
+    return result;
+}
+
+// The shape of a platform call: answer a chosen result if there is one,
+// otherwise do the work and journal what it answered.
+template <typename Work>
+auto journalled(const char* name, const void* object, Work&& work) -> decltype(work()) {
+    using R = decltype(work());
+    if (auto forced = injected(name, object)) return fromJournal<R>(*forced);
+    return recorded(name, object, work());
+}
+
+namespace journal {
+
+struct Entry {
+    const char* name;  // the string literal the call was journalled with
+    const void* object;
+    int64_t result;
+};
+
+void enable(bool enabled);
+const std::vector<Entry>& entries();
+void clear();
+
+// The next `times` calls named `name` (negative: all of them), on `object`
+// when it is not null, answer `result` without doing their work.
+void choose(const std::string& name, int64_t result, int times, const void* object);
+void clearChoices();
+
+}  // namespace journal
+}  // namespace vh::platform
