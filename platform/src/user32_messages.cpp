@@ -68,15 +68,17 @@ void translate(const HostEvent& event) {
             if (window) post(window, WM_KEYDOWN, event.virtualKey, kSingleKeyPress);
             break;
         case HostEvent::FocusLost:
-            // Surfaces are lost before the game hears of it, so that whatever it
-            // does on WM_ACTIVATEAPP already sees them lost.
-            setDisplayForeground(false);
-            if (window) post(window, WM_ACTIVATEAPP, FALSE, 0);
+        case HostEvent::FocusGained: {
+            // WM_ACTIVATEAPP is sent while the focus changes, as Windows
+            // sends it, not posted: the display's state and the message the
+            // game handles always agree, however fast the player switches.
+            // Surfaces are lost before the game hears of it.
+            const bool gained = event.kind == HostEvent::FocusGained;
+            setDisplayForeground(gained);
+            if (window) callWindowProc(window, WM_ACTIVATEAPP, gained ? TRUE : FALSE, 0);
+            ++queue().arrivals;
             break;
-        case HostEvent::FocusGained:
-            setDisplayForeground(true);
-            if (window) post(window, WM_ACTIVATEAPP, TRUE, 0);
-            break;
+        }
         case HostEvent::Close:
             if (window) post(window, WM_CLOSE, 0, 0);
             break;

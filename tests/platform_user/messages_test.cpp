@@ -131,17 +131,34 @@ TEST_F(QueueTest, HostEventsBecomeWindowMessagesInOrder) {
     EXPECT_FALSE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
 }
 
-TEST_F(QueueTest, FocusChangesReachTheDisplayBeforeTheMessage) {
+// However fast the player switches, the game hears of each change with the
+// display already in the state the message tells of: the message is sent
+// while the queue is read, not posted behind other messages.
+TEST_F(QueueTest, FocusChangesAreSentWithTheDisplayAlreadyChanged) {
+    std::vector<std::pair<WPARAM, bool>> activations;
+    testwin::handler() = [&](HWND, UINT message, WPARAM wParam, LPARAM, bool&) -> LRESULT {
+        if (message == WM_ACTIVATEAPP)
+            activations.push_back({wParam, vh::test::displayForeground()});
+        return 0;
+    };
     vh::test::focusLost();
-    MSG lost = take();
-    EXPECT_EQ(lost.message, UINT(WM_ACTIVATEAPP));
-    EXPECT_EQ(lost.wParam, WPARAM(FALSE));
-    EXPECT_FALSE(vh::test::displayForeground());
     vh::test::focusGained();
-    MSG gained = take();
-    EXPECT_EQ(gained.message, UINT(WM_ACTIVATEAPP));
-    EXPECT_EQ(gained.wParam, WPARAM(TRUE));
-    EXPECT_TRUE(vh::test::displayForeground());
+    vh::test::focusLost();
+    PostMessageA(window, WM_USER, 0, 0);
+    MSG msg{};
+    ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+    EXPECT_EQ(msg.message, UINT(WM_USER)) << "no WM_ACTIVATEAPP is queued";
+    using Seen = std::pair<WPARAM, bool>;
+    EXPECT_EQ(activations, (std::vector<Seen>{{FALSE, false}, {TRUE, true}, {FALSE, false}}));
+    EXPECT_FALSE(vh::test::displayForeground());
+}
+
+TEST_F(QueueTest, AFocusGainEndsAWait) {
+    vh::test::onIdle([] { vh::test::focusGained(); });
+    EXPECT_EQ(WaitMessage(), TRUE);
+    EXPECT_EQ(testwin::messagesSeen(), std::vector<UINT>{WM_ACTIVATEAPP});
+    MSG msg{};
+    EXPECT_FALSE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) << "not a quit for lack of input";
 }
 
 TEST_F(QueueTest, CloseThroughTheDefaultProcedureDestroysAndLaterMessagesAreDropped) {

@@ -1,0 +1,88 @@
+// The SDL host: the player's host. One window on the desktop, the game's
+// picture scaled into it, the pointer and keys read back as the game expects
+// them. Video (host_sdl.cpp) and input (host_sdl_events.cpp) share this class.
+#pragma once
+
+#include <SDL.h>
+
+#include <chrono>
+#include <memory>
+#include <string>
+
+#include "picture_layout.h"
+#include "presenter.h"
+#include "shown_frame.h"
+#include "varnholt/host.h"
+
+namespace vh::platform {
+
+class SdlHost final : public Host {
+  public:
+    SdlHost() = default;
+    ~SdlHost() override;
+
+    bool openWindow(std::string& whyNot) override;
+    void closeWindow() override;
+    bool hasDisplay() override;
+    void enterFullScreen(int width, int height) override;
+    void leaveFullScreen() override;
+    int screenWidth() override;
+    int screenHeight() override;
+    bool pollEvent(HostEvent& event) override;
+    bool waitEvent() override;
+    void present(SDL_Surface* frame) override;
+    int64_t nanoseconds() override;
+
+    // What the presentation did, for tests and the benchmark.
+    struct Counts {
+        int presented = 0;  // frames drawn on the window
+        int skipped = 0;    // frames identical to the one on the window
+        int repaints = 0;   // the kept picture drawn again (expose, resize, restore)
+    };
+    const Counts& counts() const { return counts_; }
+    std::string presenterName() const { return presenter_ ? presenter_->name() : ""; }
+    SDL_Window* window() const { return window_; }
+    const PictureLayout& layout() const { return layout_; }
+    bool focused() const { return focused_; }
+
+  private:
+    // host_sdl.cpp
+    bool startVideo(std::string& whyNot);
+    bool createWindow(std::string& whyNot);
+    bool choosePresenter(std::string& whyNot);
+    SDL_DisplayMode desktopMode();
+    int pictureWidth() const;
+    int pictureHeight() const;
+    void relayout();
+    void repaint();
+    void waitForRefreshSlot();
+    void notePresentTime();
+    std::chrono::nanoseconds refreshPeriod();
+
+    // host_sdl_events.cpp
+    bool translate(const SDL_Event& sdl, HostEvent& event);
+    bool translateWindowEvent(const SDL_WindowEvent& window, HostEvent& event);
+    bool focusChange(bool focused, HostEvent& event);
+    void confinePointer(bool confine);
+    void toPicture(int windowX, int windowY, HostEvent& event) const;
+
+    SDL_Window* window_ = nullptr;
+    std::unique_ptr<Presenter> presenter_;
+    ShownFrame shown_;
+    PictureLayout layout_;
+    Counts counts_;
+    bool videoReady_ = false;
+    bool videoFailed_ = false;
+    bool windowFailed_ = false;
+    std::string videoError_;
+    bool focused_ = false;
+    bool repaintWanted_ = true;
+    int logicalWidth_ = 0;  // the game's display mode; 0 before it sets one
+    int logicalHeight_ = 0;
+    std::chrono::steady_clock::time_point slot_;
+    std::chrono::steady_clock::time_point lastPresent_;
+    int quickPresents_ = 0;
+    bool vsyncPaces_ = false;
+};
+
+}  // namespace vh::platform

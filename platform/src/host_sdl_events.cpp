@@ -1,0 +1,143 @@
+// The SDL host's input: SDL's events turned into the host events the window
+// system makes Windows messages of, with the pointer mapped from the window
+// into the game's picture.
+#include <win32/windows.h>
+
+#include "host_sdl.h"
+
+namespace vh::platform {
+namespace {
+
+// Windows virtual-key codes for the keys the game knows; 0 for the rest.
+unsigned virtualKeyOf(SDL_Keycode key) {
+    if (key >= SDLK_a && key <= SDLK_z) return unsigned('A' + (key - SDLK_a));
+    if (key >= SDLK_0 && key <= SDLK_9) return unsigned('0' + (key - SDLK_0));
+    if (key >= SDLK_F1 && key <= SDLK_F12) return unsigned(VK_F1 + (key - SDLK_F1));
+    switch (key) {
+        case SDLK_ESCAPE:
+            return VK_ESCAPE;
+        case SDLK_RETURN:
+        case SDLK_KP_ENTER:
+            return VK_RETURN;
+        case SDLK_SPACE:
+            return VK_SPACE;
+        case SDLK_BACKSPACE:
+            return VK_BACK;
+        case SDLK_TAB:
+            return VK_TAB;
+        case SDLK_LEFT:
+            return VK_LEFT;
+        case SDLK_RIGHT:
+            return VK_RIGHT;
+        case SDLK_UP:
+            return VK_UP;
+        case SDLK_DOWN:
+            return VK_DOWN;
+        default:
+            return 0;
+    }
+}
+
+int buttonOf(Uint8 sdlButton) {
+    if (sdlButton == SDL_BUTTON_LEFT) return 1;
+    if (sdlButton == SDL_BUTTON_RIGHT) return 2;
+    return 0;
+}
+
+}  // namespace
+
+bool SdlHost::pollEvent(HostEvent& event) {
+    if (!videoReady_) return false;
+    SDL_Event sdl;
+    while (SDL_PollEvent(&sdl)) {
+        if (translate(sdl, event)) return true;
+    }
+    return false;
+}
+
+bool SdlHost::waitEvent() {
+    // Without video there is no event source; the window system ends the
+    // wait instead of blocking for ever.
+    return videoReady_ && SDL_WaitEvent(nullptr) == 1;
+}
+
+// While the game is the active program the pointer cannot leave its
+// picture; it is released when the player switches away.
+void SdlHost::confinePointer(bool confine) {
+    if (window_) SDL_SetWindowGrab(window_, confine ? SDL_TRUE : SDL_FALSE);
+}
+
+void SdlHost::toPicture(int windowX, int windowY, HostEvent& event) const {
+    layout_.toPicture(windowX, windowY, event.x, event.y);
+}
+
+bool SdlHost::focusChange(bool focused, HostEvent& event) {
+    if (focused == focused_) return false;
+    focused_ = focused;
+    confinePointer(focused);
+    event = HostEvent{focused ? HostEvent::FocusGained : HostEvent::FocusLost};
+    return true;
+}
+
+bool SdlHost::translateWindowEvent(const SDL_WindowEvent& window, HostEvent& event) {
+    switch (window.event) {
+        case SDL_WINDOWEVENT_FOCUS_LOST:
+        case SDL_WINDOWEVENT_MINIMIZED:
+            return focusChange(false, event);
+        case SDL_WINDOWEVENT_FOCUS_GAINED:
+            repaint();
+            return focusChange(true, event);
+        case SDL_WINDOWEVENT_RESTORED:
+        case SDL_WINDOWEVENT_SHOWN:
+        case SDL_WINDOWEVENT_EXPOSED:
+            repaint();
+            return false;
+        case SDL_WINDOWEVENT_SIZE_CHANGED:
+            relayout();
+            repaint();
+            return false;
+        case SDL_WINDOWEVENT_CLOSE:
+            event = HostEvent{HostEvent::Close};
+            return true;
+        default:
+            return false;
+    }
+}
+
+bool SdlHost::translate(const SDL_Event& sdl, HostEvent& event) {
+    switch (sdl.type) {
+        case SDL_MOUSEMOTION:
+            event = HostEvent{HostEvent::MouseMove};
+            toPicture(sdl.motion.x, sdl.motion.y, event);
+            return true;
+        case SDL_MOUSEBUTTONDOWN:
+            // Without a window manager nobody gives the window the focus
+            // back when it is clicked: the host takes it.
+            if (!focused_ && window_) SDL_SetWindowInputFocus(window_);
+            return false;
+        case SDL_MOUSEBUTTONUP: {
+            int button = buttonOf(sdl.button.button);
+            if (!button) return false;
+            event = HostEvent{HostEvent::MouseRelease};
+            event.button = button;
+            toPicture(sdl.button.x, sdl.button.y, event);
+            return true;
+        }
+        case SDL_KEYDOWN: {
+            unsigned key = virtualKeyOf(sdl.key.keysym.sym);
+            if (!key) return false;
+            event = HostEvent{HostEvent::KeyPress};
+            event.virtualKey = key;
+            return true;
+        }
+        case SDL_WINDOWEVENT:
+            return translateWindowEvent(sdl.window, event);
+        case SDL_QUIT:  // also what Ctrl+C in the terminal becomes
+            event = HostEvent{HostEvent::Close};
+            return true;
+        default:
+            return false;
+    }
+}
+
+}  // namespace vh::platform

@@ -1,0 +1,86 @@
+// Where the game's picture stands in a window.
+#include "picture_layout.h"
+
+#include <algorithm>
+#include <cstdint>
+
+namespace vh::platform {
+namespace {
+
+// Nearest-neighbour mapping between `drawn` window pixels and `size`
+// picture pixels: window pixel i shows picture pixel floor(i * size / drawn),
+// which spreads the picture's pixels evenly over the drawn span.
+int source(int at, int size, int drawn) {
+    return int(int64_t(at) * size / drawn);
+}
+
+// The first window pixel i with floor(i * size / drawn) >= s: ceil(s * drawn / size).
+int firstShowing(int s, int size, int drawn) {
+    return int((int64_t(s) * drawn + size - 1) / size);
+}
+
+}  // namespace
+
+PictureLayout PictureLayout::fit(int pictureWidth, int pictureHeight, int windowWidth,
+                                 int windowHeight, Scaling scaling) {
+    PictureLayout layout;
+    layout.pictureWidth = pictureWidth;
+    layout.pictureHeight = pictureHeight;
+    if (pictureWidth <= 0 || pictureHeight <= 0 || windowWidth <= 0 || windowHeight <= 0)
+        return layout;
+    int width = windowWidth;
+    int height = windowHeight;
+    if (scaling == Scaling::Integer) {
+        int factor = std::min(windowWidth / pictureWidth, windowHeight / pictureHeight);
+        if (factor >= 1) {
+            width = pictureWidth * factor;
+            height = pictureHeight * factor;
+        } else {
+            scaling = Scaling::Aspect;
+        }
+    }
+    if (scaling == Scaling::Aspect) {
+        // The wider of the two fits by height, the narrower by width.
+        if (int64_t(windowWidth) * pictureHeight > int64_t(windowHeight) * pictureWidth) {
+            height = windowHeight;
+            width = int(int64_t(windowHeight) * pictureWidth / pictureHeight);
+        } else {
+            width = windowWidth;
+            height = int(int64_t(windowWidth) * pictureHeight / pictureWidth);
+        }
+        width = std::max(width, 1);
+        height = std::max(height, 1);
+    }
+    layout.width = width;
+    layout.height = height;
+    layout.x = (windowWidth - width) / 2;
+    layout.y = (windowHeight - height) / 2;
+    return layout;
+}
+
+void PictureLayout::toPicture(int windowX, int windowY, int& pictureX, int& pictureY) const {
+    if (empty()) {
+        pictureX = pictureY = 0;
+        return;
+    }
+    pictureX = sourceColumn(std::clamp(windowX - x, 0, width - 1));
+    pictureY = sourceRow(std::clamp(windowY - y, 0, height - 1));
+}
+
+int PictureLayout::sourceColumn(int at) const {
+    return source(at, pictureWidth, width);
+}
+
+int PictureLayout::sourceRow(int at) const {
+    return source(at, pictureHeight, height);
+}
+
+int PictureLayout::firstColumnShowing(int column) const {
+    return firstShowing(column, pictureWidth, width);
+}
+
+int PictureLayout::firstRowShowing(int row) const {
+    return firstShowing(row, pictureHeight, height);
+}
+
+}  // namespace vh::platform

@@ -1,0 +1,41 @@
+// Where the game's picture stands in a window of any size, and which pixel
+// of the picture a point of the window shows.
+#pragma once
+
+namespace vh::platform {
+
+enum class Scaling {
+    Aspect,   // the largest size with the picture's aspect kept, black bars around it
+    Integer,  // the largest whole multiple that fits, centred; Aspect where not even 1x fits
+    Stretch,  // the whole window, aspect ignored
+};
+
+struct PictureLayout {
+    // The picture's size and the rectangle of the window it is drawn into.
+    int pictureWidth = 0;
+    int pictureHeight = 0;
+    int x = 0;
+    int y = 0;
+    int width = 0;
+    int height = 0;
+
+    static PictureLayout fit(int pictureWidth, int pictureHeight, int windowWidth, int windowHeight,
+                             Scaling scaling);
+
+    bool empty() const { return width <= 0 || height <= 0; }
+    // The picture pixel under a window point. A point on a black bar, or
+    // beyond the window, maps to the nearest edge of the picture, so that a
+    // pointer resting at the screen's edge rests at the picture's edge.
+    void toPicture(int windowX, int windowY, int& pictureX, int& pictureY) const;
+    // The picture column or row that window column or row `at` (counted from
+    // the picture's own corner, 0 <= at < width or height) shows.
+    int sourceColumn(int at) const;
+    int sourceRow(int at) const;
+    // The first window column or row (from the picture's corner) that shows
+    // picture column or row `source`; `source` = the picture's size gives the
+    // picture's drawn size.
+    int firstColumnShowing(int source) const;
+    int firstRowShowing(int source) const;
+};
+
+}  // namespace vh::platform
