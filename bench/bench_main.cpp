@@ -5,7 +5,7 @@
 //
 //   varnholt_bench [--benchmark_* options]
 //   varnholt_bench --startup-child
-//   varnholt_bench --present SECONDS BACKGROUND_SECONDS   (needs a display)
+//   varnholt_bench --present SECONDS BACKGROUND_SECONDS [still|scroll]   (needs a display)
 #include <cstdlib>
 #include <cstring>
 
@@ -15,7 +15,8 @@
 int main(int argc, char** argv) {
     if (argc >= 2 && std::strcmp(argv[1], "--startup-child") == 0) return bench::startUpChild();
     if (argc >= 4 && std::strcmp(argv[1], "--present") == 0)
-        return bench::presentChild(std::atof(argv[2]), std::atof(argv[3]));
+        return bench::presentChild(std::atof(argv[2]), std::atof(argv[3]),
+                                   argc >= 5 ? argv[4] : "still");
 
     bench::registerStartUpBenchmark("/proc/self/exe");
     bench::registerFrameBenchmarks();

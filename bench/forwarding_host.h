@@ -23,6 +23,7 @@ class ForwardingHost : public vh::platform::Host {
     bool waitEvent() override { return inner_->waitEvent(); }
     void present(SDL_Surface* frame) override { inner_->present(frame); }
     int64_t nanoseconds() override { return inner_->nanoseconds(); }
+    PresentCounts presentCounts() const override { return inner_->presentCounts(); }
 
   protected:
     std::unique_ptr<vh::platform::Host> inner_;

@@ -1,5 +1,8 @@
 // The executable's entry point on Linux: install the SDL host, then run the
 // game's WinMain as Windows would, with the command line as one string.
+#include <malloc.h>
+#include <signal.h>
+
 #include <string>
 
 #include <win32/windows.h>
@@ -25,6 +28,15 @@ std::string commandLine(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Pictures are decoded into buffers of a few hundred kilobytes, and the
+    // game decodes its sidebar again each time it comes back to the front.
+    // glibc would map each such buffer afresh and fault its pages in one by
+    // one; kept in the heap they are reused.
+    mallopt(M_MMAP_THRESHOLD, 32 << 20);
+    mallopt(M_TRIM_THRESHOLD, 64 << 20);
+    // A message to a closed pipe must not kill the game: it answers with
+    // its exit code like any other time.
+    signal(SIGPIPE, SIG_IGN);
     vh::platform::setHost(vh::platform::makeSdlHost());
     std::string line = commandLine(argc, argv);
     return WinMain(reinterpret_cast<HINSTANCE>(&module), nullptr, line.data(), SW_SHOWDEFAULT);

@@ -12,6 +12,8 @@
 #include <thread>
 #include <vector>
 
+#include "window_fullscreen.h"
+
 namespace vh::platform {
 namespace {
 
@@ -110,7 +112,8 @@ void SdlHost::closeWindow() {
     presenter_.reset();
     if (window_) SDL_DestroyWindow(window_);
     window_ = nullptr;
-    focused_ = false;
+    focused_ = wantFocus_ = false;
+    held_.reset();
     shown_.forget();
 }
 
@@ -188,19 +191,18 @@ bool SdlHost::startVideo(std::string& whyNot) {
 }
 
 bool SdlHost::createWindow(std::string& whyNot) {
-    // A borderless window over the whole desktop first, then the full-screen
-    // request: without a window manager (a bare X server) the request alone
-    // leaves a small window that SDL believes covers the screen.
-    SDL_DisplayMode desktop = desktopMode();
-    int width = desktop.w > 0 ? desktop.w : kDefaultPictureWidth;
-    int height = desktop.h > 0 ? desktop.h : kDefaultPictureHeight;
-    window_ = SDL_CreateWindow("Varnholt", 0, 0, width, height,
+    // A borderless window over the whole display, which the window manager
+    // is asked to show full screen: without a window manager (a bare X
+    // server) the covering window is all there is.
+    SDL_Rect bounds{0, 0, kDefaultPictureWidth, kDefaultPictureHeight};
+    SDL_GetDisplayBounds(0, &bounds);
+    window_ = SDL_CreateWindow("Varnholt", bounds.x, bounds.y, bounds.w, bounds.h,
                                SDL_WINDOW_BORDERLESS | SDL_WINDOW_HIDDEN);
     if (!window_) {
         whyNot = SDL_GetError();
         return false;
     }
-    SDL_SetWindowFullscreen(window_, SDL_WINDOW_FULLSCREEN_DESKTOP);
+    setDesktopFullScreen(window_, true);
     SDL_ShowWindow(window_);
     if (!choosePresenter(whyNot)) {
         closeWindow();
@@ -216,6 +218,12 @@ bool SdlHost::createWindow(std::string& whyNot) {
 // in software, and little anywhere; a player who names a render driver gets
 // that one.
 bool SdlHost::choosePresenter(std::string& whyNot) {
+    // An 8-bit (palette) display has no format SDL can draw the picture in.
+    const int bits = SDL_BITSPERPIXEL(SDL_GetWindowPixelFormat(window_));
+    if (bits < 15) {
+        whyNot = "the display has fewer than 16 bits a pixel, which the game needs";
+        return false;
+    }
     const std::string driver = environment("SDL_RENDER_DRIVER");
     if (driver.empty()) {
         presenter_ = makeFramebufferPresenter(window_, whyNot);
@@ -246,6 +254,7 @@ void SdlHost::relayout() {
     layout_ = PictureLayout::fit(pictureWidth(), pictureHeight(), width, height, Scaling::Aspect);
     presenter_->relayout(layout_, Filter::Nearest);
     repaintWanted_ = true;
+    if (focused_) confinePointer(true);
 }
 
 // Draws the kept picture again, whole: the window lost what it showed, or

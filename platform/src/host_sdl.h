@@ -7,6 +7,7 @@
 
 #include <chrono>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "picture_layout.h"
@@ -33,17 +34,7 @@ class SdlHost final : public Host {
     void present(SDL_Surface* frame) override;
     int64_t nanoseconds() override;
 
-    // What the presentation did, for tests and the benchmark.
-    struct Counts {
-        int presented = 0;  // frames drawn on the window
-        int skipped = 0;    // frames identical to the one on the window
-        int repaints = 0;   // the kept picture drawn again (expose, resize, restore)
-    };
-    const Counts& counts() const { return counts_; }
-    std::string presenterName() const { return presenter_ ? presenter_->name() : ""; }
-    SDL_Window* window() const { return window_; }
-    const PictureLayout& layout() const { return layout_; }
-    bool focused() const { return focused_; }
+    PresentCounts presentCounts() const override { return counts_; }
 
   private:
     // host_sdl.cpp
@@ -70,12 +61,14 @@ class SdlHost final : public Host {
     std::unique_ptr<Presenter> presenter_;
     ShownFrame shown_;
     PictureLayout layout_;
-    Counts counts_;
+    PresentCounts counts_;
     bool videoReady_ = false;
     bool videoFailed_ = false;
     bool windowFailed_ = false;
     std::string videoError_;
     bool focused_ = false;
+    bool wantFocus_ = false;                // what the window events read so far say
+    std::optional<HostEvent> held_;         // input read behind a focus change
     bool repaintWanted_ = true;
     int logicalWidth_ = 0;  // the game's display mode; 0 before it sets one
     int logicalHeight_ = 0;

@@ -46,13 +46,29 @@ int buttonOf(Uint8 sdlButton) {
 
 }  // namespace
 
+// Focus changes are reported as one net change once the window events that
+// SDL has queued are read, before the next input event: a burst of switches
+// or of minimise and restore that came while the game was busy costs the game
+// one restore at most, not one a switch.
 bool SdlHost::pollEvent(HostEvent& event) {
     if (!videoReady_) return false;
+    if (held_) {
+        event = *held_;
+        held_.reset();
+        return true;
+    }
     SDL_Event sdl;
     while (SDL_PollEvent(&sdl)) {
-        if (translate(sdl, event)) return true;
+        HostEvent input{};
+        if (!translate(sdl, input)) continue;
+        if (focusChange(wantFocus_, event)) {
+            held_ = input;
+            return true;
+        }
+        event = input;
+        return true;
     }
-    return false;
+    return focusChange(wantFocus_, event);
 }
 
 bool SdlHost::waitEvent() {
@@ -62,9 +78,14 @@ bool SdlHost::waitEvent() {
 }
 
 // While the game is the active program the pointer cannot leave its
-// picture; it is released when the player switches away.
+// picture; it is released when the player switches away. The confinement
+// is a set of pointer barriers (XFixes on X11), not a grab: a grab can be
+// refused while the window manager is busy with the window, and SDL then
+// tries again for seconds.
 void SdlHost::confinePointer(bool confine) {
-    if (window_) SDL_SetWindowGrab(window_, confine ? SDL_TRUE : SDL_FALSE);
+    if (!window_) return;
+    SDL_Rect picture{layout_.x, layout_.y, layout_.width, layout_.height};
+    SDL_SetWindowMouseRect(window_, confine && !layout_.empty() ? &picture : nullptr);
 }
 
 void SdlHost::toPicture(int windowX, int windowY, HostEvent& event) const {
@@ -83,10 +104,12 @@ bool SdlHost::translateWindowEvent(const SDL_WindowEvent& window, HostEvent& eve
     switch (window.event) {
         case SDL_WINDOWEVENT_FOCUS_LOST:
         case SDL_WINDOWEVENT_MINIMIZED:
-            return focusChange(false, event);
+            wantFocus_ = false;
+            return false;
         case SDL_WINDOWEVENT_FOCUS_GAINED:
+            wantFocus_ = true;
             repaint();
-            return focusChange(true, event);
+            return false;
         case SDL_WINDOWEVENT_RESTORED:
         case SDL_WINDOWEVENT_SHOWN:
         case SDL_WINDOWEVENT_EXPOSED:

@@ -29,6 +29,7 @@ class HeadlessHost final : public Host {
     bool waitEvent() override;
     void present(SDL_Surface* frame) override;
     int64_t nanoseconds() override { return now_; }
+    PresentCounts presentCounts() const override { return {frameCount_, 0, 0}; }
 
     // ---- What the test hooks set and read
     void setDisplayAvailable(bool available) { displayAvailable_ = available; }

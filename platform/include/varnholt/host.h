@@ -48,6 +48,14 @@ class Host {
     virtual void present(SDL_Surface* frame) = 0;
     // Monotonic time in nanoseconds: real for SDL, virtual for headless.
     virtual int64_t nanoseconds() = 0;
+
+    // What became of the frames handed to present, for tests and benchmarks.
+    struct PresentCounts {
+        int presented = 0;  // frames drawn on the screen
+        int skipped = 0;    // frames identical to the one on the screen, not drawn again
+        int repaints = 0;   // the last frame drawn again (an expose, a resize, a restore)
+    };
+    virtual PresentCounts presentCounts() const { return {}; }
 };
 
 // The installed host; the SDL host when none was installed.

@@ -1,0 +1,79 @@
+// Full screen as a window manager gives it.
+#include "window_fullscreen.h"
+
+#include <SDL_syswm.h>
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+
+#include <vector>
+
+namespace vh::platform {
+namespace {
+
+constexpr long kNetWmStateRemove = 0;
+constexpr long kNetWmStateAdd = 1;
+
+bool isMapped(Display* display, Window window) {
+    XWindowAttributes attributes{};
+    return XGetWindowAttributes(display, window, &attributes) &&
+           attributes.map_state != IsUnmapped;
+}
+
+// Before the window is mapped its _NET_WM_STATE property is its initial state.
+void setInitialState(Display* display, Window window, Atom state, Atom fullScreenAtom,
+                     bool fullScreen) {
+    std::vector<Atom> atoms;
+    Atom type = None;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* data = nullptr;
+    if (XGetWindowProperty(display, window, state, 0, 64, False, XA_ATOM, &type, &format, &count,
+                           &after, &data) == Success &&
+        data) {
+        const auto* present = reinterpret_cast<const Atom*>(data);
+        for (unsigned long i = 0; i < count; ++i)
+            if (present[i] != fullScreenAtom) atoms.push_back(present[i]);
+        XFree(data);
+    }
+    if (fullScreen) atoms.push_back(fullScreenAtom);
+    XChangeProperty(display, window, state, XA_ATOM, 32, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(atoms.data()), int(atoms.size()));
+}
+
+// A mapped window asks the window manager, which answers by resizing it.
+void requestState(Display* display, Window window, Atom state, Atom fullScreenAtom,
+                  bool fullScreen) {
+    XEvent event{};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = window;
+    event.xclient.message_type = state;
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = fullScreen ? kNetWmStateAdd : kNetWmStateRemove;
+    event.xclient.data.l[1] = long(fullScreenAtom);
+    event.xclient.data.l[2] = 0;
+    event.xclient.data.l[3] = 1;  // a request from an application
+    XSendEvent(display, DefaultRootWindow(display), False,
+               SubstructureRedirectMask | SubstructureNotifyMask, &event);
+}
+
+}  // namespace
+
+void setDesktopFullScreen(SDL_Window* window, bool fullScreen) {
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (!SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11) {
+        SDL_SetWindowFullscreen(window, fullScreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
+        return;
+    }
+    Display* display = info.info.x11.display;
+    Window xWindow = info.info.x11.window;
+    Atom state = XInternAtom(display, "_NET_WM_STATE", False);
+    Atom fullScreenAtom = XInternAtom(display, "_NET_WM_STATE_FULLSCREEN", False);
+    if (isMapped(display, xWindow))
+        requestState(display, xWindow, state, fullScreenAtom, fullScreen);
+    else
+        setInitialState(display, xWindow, state, fullScreenAtom, fullScreen);
+    XFlush(display);
+}
+
+}  // namespace vh::platform
