@@ -67,8 +67,8 @@ class SdlHost final : public Host {
     bool windowFailed_ = false;
     std::string videoError_;
     bool focused_ = false;
-    bool wantFocus_ = false;                // what the window events read so far say
-    std::optional<HostEvent> held_;         // input read behind a focus change
+    bool wantFocus_ = false;         // what the window events read so far say
+    std::optional<HostEvent> held_;  // input read behind a focus change
     bool repaintWanted_ = true;
     int logicalWidth_ = 0;  // the game's display mode; 0 before it sets one
     int logicalHeight_ = 0;

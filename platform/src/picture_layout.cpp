@@ -8,15 +8,18 @@ namespace vh::platform {
 namespace {
 
 // Nearest-neighbour mapping between `drawn` window pixels and `size`
-// picture pixels: window pixel i shows picture pixel floor(i * size / drawn),
-// which spreads the picture's pixels evenly over the drawn span.
+// picture pixels: window pixel i shows the picture pixel under its centre,
+// floor((i + 1/2) * size / drawn). The first and last window pixels show the
+// first and last picture pixels whether the picture is enlarged or reduced.
 int source(int at, int size, int drawn) {
-    return int(int64_t(at) * size / drawn);
+    return int((2 * int64_t(at) + 1) * size / (2 * int64_t(drawn)));
 }
 
-// The first window pixel i with floor(i * size / drawn) >= s: ceil(s * drawn / size).
+// The first window pixel i with source(i) >= s: (2i + 1) * size >= 2 * s * drawn.
 int firstShowing(int s, int size, int drawn) {
-    return int((int64_t(s) * drawn + size - 1) / size);
+    const int64_t numerator = 2 * int64_t(s) * drawn - size;
+    if (numerator <= 0) return 0;
+    return int((numerator + 2 * int64_t(size) - 1) / (2 * int64_t(size)));
 }
 
 }  // namespace

@@ -15,8 +15,7 @@ constexpr long kNetWmStateAdd = 1;
 
 bool isMapped(Display* display, Window window) {
     XWindowAttributes attributes{};
-    return XGetWindowAttributes(display, window, &attributes) &&
-           attributes.map_state != IsUnmapped;
+    return XGetWindowAttributes(display, window, &attributes) && attributes.map_state != IsUnmapped;
 }
 
 // Before the window is mapped its _NET_WM_STATE property is its initial state.

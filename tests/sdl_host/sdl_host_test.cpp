@@ -1,0 +1,333 @@
+// The SDL host, for real: a window on an X server of the test's own, input
+// made by XTest as a player's devices make it, and the screen read back.
+#include <functional>
+#include <memory>
+
+#include "varnholt/host.h"
+#include "win32/ddraw.h"
+#include "x_server.h"
+
+#include <X11/keysym.h>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+struct Seen {
+    UINT message;
+    WPARAM wParam;
+    LPARAM lParam;
+};
+
+std::vector<Seen>& seen() {
+    static std::vector<Seen> log;
+    return log;
+}
+
+LRESULT CALLBACK recordingProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    seen().push_back({message, wParam, lParam});
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+// A picture every pixel of which is told apart from the others: x and y in
+// red and green, their high bits in blue.
+uint32_t patternAt(int x, int y) {
+    return uint32_t(x & 0xFF) << 16 | uint32_t(y & 0xFF) << 8 | uint32_t((x >> 8) << 4 | (y >> 8));
+}
+
+// Where a 1024 x 768 picture stands on a screen, with its aspect kept.
+struct Placement {
+    int x, y, width, height;
+};
+
+Placement placementOn(int screenWidth, int screenHeight) {
+    if (screenWidth * 3 > screenHeight * 4) {
+        int width = screenHeight * 4 / 3;
+        return {(screenWidth - width) / 2, 0, width, screenHeight};
+    }
+    int height = screenWidth * 3 / 4;
+    return {0, (screenHeight - height) / 2, screenWidth, height};
+}
+
+class SdlHostTest : public testing::Test {
+  protected:
+    void TearDown() override {
+        if (primary_) primary_->Release();
+        if (directDraw_) directDraw_->Release();
+        if (window_) DestroyWindow(window_);
+    }
+
+    // The screen, the SDL host, a window and a 1024 x 768 x 32 display with
+    // the pattern on it, and the focus the window takes when it appears.
+    void start(int width, int height, bool windowManager = false) {
+        ASSERT_TRUE(x_.start(width, height)) << "Xvfb did not start";
+        if (windowManager) {
+            ASSERT_TRUE(x_.startWindowManager()) << "openbox did not start";
+        }
+        vh::platform::setHost(vh::platform::makeSdlHost());
+        WNDCLASSA windowClass{};
+        windowClass.lpfnWndProc = recordingProcedure;
+        windowClass.lpszClassName = "SdlHostTest";
+        ASSERT_NE(RegisterClassA(&windowClass), 0);
+        window_ = CreateWindowExA(WS_EX_TOPMOST, "SdlHostTest", "Varnholt", WS_POPUP, 0, 0, width,
+                                  height, nullptr, nullptr, nullptr, nullptr);
+        ASSERT_NE(window_, nullptr);
+        ASSERT_EQ(DirectDrawCreate(nullptr, &directDraw_, nullptr), DD_OK);
+        ASSERT_EQ(directDraw_->SetCooperativeLevel(window_, DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN),
+                  DD_OK);
+        ASSERT_EQ(directDraw_->SetDisplayMode(1024, 768, 32), DD_OK);
+        DDSURFACEDESC desc{};
+        desc.dwSize = sizeof(desc);
+        desc.dwFlags = DDSD_CAPS | DDSD_BACKBUFFERCOUNT;
+        desc.ddsCaps.dwCaps = DDSCAPS_PRIMARYSURFACE | DDSCAPS_FLIP | DDSCAPS_COMPLEX;
+        desc.dwBackBufferCount = 1;
+        ASSERT_EQ(directDraw_->CreateSurface(&desc, &primary_, nullptr), DD_OK);
+        DDSCAPS caps{DDSCAPS_BACKBUFFER};
+        ASSERT_EQ(primary_->GetAttachedSurface(&caps, &back_), DD_OK);
+        back_->Release();  // the primary keeps it
+        show(patternAt);
+        ASSERT_TRUE(pumpUntil([] { return activations() > 0; }))
+            << "the window never got the focus";
+    }
+
+    // Draws a picture into the back buffer and flips it to the screen.
+    void show(const std::function<uint32_t(int, int)>& colour) {
+        DDSURFACEDESC desc{};
+        desc.dwSize = sizeof(desc);
+        ASSERT_EQ(back_->Lock(nullptr, &desc, DDLOCK_WAIT, nullptr), DD_OK);
+        for (int y = 0; y < 768; ++y) {
+            auto* row = reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(desc.lpSurface) +
+                                                    size_t(y) * size_t(desc.lPitch));
+            for (int x = 0; x < 1024; ++x) row[x] = colour(x, y);
+        }
+        ASSERT_EQ(back_->Unlock(nullptr), DD_OK);
+        ASSERT_EQ(primary_->Flip(nullptr, DDFLIP_WAIT), DD_OK);
+    }
+
+    // Reads the queue as the game's frame loop does until `done` holds.
+    static bool pumpUntil(const std::function<bool()>& done, int milliseconds = 3000) {
+        const auto end = Clock::now() + std::chrono::milliseconds(milliseconds);
+        while (Clock::now() < end) {
+            MSG msg{};
+            while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+            if (done()) return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+        return false;
+    }
+
+    static int activations() {
+        int count = 0;
+        for (const auto& message : seen())
+            if (message.message == WM_ACTIVATEAPP && message.wParam) ++count;
+        return count;
+    }
+
+    // The last message of this kind, after waiting for it.
+    static bool waitFor(UINT message, Seen& out) {
+        const size_t from = seen().size();
+        return pumpUntil([&] {
+            for (size_t i = from; i < seen().size(); ++i) {
+                if (seen()[i].message == message) {
+                    out = seen()[i];
+                    return true;
+                }
+            }
+            return false;
+        });
+    }
+
+    static vh::platform::Host::PresentCounts counts() {
+        return vh::platform::host().presentCounts();
+    }
+
+    xtest::XServer x_;
+    HWND window_ = nullptr;
+    IDirectDraw* directDraw_ = nullptr;
+    IDirectDrawSurface* primary_ = nullptr;
+    IDirectDrawSurface* back_ = nullptr;
+};
+
+int lowWord(LPARAM value) {
+    return int(int16_t(value & 0xFFFF));
+}
+int highWord(LPARAM value) {
+    return int(int16_t((value >> 16) & 0xFFFF));
+}
+
+// ---- Input --------------------------------------------------------------------
+
+TEST_F(SdlHostTest, KeysAndButtonsBecomeWindowsMessages) {
+    start(1024, 768);
+    Seen seenKey{};
+    x_.pressKey(XK_Escape);
+    ASSERT_TRUE(waitFor(WM_KEYDOWN, seenKey));
+    EXPECT_EQ(seenKey.wParam, WPARAM(VK_ESCAPE));
+    x_.pressKey(XK_a);
+    ASSERT_TRUE(waitFor(WM_KEYDOWN, seenKey));
+    EXPECT_EQ(seenKey.wParam, WPARAM('A'));
+    x_.pressKey(XK_F5);
+    ASSERT_TRUE(waitFor(WM_KEYDOWN, seenKey));
+    EXPECT_EQ(seenKey.wParam, WPARAM(VK_F1 + 4));
+
+    x_.movePointer(300, 200);
+    Seen release{};
+    x_.click(Button1);
+    ASSERT_TRUE(waitFor(WM_LBUTTONUP, release));
+    EXPECT_EQ(lowWord(release.lParam), 300);
+    EXPECT_EQ(highWord(release.lParam), 200);
+    x_.movePointer(700, 500);
+    x_.click(Button3);
+    ASSERT_TRUE(waitFor(WM_RBUTTONUP, release));
+    EXPECT_EQ(lowWord(release.lParam), 700);
+    EXPECT_EQ(highWord(release.lParam), 500);
+}
+
+struct ScreenSize {
+    int width, height;
+};
+
+class PointerMapping : public SdlHostTest, public testing::WithParamInterface<ScreenSize> {};
+
+INSTANTIATE_TEST_SUITE_P(Screens, PointerMapping,
+                         testing::Values(ScreenSize{1024, 768}, ScreenSize{1920, 1080},
+                                         ScreenSize{1280, 1024}, ScreenSize{800, 600},
+                                         ScreenSize{2560, 1080}),
+                         [](const auto& info) {
+                             return std::to_string(info.param.width) + "x" +
+                                    std::to_string(info.param.height);
+                         });
+
+// Every point of the screen maps to the picture pixel drawn there; a point on
+// a black bar maps to the nearest edge of the picture.
+TEST_P(PointerMapping, PointsMapToThePicturePixelShownThere) {
+    const ScreenSize size = GetParam();
+    start(size.width, size.height);
+    const Placement at = placementOn(size.width, size.height);
+    const vh::test::Picture screen = x_.screen();
+    struct Probe {
+        int x, y;
+    };
+    std::vector<Probe> probes{{at.x, at.y},
+                              {at.x + at.width - 1, at.y + at.height - 1},
+                              {at.x + at.width / 2, at.y + at.height / 3},
+                              {at.x + at.width / 5, at.y + at.height - 1}};
+    for (const Probe& probe : probes) {
+        x_.movePointer(probe.x, probe.y);
+        Seen move{};
+        ASSERT_TRUE(waitFor(WM_MOUSEMOVE, move));
+        const int px = lowWord(move.lParam), py = highWord(move.lParam);
+        ASSERT_GE(px, 0);
+        ASSERT_LT(px, 1024);
+        ASSERT_GE(py, 0);
+        ASSERT_LT(py, 768);
+        EXPECT_EQ(screen.at(probe.x, probe.y), patternAt(px, py))
+            << "screen point " << probe.x << "," << probe.y << " maps to " << px << "," << py;
+    }
+    // The screen's own edges: on a bar, or on the picture's edge itself.
+    x_.movePointer(0, size.height / 2);
+    Seen move{};
+    ASSERT_TRUE(waitFor(WM_MOUSEMOVE, move));
+    EXPECT_EQ(lowWord(move.lParam), 0);
+    x_.movePointer(size.width - 1, 0);
+    ASSERT_TRUE(waitFor(WM_MOUSEMOVE, move));
+    EXPECT_EQ(lowWord(move.lParam), 1023);
+    EXPECT_EQ(highWord(move.lParam), 0);
+    x_.movePointer(size.width / 2, size.height - 1);
+    ASSERT_TRUE(waitFor(WM_MOUSEMOVE, move));
+    EXPECT_EQ(highWord(move.lParam), 767);
+}
+
+// ---- Focus --------------------------------------------------------------------
+
+TEST_F(SdlHostTest, FocusChangesBecomeActivateAppAndConfineThePointerOnlyWhileActive) {
+    start(1920, 1080);
+    const Placement at = placementOn(1920, 1080);
+    // Active: the pointer cannot leave the picture for the bars.
+    int px = 0, py = 0;
+    EXPECT_TRUE(pumpUntil([&] {
+        x_.movePointer(at.x + 50, 500);
+        x_.movePointerBy(-200, 0);
+        x_.pointer(px, py);
+        return px >= at.x;
+    })) << "the pointer left the picture while the game was active";
+
+    const Window other = x_.createWindow(0, 0, 100, 100);
+    const size_t before = seen().size();
+    x_.focus(other);
+    ASSERT_TRUE(pumpUntil([&] {
+        for (size_t i = before; i < seen().size(); ++i)
+            if (seen()[i].message == WM_ACTIVATEAPP && !seen()[i].wParam) return true;
+        return false;
+    })) << "no WM_ACTIVATEAPP for the lost focus";
+    EXPECT_TRUE(pumpUntil([&] {
+        x_.movePointer(at.x + 50, 500);
+        x_.movePointerBy(-200, 0);
+        x_.pointer(px, py);
+        return px == at.x + 50 - 200;
+    })) << "the pointer is still confined in the background";
+
+    // A click in the game's window brings the focus back, even with no
+    // window manager to give it.
+    const int activeBefore = activations();
+    x_.movePointer(960, 540);
+    x_.click(Button1);
+    ASSERT_TRUE(pumpUntil([&] { return activations() > activeBefore; }))
+        << "a click did not give the game the focus back";
+    // The barriers are made on the host's own connection to the X server,
+    // which the test's requests may overtake for a moment.
+    EXPECT_TRUE(pumpUntil([&] {
+        x_.movePointer(at.x + 50, 500);
+        x_.movePointerBy(-200, 0);
+        x_.pointer(px, py);
+        return px >= at.x;
+    })) << "not confined again once active";
+}
+
+// ---- Presentation -------------------------------------------------------------
+
+TEST_F(SdlHostTest, StillFramesAreSkippedAndChangedOnesShownWhereTheyChanged) {
+    start(1920, 1080);
+    const auto first = counts();
+    for (int i = 0; i < 5; ++i) show(patternAt);
+    EXPECT_EQ(counts().skipped - first.skipped, 5);
+    EXPECT_EQ(counts().presented, first.presented);
+
+    // One pixel changes: the frame is shown, and the screen shows the pixel.
+    show([](int x, int y) { return x == 700 && y == 300 ? 0x00FF00FFu : patternAt(x, y); });
+    EXPECT_EQ(counts().presented, first.presented + 1);
+    // Picture pixel (700, 300) covers this block of the screen, give or take
+    // the rounding of the scale.
+    const Placement at = placementOn(1920, 1080);
+    const vh::test::Picture screen = x_.screen();
+    int shown = 0, misplaced = 0;
+    for (int y = 0; y < screen.height; ++y) {
+        for (int x = 0; x < screen.width; ++x) {
+            if (screen.at(x, y) != 0x00FF00FFu) continue;
+            ++shown;
+            const double px = double(x - at.x) * 1024 / at.width;
+            const double py = double(y - at.y) * 768 / at.height;
+            if (px < 699 || px > 702 || py < 299 || py > 302) ++misplaced;
+        }
+    }
+    EXPECT_GT(shown, 0);
+    EXPECT_EQ(misplaced, 0);
+    EXPECT_EQ(screen.at(at.x + at.width / 2, at.y + at.height / 2), patternAt(512, 384))
+        << "the rest of the picture is still there";
+    EXPECT_EQ(screen.at(at.x / 2, 540), 0u) << "the bars stay black";
+}
+
+TEST_F(SdlHostTest, AnExposedWindowIsRepaintedWithoutANewFrame) {
+    start(1024, 768);
+    const int repaints = counts().repaints;
+    const Window cover = x_.createWindow(100, 100, 300, 200);
+    EXPECT_EQ(x_.screen().at(150, 150), 0xFFFFFFu) << "the cover is on top";
+    XUnmapWindow(x_.display(), cover);
+    XSync(x_.display(), False);
+    ASSERT_TRUE(pumpUntil([&] { return x_.screen().at(150, 150) == patternAt(150, 150); }))
+        << "the uncovered part was not repainted";
+    EXPECT_GT(counts().repaints, repaints);
+    EXPECT_EQ(x_.screen().at(399, 299), patternAt(399, 299));
+}
+
+}  // namespace

@@ -1,0 +1,197 @@
+// A real X server for the SDL host's tests: an Xvfb of its own on a free
+// display, optionally with a window manager, and a connection of the test's
+// own to drive the pointer and the keyboard (XTest) and to read the screen.
+#pragma once
+
+// GoogleTest comes before Xlib, whose macros (None, Status, Bool) would
+// otherwise rename some of its names.
+#include <gtest/gtest.h>
+// clang-format off
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/XTest.h>
+// clang-format on
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "varnholt/platform_test.h"
+
+namespace xtest {
+
+class XServer {
+  public:
+    XServer() = default;
+    XServer(const XServer&) = delete;
+    XServer& operator=(const XServer&) = delete;
+    ~XServer() { stop(); }
+
+    // Starts Xvfb with one screen of this size and depth; DISPLAY names it
+    // from then on. False when it did not come up.
+    bool start(int width, int height, int depth = 24) {
+        int ready[2];
+        if (pipe(ready) != 0) return false;
+        std::string screen =
+            std::to_string(width) + "x" + std::to_string(height) + "x" + std::to_string(depth);
+        std::string fd = std::to_string(ready[1]);
+        std::vector<std::string> args{"Xvfb", "-displayfd", fd,          "-screen",
+                                      "0",    screen,       "-nolisten", "tcp"};
+        server_ = spawn(args, ready[1]);
+        close(ready[1]);
+        std::string number;
+        char c;
+        while (read(ready[0], &c, 1) == 1 && c != '\n') number += c;
+        close(ready[0]);
+        if (server_ <= 0 || number.empty()) return false;
+        name_ = ":" + number;
+        setenv("DISPLAY", name_.c_str(), 1);
+        display_ = XOpenDisplay(name_.c_str());
+        return display_ != nullptr;
+    }
+
+    // Starts openbox and waits until it manages the screen.
+    bool startWindowManager() {
+        manager_ = spawn({"openbox", "--sm-disable"}, -1);
+        Atom check = XInternAtom(display_, "_NET_SUPPORTING_WM_CHECK", False);
+        for (int i = 0; i < 200; ++i) {
+            Atom type;
+            int format;
+            unsigned long count = 0, after;
+            unsigned char* data = nullptr;
+            if (XGetWindowProperty(display_, DefaultRootWindow(display_), check, 0, 1, False,
+                                   AnyPropertyType, &type, &format, &count, &after,
+                                   &data) == Success &&
+                data) {
+                XFree(data);
+                if (count > 0) return true;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(25));
+        }
+        return false;
+    }
+
+    void stop() {
+        if (display_) XCloseDisplay(display_);
+        display_ = nullptr;
+        for (pid_t* child : {&manager_, &server_}) {
+            if (*child > 0) {
+                kill(*child, SIGTERM);
+                waitpid(*child, nullptr, 0);
+            }
+            *child = 0;
+        }
+    }
+
+    Display* display() const { return display_; }
+    const std::string& name() const { return name_; }
+
+    // ---- Input, as a player's devices make it
+    void movePointer(int x, int y) {
+        XTestFakeMotionEvent(display_, 0, x, y, CurrentTime);
+        XSync(display_, False);
+    }
+    void movePointerBy(int dx, int dy) {
+        XTestFakeRelativeMotionEvent(display_, dx, dy, CurrentTime);
+        XSync(display_, False);
+    }
+    void click(unsigned button) {
+        XTestFakeButtonEvent(display_, button, True, CurrentTime);
+        XSync(display_, False);
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        XTestFakeButtonEvent(display_, button, False, CurrentTime);
+        XSync(display_, False);
+    }
+    void pressKey(KeySym symbol) {
+        KeyCode code = XKeysymToKeycode(display_, symbol);
+        XTestFakeKeyEvent(display_, code, True, CurrentTime);
+        XTestFakeKeyEvent(display_, code, False, CurrentTime);
+        XSync(display_, False);
+    }
+    void pointer(int& x, int& y) {
+        Window root, child;
+        int wx, wy;
+        unsigned mask;
+        XQueryPointer(display_, DefaultRootWindow(display_), &root, &child, &x, &y, &wx, &wy,
+                      &mask);
+    }
+
+    // ---- Other windows, as other programs make them
+    Window createWindow(int x, int y, int width, int height) {
+        Window window = XCreateSimpleWindow(display_, DefaultRootWindow(display_), x, y,
+                                            unsigned(width), unsigned(height), 0, 0, 0xFFFFFF);
+        XSelectInput(display_, window, StructureNotifyMask);
+        XMapRaised(display_, window);
+        XSync(display_, False);
+        waitForMap(window);
+        return window;
+    }
+    void waitForMap(Window window) {
+        for (int i = 0; i < 200; ++i) {
+            XWindowAttributes attributes{};
+            XGetWindowAttributes(display_, window, &attributes);
+            if (attributes.map_state == IsViewable) return;
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+    }
+    void focus(Window window) {
+        XSetInputFocus(display_, window, RevertToPointerRoot, CurrentTime);
+        XSync(display_, False);
+    }
+
+    // ---- The screen as the player sees it, 0x00RRGGBB
+    vh::test::Picture screen() {
+        vh::test::Picture picture;
+        Window root = DefaultRootWindow(display_);
+        XWindowAttributes attributes{};
+        XGetWindowAttributes(display_, root, &attributes);
+        XImage* image = XGetImage(display_, root, 0, 0, unsigned(attributes.width),
+                                  unsigned(attributes.height), AllPlanes, ZPixmap);
+        if (!image) return picture;
+        picture.width = attributes.width;
+        picture.height = attributes.height;
+        picture.pixels.resize(size_t(picture.width) * size_t(picture.height));
+        for (int y = 0; y < picture.height; ++y)
+            for (int x = 0; x < picture.width; ++x)
+                picture.pixels[size_t(y) * size_t(picture.width) + size_t(x)] =
+                    uint32_t(XGetPixel(image, x, y)) & 0xFFFFFFu;
+        XDestroyImage(image);
+        return picture;
+    }
+
+  private:
+    // The child dies with the test, however the test ends, and writes
+    // nothing into the test's output. `keepOpen` stays open in it.
+    static pid_t spawn(const std::vector<std::string>& args, int keepOpen) {
+        std::vector<char*> argv;
+        for (const auto& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
+        argv.push_back(nullptr);
+        const pid_t parent = getpid();
+        pid_t pid = fork();
+        if (pid != 0) return pid < 0 ? 0 : pid;
+        prctl(PR_SET_PDEATHSIG, SIGTERM);
+        if (getppid() != parent) _exit(1);
+        int quiet = open("/dev/null", O_RDWR);
+        dup2(quiet, 0);
+        dup2(quiet, 1);
+        dup2(quiet, 2);
+        for (int fd = 3; fd < 1024; ++fd)
+            if (fd != keepOpen) close(fd);
+        execvp(argv[0], argv.data());
+        _exit(127);
+    }
+
+    pid_t server_ = 0;
+    pid_t manager_ = 0;
+    std::string name_;
+    Display* display_ = nullptr;
+};
+
+}  // namespace xtest
