@@ -30,8 +30,8 @@ list(GET _weekdays ${_weekday_index} _weekday)
 list(GET _months ${_month_index} _month_name)
 string(SUBSTRING ${VARNHOLT_RELEASE_DATE} 8 2 _day_digits)
 set(VARNHOLT_CHANGELOG_DATE "${_weekday}, ${_day_digits} ${_month_name} ${_year} 12:00:00 +0000")
-set(VARNHOLT_APP_ID org.varnholt.Varnholt CACHE STRING
-    "Reverse-DNS name of the menu entry and the AppStream metadata")
+# The reverse-DNS name of the menu entry and the AppStream metadata.
+set(VARNHOLT_APP_ID org.varnholt.varnholt)
 set(VARNHOLT_SCREENSHOT_URL "https://varnholt.example/screen.png" CACHE STRING
     "Where software centres find the picture of the screen (docs/screen.png)")
 set(VARNHOLT_MAINTAINER "Varnholt developers <developers@varnholt.example>" CACHE STRING
@@ -96,6 +96,14 @@ if(NOT WIN32)
     DEPENDS ${VARNHOLT_GENERATED}/varnholt.6.gz ${VARNHOLT_GENERATED}/changelog.gz)
 
   install(TARGETS varnholt RUNTIME DESTINATION ${VARNHOLT_INSTALL_GAMESDIR})
+  # A stripped program also loses the compiler's notes, as Debian's own
+  # packages do (dh_strip).
+  install(CODE "
+    if(CMAKE_INSTALL_DO_STRIP)
+      execute_process(COMMAND ${CMAKE_OBJCOPY} --remove-section=.comment --remove-section=.note
+        \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${VARNHOLT_INSTALL_GAMESDIR}/varnholt\"
+        COMMAND_ERROR_IS_FATAL ANY)
+    endif()")
   install(DIRECTORY ${VARNHOLT_ART_FOLDERS} DESTINATION ${VARNHOLT_INSTALL_ARTDIR})
   foreach(size IN LISTS VARNHOLT_ICON_SIZES)
     install(FILES ${VARNHOLT_ICONS}/varnholt-${size}.png RENAME varnholt.png
