@@ -12,8 +12,9 @@
 #   tools/check_package.sh [PACKAGE.deb]
 #
 # The package defaults to the one tools/package.sh made; the screenshot tool
-# is taken from build-package/ or build/. Screenshots and logs go to a new
-# folder under /tmp, printed at the end. Needs root (or sudo) for apt-get.
+# is built in build/ when it exists, else in build-package/. Screenshots and
+# logs go to a new folder under /tmp, printed at the end. Needs root (or sudo)
+# for apt-get.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 started=$(date +%s.%N)
@@ -27,11 +28,13 @@ if [ -z "$deb" ]; then
     deb="${found[0]}"
 fi
 deb="$(realpath "$deb")"
-screenshot=""
-for candidate in "$root/build-package/varnholt_screenshot" "$root/build/varnholt_screenshot"; do
-    if [ -x "$candidate" ]; then screenshot="$candidate"; break; fi
-done
-[ -n "$screenshot" ] || { echo "check_package: no varnholt_screenshot (run tools/package.sh)" >&2; exit 1; }
+# The headless screenshot tool: from the test build when there is one (CI's
+# is built already), otherwise from the package's build folder.
+tools_build="$root/build"
+[ -f "$tools_build/CMakeCache.txt" ] || tools_build="${VARNHOLT_PACKAGE_BUILD_DIR:-$root/build-package}"
+[ -f "$tools_build/CMakeCache.txt" ] || { echo "check_package: no build folder (run tools/package.sh)" >&2; exit 1; }
+cmake --build "$tools_build" -j"$(nproc)" --target varnholt_screenshot >/dev/null
+screenshot="$tools_build/varnholt_screenshot"
 
 "$root/tools/setup.sh" lintian desktop-file-utils appstream man-db xvfb xdotool imagemagick x11-utils
 sudo=""

@@ -16,10 +16,12 @@ out="${VARNHOLT_PACKAGE_DIR:-$root}"
 # CMake reads no CPPFLAGS: the preprocessor's (_FORTIFY_SOURCE) go with the
 # compiler's. Given on every run, they hold for a build folder made before too.
 flags() { DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --get "$1"; }
+# Only what the package holds is built: the program and its documents.
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=None -DCMAKE_INSTALL_PREFIX=/usr \
       -DCMAKE_CXX_FLAGS="$(flags CPPFLAGS) $(flags CXXFLAGS)" \
-      -DCMAKE_EXE_LINKER_FLAGS="$(flags LDFLAGS)" -DVARNHOLT_TESTS=OFF "$@" >/dev/null
-cmake --build "$build" -j"$(nproc)"
+      -DCMAKE_EXE_LINKER_FLAGS="$(flags LDFLAGS)" -DVARNHOLT_TESTS=OFF \
+      -DCMAKE_SKIP_INSTALL_ALL_DEPENDENCY=ON "$@" >/dev/null
+cmake --build "$build" -j"$(nproc)" --target varnholt varnholt_documents
 (cd "$build" && cpack -G DEB -B "$build/cpack" >/dev/null)
 
 package=("$build"/cpack/varnholt_*_*.deb)
