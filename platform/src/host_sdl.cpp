@@ -130,6 +130,10 @@ class SdlHost : public Host {
         SDL_RenderPresent(renderer_);
     }
 
+    void setWindowIcon(SDL_Surface* pixels) override {
+        if (window_) SDL_SetWindowIcon(window_, pixels);
+    }
+
     int64_t nanoseconds() override {
         auto since = std::chrono::steady_clock::now().time_since_epoch();
         return std::chrono::duration_cast<std::chrono::nanoseconds>(since).count();

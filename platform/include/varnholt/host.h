@@ -48,6 +48,8 @@ class Host {
     virtual void present(SDL_Surface* frame) = 0;
     // Monotonic time in nanoseconds: real for SDL, virtual for headless.
     virtual int64_t nanoseconds() = 0;
+    // The icon of the open window (32-bit ARGB; the caller keeps it).
+    virtual void setWindowIcon(SDL_Surface*) {}
 };
 
 // The installed host; the SDL host when none was installed.
