@@ -1,5 +1,7 @@
 #!/usr/bin/python3
-"""Draws all of Varnholt's pictures and writes them under assets/.
+"""Draws all of Varnholt's pictures and writes them under assets/: the art the
+game reads, and the program's icon (assets/icon/: PNGs at every size a desktop
+asks for, and a Windows .ico holding them).
 
 Run with Debian's Python (it has Pillow):  /usr/bin/python3 tools/make_art.py
 The pictures it writes are committed; nothing at build or play time runs it.
@@ -19,7 +21,7 @@ import random
 import sys
 from pathlib import Path
 
-from PIL import Image, ImageDraw, ImageFont
+from PIL import Image, ImageChops, ImageDraw, ImageFont
 
 ROOT = Path(__file__).resolve().parent.parent
 ASSETS = ROOT / "assets"
@@ -40,6 +42,7 @@ PARCHMENT = (228, 216, 186)
 PARCHMENT_DARK = (198, 184, 150)
 PARCHMENT_LINE = (182, 166, 130)
 SKY = (62, 96, 150)
+SKY_SHADE = (54, 84, 134)
 
 ASPHALT = (76, 78, 88)
 GUTTER = (62, 64, 72)
@@ -511,17 +514,8 @@ def make_emblem():
         d.polygon(shield, fill=INK)
         d.polygon([p(6, 6), p(94, 6), p(94, 52), p(50, 102), p(6, 52)], fill=BRASS)
         d.polygon([p(11, 11), p(89, 11), p(89, 50), p(50, 95), p(11, 50)], fill=SKY)
-        d.polygon([p(11, 11), p(50, 11), p(50, 95), p(11, 50)], fill=(54, 84, 134))
-        # The gate tower, with battlements and an arched gate.
-        d.rectangle((*p(32, 40), *p(68, 82)), fill=PARCHMENT)
-        for bx in range(32, 68, 8):
-            d.rectangle((*p(bx, 32), *p(bx + 4, 40)), fill=PARCHMENT)
-        d.rectangle((*p(43, 62), *p(57, 82)), fill=INK)
-        d.ellipse((*p(43, 55), *p(57, 69)), fill=INK)
-        d.rectangle((*p(36, 46), *p(40, 53)), fill=INK)
-        d.rectangle((*p(60, 46), *p(64, 53)), fill=INK)
-        d.rectangle((*p(28, 82), *p(72, 86)), fill=PARCHMENT_DARK)
-        star(d, s, 50, 22, 8, 3.4, BRASS_LIGHT)
+        d.polygon([p(11, 11), p(50, 11), p(50, 95), p(11, 50)], fill=SKY_SHADE)
+        paint_tower_and_star(d, p)
 
     tile = supersampled(size, 4, SKY, paint)
     # Paste the shield with its own surround: the sky inside the inset shows
@@ -533,13 +527,132 @@ def make_emblem():
     return Image.composite(tile, banner, mask)
 
 
-def star(d, s, cx, cy, outer, inner, fill):
+def paint_tower_and_star(d, p, windows=True):
+    """The charges on the arms: a gate tower with battlements and an arched
+    gate, and a star above it. `p` maps the emblem's units to the canvas."""
+    d.rectangle((*p(32, 40), *p(68, 82)), fill=PARCHMENT)
+    for bx in range(32, 68, 8):
+        d.rectangle((*p(bx, 32), *p(bx + 4, 40)), fill=PARCHMENT)
+    d.rectangle((*p(43, 62), *p(57, 82)), fill=INK)
+    d.ellipse((*p(43, 55), *p(57, 69)), fill=INK)
+    if windows:
+        d.rectangle((*p(36, 46), *p(40, 53)), fill=INK)
+        d.rectangle((*p(60, 46), *p(64, 53)), fill=INK)
+    d.rectangle((*p(28, 82), *p(72, 86)), fill=PARCHMENT_DARK)
+    star(d, p, 50, 22, 8, 3.4, BRASS_LIGHT)
+
+
+def star(d, p, cx, cy, outer, inner, fill):
     points = []
     for k in range(10):
         r = outer if k % 2 == 0 else inner
         a = -math.pi / 2 + k * math.pi / 5
-        points.append(((cx + r * math.cos(a)) * s, (cy + r * math.sin(a)) * s))
+        points.append(p(cx + r * math.cos(a), cy + r * math.sin(a)))
     d.polygon(points, fill=fill)
+
+
+# ---- The icon -----------------------------------------------------------------
+ICON_SIZES = (16, 24, 32, 48, 64, 128, 256)
+ICON_SCALE = 8  # supersampling of the icon's coverage and colours
+# The shield's outline in the emblem's units, as make_emblem draws it.
+ARMS = ((2, 2), (98, 2), (98, 54), (50, 108), (2, 54))
+ARMS_LEFT, ARMS_TOP, ARMS_WIDTH, ARMS_HEIGHT = 2, 2, 96, 106
+
+
+def make_icon(size):
+    """The city's arms alone on a clear square: the program's icon.
+
+    The shield is fitted to whole pixels at every size, so its top and sides
+    are sharp and only the slanted chin is smoothed. Every pixel it covers in
+    part, and every clear one, has the outline's own colour: however a desktop
+    scales or blends the icon, no other colour can show as a fringe. Below
+    48 pixels the tower loses its windows, which would only be smudges.
+    """
+    margin = max(1, round(size / 16))
+    height = size - 2 * margin
+    width = round(height * ARMS_WIDTH / ARMS_HEIGHT)
+    width -= (size - width) % 2  # the same margin left and right
+    left, top = (size - width) // 2, margin
+    s = ICON_SCALE
+
+    def to_canvas(x, y):
+        return (x * s, y * s)
+
+    def at(x, y):  # the emblem's units to icon pixels
+        return (left + (x - ARMS_LEFT) * width / ARMS_WIDTH,
+                top + (y - ARMS_TOP) * height / ARMS_HEIGHT)
+
+    def p(x, y):
+        return to_canvas(*at(x, y))
+
+    outline = [at(*corner) for corner in ARMS]
+    # The rims keep the emblem's proportions but never go below one pixel.
+    ink = max(1, round(4 * height / ARMS_HEIGHT))
+    brass = max(1, round(5 * height / ARMS_HEIGHT))
+
+    def scaled(points):
+        return [to_canvas(x, y) for x, y in points]
+
+    def paint_colours(d, _):
+        d.polygon(scaled(shrunk(outline, ink)), fill=BRASS)
+        field = shrunk(outline, ink + brass)
+        d.polygon(scaled(field), fill=SKY)
+        middle = left + width / 2
+        # The field's left half lies in shade, as on the emblem.
+        (x0, y0), _, _, (_, chin), (_, shoulder) = field
+        d.polygon(scaled([(x0, y0), (middle, y0), (middle, chin), (x0, shoulder)]),
+                  fill=SKY_SHADE)
+        paint_tower_and_star(d, p, windows=size >= 48)
+
+    def paint_cover(d, _):
+        d.polygon(scaled(outline), fill=255)
+
+    big = (size * s, size * s)
+    colours = Image.new("RGB", big, INK)
+    paint_colours(ImageDraw.Draw(colours), s)
+    cover = Image.new("L", big, 0)
+    paint_cover(ImageDraw.Draw(cover), s)
+    # Pillow fills a shape's last column and row too; without them the shape
+    # covers exactly its own area, and the icon comes out symmetric.
+    cover = ImageChops.darker(cover, ImageChops.offset(cover, -1, 0))
+    cover = ImageChops.darker(cover, ImageChops.offset(cover, 0, -1))
+    # Area averages: exact coverage, no ringing past the outline.
+    colours = colours.resize((size, size), Image.BOX)
+    cover = cover.resize((size, size), Image.BOX)
+    edge = cover.point(lambda a: 255 if a < 255 else 0)
+    colours.paste(INK, (0, 0, size, size), edge)
+    icon = colours.convert("RGBA")
+    icon.putalpha(cover)
+    return icon
+
+
+def shrunk(points, d):
+    """A convex polygon with every side moved inwards by d."""
+    n = len(points)
+    cx = sum(x for x, _ in points) / n
+    cy = sum(y for _, y in points) / n
+    sides = []
+    for (x0, y0), (x1, y1) in zip(points, points[1:] + points[:1]):
+        nx, ny = y1 - y0, x0 - x1
+        length = math.hypot(nx, ny)
+        nx, ny = nx / length, ny / length
+        if (cx - x0) * nx + (cy - y0) * ny < 0:
+            nx, ny = -nx, -ny
+        sides.append((x0 + nx * d, y0 + ny * d, x1 - x0, y1 - y0))
+    corners = []
+    for (ax, ay, adx, ady), (bx, by, bdx, bdy) in zip(sides[-1:] + sides[:-1], sides):
+        t = ((bx - ax) * bdy - (by - ay) * bdx) / (adx * bdy - ady * bdx)
+        corners.append((ax + adx * t, ay + ady * t))
+    return corners
+
+
+def save_icons(folder):
+    """The icon as a PNG at each size, and a Windows .ico holding them all."""
+    icons = [make_icon(size) for size in ICON_SIZES]
+    for size, icon in zip(ICON_SIZES, icons):
+        save(icon, folder / f"varnholt-{size}.png")
+    icons[-1].save(folder / "varnholt.ico", format="ICO",
+                   sizes=[icon.size for icon in icons], append_images=icons[:-1])
 
 
 def draw_tab_shelf(d):
@@ -723,6 +836,7 @@ def main(argv):
     pics = pictures()
     for rel, img in pics.items():
         save(img, ASSETS / rel)
+    save_icons(ASSETS / "icon")
     if args.preview:
         preview(pics, args.preview)
     return 0

@@ -3,6 +3,7 @@
 # checks what a player would see:
 #   - every exported DirectDraw, GDI and GDI+ function the game calls succeeds
 #     (read from Wine's relay trace, calls made by the game itself only);
+#   - LoadIconA(moduleInstance, IDI_APPLICATION) finds the program's own icon;
 #   - the first frame shows a picture, and with --reference it is compared
 #     pixel by pixel with another screenshot (the Linux build's);
 #   - a click on the pros tab changes the sidebar's panel and nothing else;
@@ -14,8 +15,8 @@
 #
 # --linux first plays the Linux build (build/varnholt) on the same screen and
 # uses its first frame as the reference.
-# --zip runs the packed game (dist/varnholt-windows.zip) from a folder of its
-# own instead of build-windows/varnholt.exe with assets/. Screenshots and logs
+# --zip runs the packed game (dist/varnholt-<version>-windows.zip) from a folder
+# of its own instead of build-windows/varnholt.exe with assets/. Screenshots and logs
 # go to a new folder under /tmp, printed at the end. The Wine prefix is
 # $WINEPREFIX, by default /tmp/varnholt-wine-prefix; it is made on first use.
 set -euo pipefail
@@ -36,8 +37,9 @@ while (($#)); do
             if [ $# -gt 1 ] && [[ "$2" != --* ]]; then linux="$(realpath "$2")"; shift; fi
             shift ;;
         --zip)
-            zip="$root/dist/varnholt-windows.zip"
+            zip="$(ls -t "$root"/dist/varnholt-*-windows.zip 2>/dev/null | head -n1 || true)"
             if [ $# -gt 1 ] && [[ "$2" != --* ]]; then zip="$(realpath "$2")"; shift; fi
+            [ -f "$zip" ] || { echo "run_wine: no zip in dist/ (run tools/build_windows.sh)" >&2; exit 1; }
             shift ;;
         *) echo "run_wine: unknown argument $1" >&2; exit 2 ;;
     esac
@@ -93,9 +95,10 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
     wineserver -w
     echo "run_wine: made the Wine prefix $WINEPREFIX in $(seconds_since "$started") s"
 fi
-# The relay trace covers the three libraries whose results we check.
+# The relay trace covers the three libraries whose results we check, and the
+# loading of the window class's icon.
 WINEDEBUG=-all wine reg add 'HKCU\Software\Wine\Debug' /v RelayInclude /t REG_SZ \
-    /d 'ddraw.*;gdiplus.*;gdi32.*' /f >/dev/null 2>&1
+    /d 'ddraw.*;gdiplus.*;gdi32.*;user32.LoadIconA' /f >/dev/null 2>&1
 
 # ---- Screenshots -------------------------------------------------------------------
 shoot() { import -window root "$out/$1"; }
@@ -264,6 +267,28 @@ if [ "$calls" -gt 0 ] && [ "$failed_calls" -eq 0 ]; then
 else
     fail "$failed_calls of $calls DirectDraw, GDI and GDI+ calls failed (see $verdicts)"
     awk '$1 == 0 {print "        " $2 " returned " $3}' "$verdicts"
+fi
+# The window class's icon: the game asks its own module (the image base) for
+# IDI_APPLICATION (0x7f00), which the .exe's icon resource answers.
+icon_call=$(sed -nE 's/^([0-9a-f]+):Call  *user32\.LoadIconA\(([0-9a-f]+),([0-9a-f]+)\) ret=([0-9a-f]+).*/\1 \2 \3 \4/p' \
+    "$out/wine.log" | while read -r thread instance name caller; do
+        ((16#$caller >= 16#$base && 16#$caller < 16#$base + 16#$size)) || continue
+        echo "$thread $instance $name"
+        break
+    done)
+icon_answer=$(sed -nE 's/^([0-9a-f]+):Ret  user32\.LoadIconA\(\) retval=([0-9a-f]+) ret=([0-9a-f]+).*/\2 \3/p' \
+    "$out/wine.log" | while read -r retval caller; do
+        ((16#$caller >= 16#$base && 16#$caller < 16#$base + 16#$size)) || continue
+        echo "$retval"
+        break
+    done)
+read -r _ icon_instance icon_name <<<"${icon_call:-- 0 0}"
+if [ -n "$icon_call" ] && ((16#$icon_instance == 16#$base && 16#$icon_name == 0x7f00)) &&
+    [ -n "$icon_answer" ] && ((16#$icon_answer != 0)); then
+    pass "LoadIconA(moduleInstance 0x$icon_instance, IDI_APPLICATION) answered 0x$icon_answer"
+else
+    fail "LoadIconA(moduleInstance, IDI_APPLICATION): call \"${icon_call:-none}\"," \
+        "answer \"${icon_answer:-none}\""
 fi
 errors=$(grep -c ':err:' "$out/wine.log" || true)
 echo "run_wine: $errors error lines from Wine in $out/wine.log"

@@ -147,6 +147,10 @@ int SdlHost::screenHeight() {
     return logicalHeight_ ? logicalHeight_ : desktopMode().h;
 }
 
+void SdlHost::setWindowIcon(SDL_Surface* pixels) {
+    if (window_) SDL_SetWindowIcon(window_, pixels);
+}
+
 int64_t SdlHost::nanoseconds() {
     auto since = Clock::now().time_since_epoch();
     return std::chrono::duration_cast<std::chrono::nanoseconds>(since).count();

@@ -34,6 +34,7 @@ class SdlHost final : public Host {
     void present(SDL_Surface* frame) override;
     int64_t nanoseconds() override;
 
+    void setWindowIcon(SDL_Surface* pixels) override;
     PresentCounts presentCounts() const override { return counts_; }
 
   private:

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "varnholt/application_icon.h"
 #include "journal.h"
 #include "user32_private.h"
 #include "varnholt/host.h"
@@ -23,6 +24,7 @@ struct WindowClass {
     std::string name;  // kept lower-case: class names ignore case
     ATOM atom;
     WNDPROC procedure;
+    HICON icon;
 };
 
 enum class WindowState { Alive, Destroying, Gone };
@@ -99,14 +101,19 @@ HWND addWindow(WNDPROC procedure, DWORD style) {
     return reinterpret_cast<HWND>(id);
 }
 
-// The host shows one window: the first top-level window the game creates.
-// When the host cannot open it, the player is told why here, once; the
-// window lives on so that the game meets the missing display in DirectDraw.
-void openHostWindowFor(HWND window) {
+// The host shows one window: the first top-level window the game creates,
+// with its class's icon. When the host cannot open it, the player is told
+// why here, once; the window lives on so that the game meets the missing
+// display in DirectDraw.
+void openHostWindowFor(HWND window, HICON icon) {
     if (hostOwner && isLiveWindow(hostOwner)) return;
     hostOwner = window;
     std::string whyNot;
-    if (!host().openWindow(whyNot)) std::fprintf(stderr, "varnholt: %s\n", whyNot.c_str());
+    if (!host().openWindow(whyNot)) {
+        std::fprintf(stderr, "varnholt: %s\n", whyNot.c_str());
+        return;
+    }
+    if (SDL_Surface* pixels = iconPixels(icon)) host().setWindowIcon(pixels);
 }
 
 void closeHostWindowOf(HWND window) {
@@ -158,8 +165,8 @@ ATOM WINAPI RegisterClassA(const WNDCLASSA* windowClass) {
             isAtom(windowClass->lpszClassName) || findClass(windowClass->lpszClassName))
             return 0;
         ATOM atom = ATOM(kFirstClassAtom + classes().size());
-        classes().push_back(
-            {lowerCase(windowClass->lpszClassName), atom, windowClass->lpfnWndProc});
+        classes().push_back({lowerCase(windowClass->lpszClassName), atom, windowClass->lpfnWndProc,
+                             windowClass->hIcon});
         return atom;
     });
 }
@@ -172,7 +179,7 @@ HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, 
         if (!windowClass) return nullptr;
 
         HWND window = addWindow(windowClass->procedure, style);
-        if (!parent) openHostWindowFor(window);
+        if (!parent) openHostWindowFor(window, windowClass->icon);
         CreateParameters create{param, instance, menu,        parent,     height,    width,
                                 y,     x,        LONG(style), windowName, className, exStyle};
         auto createArg = reinterpret_cast<LPARAM>(&create);
@@ -233,11 +240,15 @@ bool isStock(LPCSTR name, LPCSTR stock) {
 
 }  // namespace
 
-// The game has no icon resources of its own; only the stock icon exists,
-// whichever module is named.
-HICON WINAPI LoadIconA(HINSTANCE, LPCSTR name) {
+// No instance names the system's stock icons. The program's own module holds
+// one icon, IDI_APPLICATION, as the Windows build's .exe does; no other module
+// is loaded, so any other instance has none.
+HICON WINAPI LoadIconA(HINSTANCE instance, LPCSTR name) {
     return journalled("LoadIconA", name, [&]() -> HICON {
-        return isStock(name, IDI_APPLICATION) ? reinterpret_cast<HICON>(&applicationIcon) : nullptr;
+        if (!instance)
+            return isStock(name, IDI_APPLICATION) ? reinterpret_cast<HICON>(&applicationIcon)
+                                                  : nullptr;
+        return instance == programInstance() && name == IDI_APPLICATION ? programIcon() : nullptr;
     });
 }
 

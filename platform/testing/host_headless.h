@@ -30,6 +30,7 @@ class HeadlessHost final : public Host {
     void present(SDL_Surface* frame) override;
     int64_t nanoseconds() override { return now_; }
     PresentCounts presentCounts() const override { return {frameCount_, 0, 0}; }
+    void setWindowIcon(SDL_Surface* pixels) override { icons_.push_back(pixels); }
 
     // ---- What the test hooks set and read
     void setDisplayAvailable(bool available) { displayAvailable_ = available; }
@@ -51,6 +52,7 @@ class HeadlessHost final : public Host {
         std::vector<Uint8> bytes;
     };
     const KeptFrame& keptFrame() const { return frame_; }
+    const std::vector<SDL_Surface*>& windowIcons() const { return icons_; }
     int presentedFrames() const { return frameCount_; }
 
   private:
@@ -67,6 +69,7 @@ class HeadlessHost final : public Host {
     std::function<void()> onIdle_;
     KeptFrame frame_;
     int frameCount_ = 0;
+    std::vector<SDL_Surface*> icons_;
 };
 
 }  // namespace vh::platform

@@ -83,6 +83,10 @@ void closeRequest() {
     headless().queue({HostEvent::Close});
 }
 
+std::vector<SDL_Surface*> windowIcons() {
+    return headless().windowIcons();
+}
+
 void onPresent(std::function<void(int frame)> handler) {
     headless().onPresent(std::move(handler));
 }

@@ -56,6 +56,8 @@ class Host {
         int repaints = 0;   // the last frame drawn again (an expose, a resize, a restore)
     };
     virtual PresentCounts presentCounts() const { return {}; }
+    // The icon of the open window (32-bit ARGB; the caller keeps it).
+    virtual void setWindowIcon(SDL_Surface*) {}
 };
 
 // The installed host; the SDL host when none was installed.

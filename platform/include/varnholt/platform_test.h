@@ -33,6 +33,8 @@ void keyPress(unsigned virtualKey);
 void focusLost();     // the game stops being the active full-screen program
 void focusGained();   // and comes back
 void closeRequest();  // the window's close button (or Ctrl+C in the terminal)
+// The icons the host's window was given, in order.
+std::vector<SDL_Surface*> windowIcons();
 
 // Called after every presented frame with the number of frames presented so
 // far (1 for the first). Scenarios drive the game from here.

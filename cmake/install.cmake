@@ -1,0 +1,162 @@
+# The version where the code and the packages show it, the program's icon,
+# where an installed game keeps its files, and the packages made from them: a
+# Debian package on Linux, a zip for players on Windows. CMakeLists.txt
+# includes this file once its targets are made.
+#
+#   cmake --install build [--prefix DIR]     the installed layout
+#   cpack --config build/CPackConfig.cmake   the package (tools/package.sh)
+include(GNUInstallDirs)
+
+# The day the version in project() was released: the package's changelog, the
+# AppStream release and the manual page show it.
+set(VARNHOLT_RELEASE_DATE 2026-12-07)
+# The same day as a Debian changelog writes it ("Mon, 07 Dec 2026 ..."); the
+# weekday by Sakamoto's method.
+string(REGEX MATCH "^([0-9]+)-0?([0-9]+)-0?([0-9]+)$" _ ${VARNHOLT_RELEASE_DATE})
+set(_year ${CMAKE_MATCH_1})
+set(_month ${CMAKE_MATCH_2})
+set(_day ${CMAKE_MATCH_3})
+set(_offsets 0 3 2 5 0 3 5 1 4 6 2 4)
+set(_weekdays Sun Mon Tue Wed Thu Fri Sat)
+set(_months Jan Feb Mar Apr May Jun Jul Aug Sep Oct Nov Dec)
+math(EXPR _month_index "${_month} - 1")
+set(_y ${_year})
+if(_month LESS 3)
+  math(EXPR _y "${_year} - 1")
+endif()
+list(GET _offsets ${_month_index} _offset)
+math(EXPR _weekday_index "(${_y} + ${_y} / 4 - ${_y} / 100 + ${_y} / 400 + ${_offset} + ${_day}) % 7")
+list(GET _weekdays ${_weekday_index} _weekday)
+list(GET _months ${_month_index} _month_name)
+string(SUBSTRING ${VARNHOLT_RELEASE_DATE} 8 2 _day_digits)
+set(VARNHOLT_CHANGELOG_DATE "${_weekday}, ${_day_digits} ${_month_name} ${_year} 12:00:00 +0000")
+# The reverse-DNS name of the menu entry and the AppStream metadata.
+set(VARNHOLT_APP_ID org.varnholt.varnholt)
+set(VARNHOLT_SCREENSHOT_URL "https://varnholt.example/screen.png" CACHE STRING
+    "Where software centres find the picture of the screen (docs/screen.png)")
+set(VARNHOLT_MAINTAINER "Varnholt developers <developers@varnholt.example>" CACHE STRING
+    "Maintainer of the Debian package")
+
+# Where Debian puts a game: the program in games/, its art in share/games/.
+# Both are relative to the prefix, and the program looks for its art relative
+# to its own folder, so an install moved elsewhere still finds it.
+set(VARNHOLT_INSTALL_GAMESDIR games CACHE STRING "Program folder, relative to the prefix")
+set(VARNHOLT_INSTALL_ARTDIR ${CMAKE_INSTALL_DATADIR}/games/varnholt CACHE STRING
+    "Art folder, relative to the prefix")
+file(RELATIVE_PATH VARNHOLT_DATA_FROM_PROGRAM /prefix/${VARNHOLT_INSTALL_GAMESDIR}
+     /prefix/${VARNHOLT_INSTALL_ARTDIR})
+set(VARNHOLT_ART_FULLDIR ${CMAKE_INSTALL_PREFIX}/${VARNHOLT_INSTALL_ARTDIR})
+set(VARNHOLT_GAMES_FULLDIR ${CMAKE_INSTALL_PREFIX}/${VARNHOLT_INSTALL_GAMESDIR})
+
+set(VARNHOLT_GENERATED ${PROJECT_BINARY_DIR}/generated)
+set(VARNHOLT_PACKAGING ${PROJECT_SOURCE_DIR}/packaging)
+set(VARNHOLT_ICONS ${PROJECT_SOURCE_DIR}/assets/icon)
+set(VARNHOLT_ICON_SIZES 16 24 32 48 64 128 256)
+set(VARNHOLT_ART_FOLDERS ${PROJECT_SOURCE_DIR}/assets/Lots ${PROJECT_SOURCE_DIR}/assets/Ambiances
+    ${PROJECT_SOURCE_DIR}/assets/GUI)
+configure_file(${CMAKE_CURRENT_LIST_DIR}/varnholt_version.h.in
+               ${VARNHOLT_GENERATED}/varnholt_version.h @ONLY)
+
+set(CPACK_PACKAGE_NAME varnholt)
+set(CPACK_PACKAGE_VENDOR "Varnholt developers")
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "small full-screen city game")
+set(CPACK_STRIP_FILES ON)
+
+if(NOT WIN32)
+  # ---- Linux: the window icon inside the program -----------------------------
+  # The 64-pixel icon travels in the program itself: the platform layer hands
+  # it to the window without looking for a file.
+  target_include_directories(varnholt_platform PUBLIC ${VARNHOLT_GENERATED})
+  set(icon_png ${VARNHOLT_ICONS}/varnholt-64.png)
+  set(icon_source ${VARNHOLT_GENERATED}/application_icon_png.cpp)
+  add_custom_command(
+    OUTPUT ${icon_source}
+    COMMAND ${CMAKE_COMMAND} -DINPUT=${icon_png} -DOUTPUT=${icon_source}
+            -DNAME=kApplicationIconPng -DNAMESPACE=vh::platform
+            -P ${CMAKE_CURRENT_LIST_DIR}/embed_file.cmake
+    DEPENDS ${icon_png} ${CMAKE_CURRENT_LIST_DIR}/embed_file.cmake
+    COMMENT "Embedding the window icon" VERBATIM)
+  target_sources(varnholt_platform PRIVATE ${icon_source})
+
+  # ---- Linux: the installed files -----------------------------------------------
+  configure_file(${VARNHOLT_PACKAGING}/varnholt.metainfo.xml.in
+                 ${VARNHOLT_GENERATED}/${VARNHOLT_APP_ID}.metainfo.xml @ONLY)
+  configure_file(${VARNHOLT_PACKAGING}/varnholt.6.in ${VARNHOLT_GENERATED}/varnholt.6 @ONLY)
+  configure_file(${VARNHOLT_PACKAGING}/changelog.in ${VARNHOLT_GENERATED}/changelog @ONLY)
+  # Debian keeps manual pages and changelogs compressed with gzip -9 -n (no name
+  # or time stamp inside, so the package is the same at every build).
+  add_custom_command(
+    OUTPUT ${VARNHOLT_GENERATED}/varnholt.6.gz ${VARNHOLT_GENERATED}/changelog.gz
+    COMMAND gzip -9 -n -k -f varnholt.6 changelog
+    DEPENDS ${VARNHOLT_GENERATED}/varnholt.6 ${VARNHOLT_GENERATED}/changelog
+    WORKING_DIRECTORY ${VARNHOLT_GENERATED}
+    COMMENT "Compressing the manual page and the changelog" VERBATIM)
+  add_custom_target(varnholt_documents ALL
+    DEPENDS ${VARNHOLT_GENERATED}/varnholt.6.gz ${VARNHOLT_GENERATED}/changelog.gz)
+
+  install(TARGETS varnholt RUNTIME DESTINATION ${VARNHOLT_INSTALL_GAMESDIR})
+  # A stripped program also loses the compiler's notes, as Debian's own
+  # packages do (dh_strip).
+  install(CODE "
+    if(CMAKE_INSTALL_DO_STRIP)
+      execute_process(COMMAND ${CMAKE_OBJCOPY} --remove-section=.comment --remove-section=.note
+        \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${VARNHOLT_INSTALL_GAMESDIR}/varnholt\"
+        COMMAND_ERROR_IS_FATAL ANY)
+    endif()")
+  install(DIRECTORY ${VARNHOLT_ART_FOLDERS} DESTINATION ${VARNHOLT_INSTALL_ARTDIR})
+  foreach(size IN LISTS VARNHOLT_ICON_SIZES)
+    install(FILES ${VARNHOLT_ICONS}/varnholt-${size}.png RENAME varnholt.png
+            DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps)
+  endforeach()
+  install(FILES ${VARNHOLT_PACKAGING}/varnholt.desktop RENAME ${VARNHOLT_APP_ID}.desktop
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+  install(FILES ${VARNHOLT_GENERATED}/${VARNHOLT_APP_ID}.metainfo.xml
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+  install(FILES ${VARNHOLT_GENERATED}/varnholt.6.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man6)
+  install(FILES ${VARNHOLT_PACKAGING}/copyright ${VARNHOLT_GENERATED}/changelog.gz
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/varnholt)
+
+  # ---- Linux: the Debian package ------------------------------------------------
+  set(CPACK_GENERATOR DEB)
+  set(CPACK_PACKAGING_INSTALL_PREFIX ${CMAKE_INSTALL_PREFIX})
+  set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)  # varnholt_<version>_<architecture>.deb
+  set(CPACK_DEBIAN_PACKAGE_MAINTAINER ${VARNHOLT_MAINTAINER})
+  set(CPACK_DEBIAN_PACKAGE_SECTION games)
+  set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+  set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)  # dependencies read from the program (dpkg-shlibdeps)
+  set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+  set(CPACK_DEBIAN_COMPRESSION_TYPE xz)
+  set(CPACK_PACKAGE_DESCRIPTION
+      "Varnholt shows one screen: a sidebar with the town's emblem and three\n"
+      "tabs, and a scrolling view of the city, an 8 x 8 grid of lots. Every lot\n"
+      "carries four ambiance values (Green against Polluting, Criminal against\n"
+      "Lawful, Noisy against Quiet, Arcane against Techy), shown as small markers\n"
+      "along its top edge. The game takes the whole screen.")
+  string(REPLACE ";" "" CPACK_PACKAGE_DESCRIPTION "${CPACK_PACKAGE_DESCRIPTION}")
+else()
+  # ---- Windows: icon and version resources, and the zip ------------------------
+  # The icon has the id IDI_APPLICATION stands for (32512), so that the game's
+  # LoadIconA(instance, IDI_APPLICATION) finds it in the program.
+  enable_language(RC)
+  set(VARNHOLT_ICO ${VARNHOLT_ICONS}/varnholt.ico)
+  configure_file(${VARNHOLT_PACKAGING}/windows/varnholt.rc.in ${VARNHOLT_GENERATED}/varnholt.rc
+                 @ONLY)
+  set_source_files_properties(${VARNHOLT_GENERATED}/varnholt.rc PROPERTIES
+                              OBJECT_DEPENDS ${VARNHOLT_ICO})
+  target_sources(varnholt PRIVATE ${VARNHOLT_GENERATED}/varnholt.rc)
+  # Windows' own editor wants CR LF line ends.
+  configure_file(${VARNHOLT_PACKAGING}/windows/README.txt.in ${VARNHOLT_GENERATED}/README.txt
+                 @ONLY NEWLINE_STYLE CRLF)
+
+  # The game reads its art relative to its working directory: the folders go
+  # beside the program, at the top of the zip.
+  install(TARGETS varnholt RUNTIME DESTINATION .)
+  install(DIRECTORY ${VARNHOLT_ART_FOLDERS} DESTINATION .)
+  install(FILES ${VARNHOLT_GENERATED}/README.txt DESTINATION .)
+  set(CPACK_GENERATOR ZIP)
+  set(CPACK_PACKAGE_FILE_NAME varnholt-${PROJECT_VERSION}-windows)
+  set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY OFF)
+endif()
+
+include(CPack)
