@@ -54,6 +54,9 @@ class XServer {
         name_ = ":" + number;
         setenv("DISPLAY", name_.c_str(), 1);
         display_ = XOpenDisplay(name_.c_str());
+        // A request on a window that the game has meanwhile destroyed fails
+        // the test through its assertions, not by ending the process.
+        XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
         return display_ != nullptr;
     }
 
@@ -141,6 +144,58 @@ class XServer {
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
         }
     }
+    // The first window called `name`, looked for in the whole tree (a
+    // window manager puts clients into frames of its own) until it appears.
+    Window findWindow(const std::string& name, int milliseconds = 10000) {
+        const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+        while (std::chrono::steady_clock::now() < end) {
+            if (Window found = findBelow(DefaultRootWindow(display_), name)) return found;
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        return 0;
+    }
+    // As a taskbar asks the window manager to bring a window to the front.
+    void activate(Window window) {
+        XEvent event{};
+        event.xclient.type = ClientMessage;
+        event.xclient.window = window;
+        event.xclient.message_type = XInternAtom(display_, "_NET_ACTIVE_WINDOW", False);
+        event.xclient.format = 32;
+        event.xclient.data.l[0] = 2;  // from a pager or taskbar
+        event.xclient.data.l[1] = CurrentTime;
+        XSendEvent(display_, DefaultRootWindow(display_), False,
+                   SubstructureRedirectMask | SubstructureNotifyMask, &event);
+        XSync(display_, False);
+    }
+    void minimise(Window window) {
+        XIconifyWindow(display_, window, DefaultScreen(display_));
+        XSync(display_, False);
+    }
+    // The ICCCM state the window manager gives a client window: 1 normal,
+    // 3 minimised (iconic), 0 when it has set none.
+    long windowState(Window window) {
+        Atom state = XInternAtom(display_, "WM_STATE", False);
+        Atom type;
+        int format;
+        unsigned long count = 0, after;
+        unsigned char* data = nullptr;
+        long value = 0;
+        if (XGetWindowProperty(display_, window, state, 0, 2, False, state, &type, &format, &count,
+                               &after, &data) == Success &&
+            data) {
+            if (count > 0) value = reinterpret_cast<long*>(data)[0];
+            XFree(data);
+        }
+        return value;
+    }
+    bool waitForState(Window window, long wanted, int milliseconds = 2000) {
+        const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+        while (std::chrono::steady_clock::now() < end) {
+            if (windowState(window) == wanted) return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        return false;
+    }
     void focus(Window window) {
         XSetInputFocus(display_, window, RevertToPointerRoot, CurrentTime);
         XSync(display_, False);
@@ -167,6 +222,24 @@ class XServer {
     }
 
   private:
+    Window findBelow(Window parent, const std::string& name) {
+        Window root, parentOf;
+        Window* children = nullptr;
+        unsigned count = 0;
+        if (!XQueryTree(display_, parent, &root, &parentOf, &children, &count)) return 0;
+        Window found = 0;
+        for (unsigned i = 0; i < count && !found; ++i) {
+            char* title = nullptr;
+            if (XFetchName(display_, children[i], &title) && title) {
+                if (name == title) found = children[i];
+                XFree(title);
+            }
+            if (!found) found = findBelow(children[i], name);
+        }
+        if (children) XFree(children);
+        return found;
+    }
+
     // The child dies with the test, however the test ends, and writes
     // nothing into the test's output. `keepOpen` stays open in it.
     static pid_t spawn(const std::vector<std::string>& args, int keepOpen) {

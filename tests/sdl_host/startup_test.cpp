@@ -1,0 +1,75 @@
+// Start-up where the game cannot be shown: the program ends at once with the
+// failed start-up's code (0x10082, 130 in the shell) and one line that says
+// why in words a player can act on. It never runs on unseen.
+#include <gtest/gtest.h>
+
+#include "program_run.h"
+#include "x_server.h"
+
+namespace {
+
+constexpr int kNoDisplayExit = 0x82;  // 0x10082 as a shell sees it
+
+struct Case {
+    const char* name;
+    std::map<std::string, std::string> environment;
+    const char* said;  // a part of the one line the player reads
+};
+
+class StartUpWithoutADisplay : public testing::TestWithParam<Case> {};
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, StartUpWithoutADisplay,
+    testing::Values(
+        Case{"NoDisplayAtAll",
+             {{"DISPLAY", ""}, {"WAYLAND_DISPLAY", ""}, {"SDL_VIDEODRIVER", ""}},
+             "DISPLAY is not set"},
+        Case{"AnXServerThatIsNotThere",
+             {{"DISPLAY", ":97"}, {"WAYLAND_DISPLAY", ""}, {"SDL_VIDEODRIVER", ""}},
+             "DISPLAY=:97 cannot be reached"},
+        Case{"TheDummyDriver", {{"SDL_VIDEODRIVER", "dummy"}}, "\"dummy\" shows no picture"},
+        Case{"TheOffscreenDriver",
+             {{"SDL_VIDEODRIVER", "offscreen"}},
+             "\"offscreen\" shows no picture"},
+        Case{"WaylandWithoutItsRuntimeFolder",
+             {{"DISPLAY", ""},
+              {"WAYLAND_DISPLAY", "wayland-0"},
+              {"XDG_RUNTIME_DIR", ""},
+              {"SDL_VIDEODRIVER", "wayland"}},
+             "XDG_RUNTIME_DIR"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_P(StartUpWithoutADisplay, EndsAtOnceWithOneLineThatSaysWhy) {
+    xtest::ProgramRun run;
+    ASSERT_TRUE(run.start(VARNHOLT_PROGRAM, VARNHOLT_ASSETS_DIR, GetParam().environment));
+    ASSERT_TRUE(run.wait(10000)) << "the game runs on without a display";
+    EXPECT_EQ(run.status, kNoDisplayExit);
+    auto lines = run.errorLines();
+    ASSERT_EQ(lines.size(), 1u) << run.errors;
+    EXPECT_NE(lines[0].find("varnholt: cannot open a display: "), std::string::npos) << lines[0];
+    EXPECT_NE(lines[0].find(GetParam().said), std::string::npos) << lines[0];
+}
+
+TEST(StartUp, AScreenOfEightBitsIsRefusedWithOneLine) {
+    xtest::XServer x;
+    ASSERT_TRUE(x.start(1024, 768, 8));
+    xtest::ProgramRun run;
+    ASSERT_TRUE(run.start(VARNHOLT_PROGRAM, VARNHOLT_ASSETS_DIR, {{"SDL_VIDEODRIVER", ""}}));
+    ASSERT_TRUE(run.wait(10000)) << "the game runs on, unseen";
+    EXPECT_EQ(run.status, kNoDisplayExit);
+    auto lines = run.errorLines();
+    ASSERT_EQ(lines.size(), 1u) << run.errors;
+    EXPECT_NE(lines[0].find("cannot open a window: "), std::string::npos) << lines[0];
+    EXPECT_NE(lines[0].find("16 bits"), std::string::npos) << lines[0];
+}
+
+TEST(StartUp, AClosedStandardErrorDoesNotKillTheProgram) {
+    xtest::ProgramRun run;
+    ASSERT_TRUE(run.start(VARNHOLT_PROGRAM, VARNHOLT_ASSETS_DIR,
+                          {{"DISPLAY", ""}, {"WAYLAND_DISPLAY", ""}, {"SDL_VIDEODRIVER", ""}},
+                          true));
+    ASSERT_TRUE(run.wait(10000));
+    EXPECT_EQ(run.status, kNoDisplayExit) << "not SIGPIPE (141)";
+}
+
+}  // namespace
