@@ -3,7 +3,8 @@
 set -euo pipefail
 
 packages=(build-essential cmake pkg-config libsdl2-dev libsdl2-image-dev
-          libgtest-dev libgmock-dev clang-format libgif-dev)
+          libgtest-dev libgmock-dev clang-format libgif-dev libx11-dev
+          libxtst-dev xvfb openbox)
 packages+=("$@")
 
 missing=()

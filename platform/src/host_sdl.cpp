@@ -25,6 +25,13 @@ constexpr int kDefaultPictureHeight = 768;
 // Presents that come back this much sooner than a refresh tell that the
 // renderer's vsync does not wait, as on a virtual X server.
 constexpr int kQuickPresentsBeforeSleeping = 8;
+// After this many identical frames in a row with no input the picture is at
+// rest: the host then waits for input, or at most kRestMilliseconds, before
+// taking the next frame. Nothing but input or scrolling changes the picture,
+// and scrolling changes every frame, so a resting picture stays at rest until
+// the player does something, which ends the rest at once.
+constexpr int kFramesBeforeRest = 30;
+constexpr int kRestMilliseconds = 100;
 
 std::string environment(const char* name) {
     const char* value = std::getenv(name);
@@ -292,6 +299,13 @@ void SdlHost::waitForRefreshSlot() {
         std::this_thread::sleep_until(slot_);
 }
 
+// Waits for the next event SDL has for us (input above all), at most a rest
+// period; the event stays queued for the game.
+void SdlHost::restUntilInput() {
+    SDL_WaitEventTimeout(nullptr, kRestMilliseconds);
+    slot_ = Clock::now();
+}
+
 // After a present that was to wait for the refresh: when it keeps coming
 // back early, the vsync does not wait, and the host sleeps instead.
 void SdlHost::notePresentTime() {
@@ -312,9 +326,13 @@ void SdlHost::present(SDL_Surface* frame) {
     if (repaintWanted_) changed = shown_.whole();
     if (changed.w <= 0) {
         ++counts_.skipped;
-        waitForRefreshSlot();
+        if (++stillFrames_ > kFramesBeforeRest)
+            restUntilInput();
+        else
+            waitForRefreshSlot();
         return;
     }
+    stillFrames_ = 0;
     if (!vsyncPaces_) waitForRefreshSlot();
     if (!presenter_->draw(shown_.surface(), changed)) return;
     repaintWanted_ = false;

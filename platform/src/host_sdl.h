@@ -48,6 +48,7 @@ class SdlHost final : public Host {
     void relayout();
     void repaint();
     void waitForRefreshSlot();
+    void restUntilInput();
     void notePresentTime();
     std::chrono::nanoseconds refreshPeriod();
 
@@ -76,6 +77,7 @@ class SdlHost final : public Host {
     std::chrono::steady_clock::time_point slot_;
     std::chrono::steady_clock::time_point lastPresent_;
     int quickPresents_ = 0;
+    int stillFrames_ = 0;  // identical frames in a row since the last input or change
     bool vsyncPaces_ = false;
 };
 

@@ -61,6 +61,7 @@ bool SdlHost::pollEvent(HostEvent& event) {
     while (SDL_PollEvent(&sdl)) {
         HostEvent input{};
         if (!translate(sdl, input)) continue;
+        stillFrames_ = 0;  // the frames that follow input run at the full rate
         if (focusChange(wantFocus_, event)) {
             held_ = input;
             return true;
