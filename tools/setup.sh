@@ -4,7 +4,7 @@ set -euo pipefail
 
 packages=(build-essential cmake pkg-config libsdl2-dev libsdl2-image-dev
           libgtest-dev libgmock-dev clang-format libgif-dev libx11-dev
-          libxtst-dev xvfb openbox)
+          libxtst-dev libinih-dev xvfb openbox)
 packages+=("$@")
 
 missing=()

@@ -1,45 +1,22 @@
 // The executable's entry point on Linux: answer the launcher's own options,
-// find the art, install the SDL host, then run the game's WinMain as Windows
-// would, with the command line as one string.
+// read the player's settings, find the art, install the SDL host, then run
+// the game's WinMain as Windows would. The game's command line is empty: every
+// option is the launcher's.
 #include <malloc.h>
 #include <signal.h>
 
 #include <cstdio>
-#include <cstring>
+#include <memory>
 #include <string>
 
 #include <win32/windows.h>
 
+#include "options.h"
 #include "varnholt/application_icon.h"
 #include "varnholt/art_folder.h"
+#include "varnholt/display_settings.h"
 #include "varnholt/host.h"
 #include "varnholt_version.h"
-
-namespace {
-
-// The options the launcher answers itself, before the game starts: true when
-// the program is to end at once with `exitCode`.
-bool answerOptions(int argc, char** argv, int& exitCode) {
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--version") == 0) {
-            std::printf("varnholt %s\n", VARNHOLT_VERSION);
-            exitCode = 0;
-            return true;
-        }
-    }
-    return false;
-}
-
-std::string commandLine(int argc, char** argv) {
-    std::string line;
-    for (int i = 1; i < argc; ++i) {
-        if (i > 1) line += ' ';
-        line += argv[i];
-    }
-    return line;
-}
-
-}  // namespace
 
 int main(int argc, char** argv) {
     // Pictures are decoded into buffers of a few hundred kilobytes, and the
@@ -51,10 +28,32 @@ int main(int argc, char** argv) {
     // A message to a closed pipe must not kill the game: it answers with
     // its exit code like any other time.
     signal(SIGPIPE, SIG_IGN);
-    int exitCode = 0;
-    if (answerOptions(argc, argv, exitCode)) return exitCode;
+
+    auto file =
+        std::make_shared<vh::platform::SettingsFile>(vh::platform::SettingsFile::defaultPath());
+    vh::platform::DisplaySettings settings;
+    const vh::platform::Options options = vh::platform::parseOptions(argc, argv, settings);
+    switch (options.action) {
+        case vh::platform::Options::Help:
+            std::fputs(vh::platform::usage().c_str(), stdout);
+            return 0;
+        case vh::platform::Options::Version:
+            std::printf("varnholt %s\n", VARNHOLT_VERSION);
+            return 0;
+        case vh::platform::Options::Refuse:
+            std::fprintf(stderr, "varnholt: %s\n%s", options.why.c_str(),
+                         vh::platform::usage().c_str());
+            return 2;
+        case vh::platform::Options::Play:
+            break;
+    }
+    // The file first, the command line over it.
+    settings = file->read(
+        [](const std::string& line) { std::fprintf(stderr, "varnholt: %s\n", line.c_str()); });
+    vh::platform::parseOptions(argc, argv, settings);
+
     vh::platform::enterArtFolder(vh::platform::programFolder());
-    vh::platform::setHost(vh::platform::makeSdlHost());
-    std::string line = commandLine(argc, argv);
-    return WinMain(vh::platform::programInstance(), nullptr, line.data(), SW_SHOWDEFAULT);
+    vh::platform::setHost(vh::platform::makeSdlHost(settings, file));
+    char commandLine[] = "";
+    return WinMain(vh::platform::programInstance(), nullptr, commandLine, SW_SHOWDEFAULT);
 }

@@ -7,12 +7,14 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <sstream>
 #include <thread>
 #include <vector>
 
-#include "window_fullscreen.h"
+#include "screenshot.h"
+#include "x11_window.h"
 
 namespace vh::platform {
 namespace {
@@ -20,6 +22,8 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 constexpr int kDefaultRefreshHz = 60;
+// After a mode switch, focus losses are held back this long.
+constexpr auto kSwitchSettling = std::chrono::milliseconds(750);
 constexpr int kDefaultPictureWidth = 1024;
 constexpr int kDefaultPictureHeight = 768;
 // Presents that come back this much sooner than a refresh tell that the
@@ -95,6 +99,9 @@ std::string noDisplayReason(const std::string& sdlError) {
 
 }  // namespace
 
+SdlHost::SdlHost(const DisplaySettings& settings, std::shared_ptr<SettingsFile> file)
+    : settings_(settings), file_(std::move(file)) {}
+
 SdlHost::~SdlHost() {
     closeWindow();
     if (videoReady_) SDL_QuitSubSystem(SDL_INIT_VIDEO);
@@ -116,6 +123,8 @@ bool SdlHost::openWindow(std::string& whyNot) {
 }
 
 void SdlHost::closeWindow() {
+    if (window_ && settings_.mode == ScreenMode::Windowed) rememberWindowPlace();
+    saveSettings();
     presenter_.reset();
     if (window_) SDL_DestroyWindow(window_);
     window_ = nullptr;
@@ -202,18 +211,14 @@ bool SdlHost::startVideo(std::string& whyNot) {
 }
 
 bool SdlHost::createWindow(std::string& whyNot) {
-    // A borderless window over the whole display, which the window manager
-    // is asked to show full screen: without a window manager (a bare X
-    // server) the covering window is all there is.
-    SDL_Rect bounds{0, 0, kDefaultPictureWidth, kDefaultPictureHeight};
-    SDL_GetDisplayBounds(0, &bounds);
-    window_ = SDL_CreateWindow("Varnholt", bounds.x, bounds.y, bounds.w, bounds.h,
-                               SDL_WINDOW_BORDERLESS | SDL_WINDOW_HIDDEN);
+    window_ = SDL_CreateWindow("Varnholt", 0, 0, kDefaultPictureWidth, kDefaultPictureHeight,
+                               SDL_WINDOW_RESIZABLE | SDL_WINDOW_HIDDEN);
     if (!window_) {
         whyNot = SDL_GetError();
         return false;
     }
-    setDesktopFullScreen(window_, true);
+    guardPointerBarriers(window_);
+    placeWindow();
     SDL_ShowWindow(window_);
     if (!choosePresenter(whyNot)) {
         closeWindow();
@@ -223,6 +228,109 @@ bool SdlHost::createWindow(std::string& whyNot) {
     relayout();
     slot_ = lastPresent_ = Clock::now();
     return true;
+}
+
+// Where the window goes in windowed mode: where the player left it, if that
+// place is still on one of the displays; else the largest whole multiple of
+// the picture that fits the desktop's work area, centred in it.
+SDL_Rect SdlHost::windowedPlace() {
+    const DisplaySettings& s = settings_;
+    if (s.hasWindow && s.windowWidth >= 64 && s.windowHeight >= 64) {
+        const SDL_Point centre{s.windowX + s.windowWidth / 2, s.windowY + s.windowHeight / 2};
+        for (int display = 0; display < SDL_GetNumVideoDisplays(); ++display) {
+            SDL_Rect bounds;
+            if (SDL_GetDisplayBounds(display, &bounds) == 0 && SDL_PointInRect(&centre, &bounds))
+                return SDL_Rect{s.windowX, s.windowY, s.windowWidth, s.windowHeight};
+        }
+    }
+    SDL_Rect work{0, 0, kDefaultPictureWidth, kDefaultPictureHeight};
+    SDL_GetDisplayUsableBounds(0, &work);
+    const int factor = std::max(1, std::min(work.w / pictureWidth(), work.h / pictureHeight()));
+    const int width = pictureWidth() * factor, height = pictureHeight() * factor;
+    return SDL_Rect{work.x + (work.w - width) / 2, work.y + (work.h - height) / 2, width, height};
+}
+
+// Full screen: a borderless window over the whole display, which the window
+// manager is asked to show full screen (without a window manager, a bare X
+// server, the covering window is all there is). Windowed: a decorated window
+// at its place.
+void SdlHost::placeWindow() {
+    if (settings_.mode == ScreenMode::FullScreen) {
+        SDL_Rect bounds{0, 0, kDefaultPictureWidth, kDefaultPictureHeight};
+        SDL_GetDisplayBounds(std::max(SDL_GetWindowDisplayIndex(window_), 0), &bounds);
+        SDL_SetWindowBordered(window_, SDL_FALSE);
+        SDL_SetWindowPosition(window_, bounds.x, bounds.y);
+        SDL_SetWindowSize(window_, bounds.w, bounds.h);
+        setDesktopFullScreen(window_, true);
+    } else {
+        const SDL_Rect place = windowedPlace();
+        setDesktopFullScreen(window_, false);
+        SDL_SetWindowBordered(window_, SDL_TRUE);
+        SDL_SetWindowSize(window_, place.w, place.h);
+        SDL_SetWindowPosition(window_, place.x, place.y);
+    }
+}
+
+// The place is kept as the window manager takes it back: the corner of the
+// window's frame (SDL reports the picture's corner inside the frame) and the
+// size of what is inside.
+void SdlHost::rememberWindowPlace() {
+    DisplaySettings& s = settings_;
+    const int x = s.windowX, y = s.windowY, w = s.windowWidth, h = s.windowHeight;
+    int top = 0, left = 0;
+    SDL_GetWindowBordersSize(window_, &top, &left, nullptr, nullptr);
+    SDL_GetWindowPosition(window_, &s.windowX, &s.windowY);
+    s.windowX -= left;
+    s.windowY -= top;
+    SDL_GetWindowSize(window_, &s.windowWidth, &s.windowHeight);
+    if (!s.hasWindow || x != s.windowX || y != s.windowY || w != s.windowWidth ||
+        h != s.windowHeight)
+        placeChanged_ = true;
+    s.hasWindow = true;
+}
+
+// Alt+Enter: full screen or windowed, at any moment. The game keeps its
+// display: no surface is lost, no focus change reaches it, and the picture
+// it last showed is drawn again at once.
+void SdlHost::switchMode() {
+    if (!window_) return;
+    if (settings_.mode == ScreenMode::Windowed) rememberWindowPlace();
+    settings_.mode =
+        settings_.mode == ScreenMode::FullScreen ? ScreenMode::Windowed : ScreenMode::FullScreen;
+    modeChanged_ = true;
+    switchSettlesAt_ = Clock::now() + kSwitchSettling;
+    confinePointer(false);  // until the window has found its new place
+    reconfine_ = true;
+    placeWindow();
+    relayout();
+    repaint();
+    saveSettings();
+}
+
+void SdlHost::saveSettings() {
+    if (!file_ || (!modeChanged_ && !placeChanged_)) return;
+    DisplaySettings saved = file_->saved();
+    if (modeChanged_) saved.mode = settings_.mode;
+    if (placeChanged_) {
+        saved.hasWindow = true;
+        saved.windowX = settings_.windowX;
+        saved.windowY = settings_.windowY;
+        saved.windowWidth = settings_.windowWidth;
+        saved.windowHeight = settings_.windowHeight;
+    }
+    std::string whyNot;
+    if (!file_->write(saved, whyNot))
+        std::fprintf(stderr, "varnholt: the settings were not saved: %s\n", whyNot.c_str());
+    // A failure is told once; the next change tries again.
+    modeChanged_ = placeChanged_ = false;
+}
+
+void SdlHost::takeScreenshot() {
+    std::string path, whyNot;
+    if (saveScreenshot(shown_.surface(), picturesFolder(), path, whyNot))
+        std::fprintf(stderr, "varnholt: screenshot saved as %s\n", path.c_str());
+    else
+        std::fprintf(stderr, "varnholt: no screenshot: %s\n", whyNot.c_str());
 }
 
 // The window's own framebuffer costs least where the graphics library draws
@@ -241,7 +349,7 @@ bool SdlHost::choosePresenter(std::string& whyNot) {
         if (presenter_) return true;
     }
     std::string rendererWhyNot;
-    presenter_ = makeRendererPresenter(window_, driver, true, rendererWhyNot);
+    presenter_ = makeRendererPresenter(window_, driver, settings_.vsync, rendererWhyNot);
     if (presenter_) {
         vsyncPaces_ = presenter_->waitsForRefresh();
         quickPresents_ = 0;
@@ -262,10 +370,10 @@ void SdlHost::relayout() {
     if (!window_ || !presenter_) return;
     int width = 0, height = 0;
     SDL_GetWindowSize(window_, &width, &height);
-    layout_ = PictureLayout::fit(pictureWidth(), pictureHeight(), width, height, Scaling::Aspect);
-    presenter_->relayout(layout_, Filter::Nearest);
+    layout_ = PictureLayout::fit(pictureWidth(), pictureHeight(), width, height, settings_.scaling);
+    presenter_->relayout(layout_, settings_.filter);
     repaintWanted_ = true;
-    if (focused_) confinePointer(true);
+    if (focused_ && !reconfine_) confinePointer(true);
 }
 
 // Draws the kept picture again, whole: the window lost what it showed, or
@@ -280,19 +388,27 @@ void SdlHost::repaint() {
     }
 }
 
-std::chrono::nanoseconds SdlHost::refreshPeriod() {
-    SDL_DisplayMode mode{};
-    int hz = kDefaultRefreshHz;
-    if (window_ && SDL_GetWindowDisplayMode(window_, &mode) == 0 && mode.refresh_rate > 0)
-        hz = mode.refresh_rate;
-    return std::chrono::nanoseconds(1000000000LL / hz);
+// The time from one frame to the next: the display's refresh with vsync on,
+// no wait with it off, and never less than the cap's frame time.
+std::chrono::nanoseconds SdlHost::framePeriod() {
+    std::chrono::nanoseconds period{0};
+    if (settings_.vsync) {
+        SDL_DisplayMode mode{};
+        int hz = kDefaultRefreshHz;
+        if (window_ && SDL_GetWindowDisplayMode(window_, &mode) == 0 && mode.refresh_rate > 0)
+            hz = mode.refresh_rate;
+        period = std::chrono::nanoseconds(1000000000LL / hz);
+    }
+    if (settings_.maxFps > 0)
+        period = std::max(period, std::chrono::nanoseconds(1000000000LL / settings_.maxFps));
+    return period;
 }
 
 // Sleeps until the refresh that follows the last one kept to; a frame that
 // comes late starts the count afresh.
 void SdlHost::waitForRefreshSlot() {
     auto now = Clock::now();
-    slot_ += refreshPeriod();
+    slot_ += framePeriod();
     if (slot_ < now)
         slot_ = now;
     else
@@ -310,7 +426,7 @@ void SdlHost::restUntilInput() {
 // back early, the vsync does not wait, and the host sleeps instead.
 void SdlHost::notePresentTime() {
     auto now = Clock::now();
-    if (now - lastPresent_ < refreshPeriod() / 2) {
+    if (now - lastPresent_ < framePeriod() / 2) {
         if (++quickPresents_ >= kQuickPresentsBeforeSleeping) vsyncPaces_ = false;
     } else {
         quickPresents_ = 0;
@@ -345,7 +461,12 @@ void SdlHost::present(SDL_Surface* frame) {
 namespace vh::platform {
 
 std::unique_ptr<Host> makeSdlHost() {
-    return std::make_unique<SdlHost>();
+    return std::make_unique<SdlHost>(DisplaySettings{}, nullptr);
+}
+
+std::unique_ptr<Host> makeSdlHost(const DisplaySettings& settings,
+                                  std::shared_ptr<SettingsFile> file) {
+    return std::make_unique<SdlHost>(settings, std::move(file));
 }
 
 }  // namespace vh::platform

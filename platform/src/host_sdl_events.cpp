@@ -52,6 +52,10 @@ int buttonOf(Uint8 sdlButton) {
 // one restore at most, not one a switch.
 bool SdlHost::pollEvent(HostEvent& event) {
     if (!videoReady_) return false;
+    if (reconfine_ && Clock::now() >= switchSettlesAt_) {
+        reconfine_ = false;
+        confinePointer(focused_);
+    }
     if (held_) {
         event = *held_;
         held_.reset();
@@ -62,13 +66,20 @@ bool SdlHost::pollEvent(HostEvent& event) {
         HostEvent input{};
         if (!translate(sdl, input)) continue;
         stillFrames_ = 0;  // the frames that follow input run at the full rate
-        if (focusChange(wantFocus_, event)) {
+        if (reportFocus(event)) {
             held_ = input;
             return true;
         }
         event = input;
         return true;
     }
+    return reportFocus(event);
+}
+
+// The net focus change, if any; a loss while a mode switch settles waits
+// until it has settled, when the window has most likely the focus again.
+bool SdlHost::reportFocus(HostEvent& event) {
+    if (!wantFocus_ && focused_ && Clock::now() < switchSettlesAt_) return false;
     return focusChange(wantFocus_, event);
 }
 
@@ -79,14 +90,43 @@ bool SdlHost::waitEvent() {
 }
 
 // While the game is the active program the pointer cannot leave its
-// picture; it is released when the player switches away. The confinement
+// picture; it is released when the player switches away, or takes it back
+// with Ctrl+F10. The confinement
 // is a set of pointer barriers (XFixes on X11), not a grab: a grab can be
 // refused while the window manager is busy with the window, and SDL then
 // tries again for seconds.
 void SdlHost::confinePointer(bool confine) {
     if (!window_) return;
+    confine = confine && !pointerReleased_;
     SDL_Rect picture{layout_.x, layout_.y, layout_.width, layout_.height};
     SDL_SetWindowMouseRect(window_, confine && !layout_.empty() ? &picture : nullptr);
+}
+
+void SdlHost::releasePointer(bool released) {
+    pointerReleased_ = released;
+    confinePointer(focused_);
+    SDL_SetWindowTitle(window_, released ? "Varnholt (pointer released: click in the picture to "
+                                           "capture it)"
+                                         : "Varnholt");
+}
+
+// Alt+Enter, Ctrl+F10 and F12 are the host's: the game never hears of them.
+bool SdlHost::hostKey(const SDL_KeyboardEvent& key) {
+    const SDL_Keycode symbol = key.keysym.sym;
+    const Uint16 modifiers = key.keysym.mod;
+    if ((symbol == SDLK_RETURN || symbol == SDLK_KP_ENTER) && (modifiers & KMOD_ALT)) {
+        if (!key.repeat) switchMode();
+        return true;
+    }
+    if (symbol == SDLK_F10 && (modifiers & KMOD_CTRL)) {
+        if (!key.repeat) releasePointer(true);
+        return true;
+    }
+    if (symbol == SDLK_F12) {
+        if (!key.repeat) takeScreenshot();
+        return true;
+    }
+    return false;
 }
 
 void SdlHost::toPicture(int windowX, int windowY, HostEvent& event) const {
@@ -134,13 +174,26 @@ bool SdlHost::translate(const SDL_Event& sdl, HostEvent& event) {
             event = HostEvent{HostEvent::MouseMove};
             toPicture(sdl.motion.x, sdl.motion.y, event);
             return true;
-        case SDL_MOUSEBUTTONDOWN:
+        case SDL_MOUSEBUTTONDOWN: {
             // Without a window manager nobody gives the window the focus
             // back when it is clicked: the host takes it.
             if (!focused_ && window_) SDL_SetWindowInputFocus(window_);
+            // A click in the picture captures a released pointer; the click
+            // is the host's.
+            const SDL_Point at{sdl.button.x, sdl.button.y};
+            const SDL_Rect picture{layout_.x, layout_.y, layout_.width, layout_.height};
+            if (pointerReleased_ && SDL_PointInRect(&at, &picture)) {
+                releasePointer(false);
+                swallowRelease_ = true;
+            }
             return false;
+        }
         case SDL_MOUSEBUTTONUP: {
             int button = buttonOf(sdl.button.button);
+            if (swallowRelease_) {
+                swallowRelease_ = false;
+                return false;
+            }
             if (!button) return false;
             event = HostEvent{HostEvent::MouseRelease};
             event.button = button;
@@ -148,6 +201,7 @@ bool SdlHost::translate(const SDL_Event& sdl, HostEvent& event) {
             return true;
         }
         case SDL_KEYDOWN: {
+            if (hostKey(sdl.key)) return false;
             unsigned key = virtualKeyOf(sdl.key.keysym.sym);
             if (!key) return false;
             event = HostEvent{HostEvent::KeyPress};

@@ -2,13 +2,9 @@
 // of the picture a point of the window shows.
 #pragma once
 
-namespace vh::platform {
+#include "varnholt/display_settings.h"
 
-enum class Scaling {
-    Aspect,   // the largest size with the picture's aspect kept, black bars around it
-    Integer,  // the largest whole multiple that fits, centred; Aspect where not even 1x fits
-    Stretch,  // the whole window, aspect ignored
-};
+namespace vh::platform {
 
 struct PictureLayout {
     // The picture's size and the rectangle of the window it is drawn into.

@@ -14,8 +14,6 @@
 
 namespace vh::platform {
 
-enum class Filter { Nearest, Linear };
-
 class Presenter {
   public:
     virtual ~Presenter() = default;

@@ -1,5 +1,5 @@
-// Full screen as a window manager gives it.
-#include "window_fullscreen.h"
+// What the SDL host asks of X11 itself.
+#include "x11_window.h"
 
 #include <SDL_syswm.h>
 #include <X11/Xatom.h>
@@ -12,6 +12,14 @@ namespace {
 
 constexpr long kNetWmStateRemove = 0;
 constexpr long kNetWmStateAdd = 1;
+
+XErrorHandler previousHandler = nullptr;
+int fixesOpcode = -1;
+
+int passBarrierErrors(Display* display, XErrorEvent* error) {
+    if (fixesOpcode >= 0 && error->request_code == fixesOpcode) return 0;
+    return previousHandler ? previousHandler(display, error) : 0;
+}
 
 bool isMapped(Display* display, Window window) {
     XWindowAttributes attributes{};
@@ -73,6 +81,19 @@ void setDesktopFullScreen(SDL_Window* window, bool fullScreen) {
     else
         setInitialState(display, xWindow, state, fullScreenAtom, fullScreen);
     XFlush(display);
+}
+
+void guardPointerBarriers(SDL_Window* window) {
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (fixesOpcode >= 0 || !SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11)
+        return;
+    int event = 0, error = 0;
+    if (!XQueryExtension(info.info.x11.display, "XFIXES", &fixesOpcode, &event, &error)) {
+        fixesOpcode = -1;
+        return;
+    }
+    previousHandler = XSetErrorHandler(passBarrierErrors);
 }
 
 }  // namespace vh::platform

@@ -1,0 +1,89 @@
+// The player's display settings and the file that keeps them between runs:
+// $XDG_CONFIG_HOME/varnholt/settings.ini (~/.config/varnholt/settings.ini).
+// The file is read with inih; the keys and comments the game does not own
+// are kept as they stand when it is written again.
+#pragma once
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "varnholt/host.h"
+
+namespace vh::platform {
+
+enum class ScreenMode { FullScreen, Windowed };
+
+enum class Scaling {
+    Aspect,   // the largest size with the picture's aspect kept, black bars around it
+    Integer,  // the largest whole multiple that fits, centred; Aspect where not even 1x fits
+    Stretch,  // the whole window, aspect ignored
+};
+
+enum class Filter { Nearest, Linear };
+
+struct DisplaySettings {
+    ScreenMode mode = ScreenMode::FullScreen;
+    Scaling scaling = Scaling::Aspect;
+    Filter filter = Filter::Nearest;
+    bool vsync = true;
+    int maxFps = 0;  // 0: no cap
+    // Where the window stood the last time the game was windowed; none yet
+    // when `hasWindow` is false.
+    bool hasWindow = false;
+    int windowX = 0;
+    int windowY = 0;
+    int windowWidth = 0;
+    int windowHeight = 0;
+
+    bool operator==(const DisplaySettings&) const = default;
+};
+
+// The names a setting's values go by in the file and on the command line.
+const char* nameOf(ScreenMode mode);
+const char* nameOf(Scaling scaling);
+const char* nameOf(Filter filter);
+
+// Takes `value` for `key` of `section` ("display" or "window") into
+// `settings`. False, with the reason in `why` (the accepted values), when the
+// key is unknown or the value out of range; the setting is left as it was.
+bool applySetting(DisplaySettings& settings, const std::string& section, const std::string& key,
+                  const std::string& value, std::string& why);
+
+class SettingsFile {
+  public:
+    explicit SettingsFile(std::string path) : path_(std::move(path)) {}
+
+    // $XDG_CONFIG_HOME/varnholt/settings.ini, or ~/.config/varnholt/settings.ini.
+    static std::string defaultPath();
+
+    // Reads the file over the defaults. A missing file gives the defaults;
+    // each line that cannot be taken costs one line to `report` (naming the
+    // file, the line and the accepted values) and leaves its setting alone.
+    DisplaySettings read(const std::function<void(const std::string&)>& report);
+
+    // Writes what the player changes by playing (the mode and the window's
+    // place), keeping every other line of the file as it was read: a new
+    // file in the same folder, renamed over the old one, so that the old
+    // file stays whole whatever happens. False with the reason in `whyNot`.
+    bool write(const DisplaySettings& settings, std::string& whyNot);
+
+    const std::string& path() const { return path_; }
+    // What the file holds now: what was read, or what was last written.
+    const DisplaySettings& saved() const { return saved_; }
+
+  private:
+    std::string path_;
+    DisplaySettings saved_;
+    std::vector<std::string> lines_;       // the file as read
+    std::map<std::string, size_t> owned_;  // "section.key" -> the line that last set it
+};
+
+// The SDL host with the player's settings; when `file` is given, what the
+// player changes by playing (the mode, the window's place) is written to it.
+std::unique_ptr<Host> makeSdlHost(const DisplaySettings& settings,
+                                  std::shared_ptr<SettingsFile> file);
+
+}  // namespace vh::platform

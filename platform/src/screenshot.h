@@ -1,0 +1,19 @@
+// The picture the game shows, saved as a PNG in the player's pictures folder.
+#pragma once
+
+#include <SDL.h>
+
+#include <string>
+
+namespace vh::platform {
+
+// The pictures folder: what `xdg-user-dir PICTURES` answers, else ~/Pictures.
+std::string picturesFolder();
+
+// Saves `picture` in `folder` (made when missing) under a name with the date
+// and time, never over a file that is there already. The path on success;
+// false with the reason in `whyNot` otherwise.
+bool saveScreenshot(SDL_Surface* picture, const std::string& folder, std::string& path,
+                    std::string& whyNot);
+
+}  // namespace vh::platform
