@@ -26,7 +26,8 @@ struct ProgramRun {
     // `set` (an empty value removes the variable). With `closedErrors` its
     // stderr is a pipe whose reading end is already closed.
     bool start(const std::string& program, const std::string& folder,
-               const std::map<std::string, std::string>& set, bool closedErrors = false) {
+               const std::map<std::string, std::string>& set, bool closedErrors = false,
+               const std::vector<std::string>& args = {}) {
         int pipes[2];
         if (pipe(pipes) != 0) return false;
         pid = fork();
@@ -45,7 +46,10 @@ struct ProgramRun {
             dup2(quiet, 1);
             for (int fd = 3; fd < 1024; ++fd) close(fd);
             if (chdir(folder.c_str()) != 0) _exit(126);
-            execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
+            std::vector<char*> argv{const_cast<char*>(program.c_str())};
+            for (const auto& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
+            argv.push_back(nullptr);
+            execv(program.c_str(), argv.data());
             _exit(127);
         }
         close(pipes[1]);

@@ -72,4 +72,35 @@ TEST(StartUp, AClosedStandardErrorDoesNotKillTheProgram) {
     EXPECT_EQ(run.status, kNoDisplayExit) << "not SIGPIPE (141)";
 }
 
+// The launcher's own options answer before anything opens; the settings
+// file and the display are never touched by them.
+TEST(Options, HelpVersionAndWrongOptionsAnswerBeforeAnythingOpens) {
+    const std::map<std::string, std::string> noDisplay{{"DISPLAY", ""}, {"WAYLAND_DISPLAY", ""}};
+    struct Case {
+        std::vector<std::string> args;
+        int status;
+        const char* said;  // on stderr ("" for nothing there)
+    };
+    const Case cases[] = {{{"--help"}, 0, ""},
+                          {{"--version"}, 0, ""},
+                          {{"--bogus"}, 2, "unknown option --bogus"},
+                          {{"--windowed", "extra"}, 2, "unknown option extra"},
+                          {{"--scale=huge"}, 2, "aspect, integer, stretch"},
+                          {{"--max-fps=-3"}, 2, "--max-fps=-3"},
+                          {{"--vsync=maybe"}, 2, "on, off"}};
+    for (const Case& c : cases) {
+        xtest::ProgramRun run;
+        ASSERT_TRUE(run.start(VARNHOLT_PROGRAM, VARNHOLT_ASSETS_DIR, noDisplay, false, c.args));
+        ASSERT_TRUE(run.wait(10000));
+        EXPECT_EQ(run.status, c.status) << c.args[0];
+        if (c.status == 0) {
+            EXPECT_EQ(run.errors, "") << c.args[0];
+        } else {
+            EXPECT_NE(run.errors.find(c.said), std::string::npos) << run.errors;
+            EXPECT_NE(run.errors.find("usage: varnholt"), std::string::npos) << run.errors;
+            EXPECT_EQ(run.errors.find("cannot open a display"), std::string::npos) << run.errors;
+        }
+    }
+}
+
 }  // namespace

@@ -18,6 +18,8 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <initializer_list>
+#include <iterator>
 #include <cstdlib>
 #include <string>
 #include <thread>
@@ -116,6 +118,14 @@ class XServer {
         KeyCode code = XKeysymToKeycode(display_, symbol);
         XTestFakeKeyEvent(display_, code, True, CurrentTime);
         XTestFakeKeyEvent(display_, code, False, CurrentTime);
+        XSync(display_, False);
+    }
+    // Keys pressed together, as a player holds a modifier.
+    void pressKeys(std::initializer_list<KeySym> symbols) {
+        for (KeySym symbol : symbols)
+            XTestFakeKeyEvent(display_, XKeysymToKeycode(display_, symbol), True, CurrentTime);
+        for (auto it = std::rbegin(symbols); it != std::rend(symbols); ++it)
+            XTestFakeKeyEvent(display_, XKeysymToKeycode(display_, *it), False, CurrentTime);
         XSync(display_, False);
     }
     void pointer(int& x, int& y) {

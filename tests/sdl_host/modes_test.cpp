@@ -1,0 +1,200 @@
+// Full screen and windowed play under a window manager: Alt+Enter both ways
+// with the right picture at once and no lost display, each scaling, the
+// window's place kept for the next start, and the pointer mapped in each.
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+#include "sdl_host_fixture.h"
+#include "varnholt/platform_test.h"
+
+// After the platform's headers: these bring Xlib's macros.
+#include <SDL_syswm.h>
+#include <X11/keysym.h>
+
+namespace {
+
+using namespace sdltest;
+namespace fs = std::filesystem;
+using vh::platform::DisplaySettings;
+using vh::platform::Scaling;
+using vh::platform::ScreenMode;
+
+constexpr int kScreenWidth = 1920;
+constexpr int kScreenHeight = 1080;
+
+SDL_Window* hostWindow() {
+    for (Uint32 id = 1; id < 64; ++id)
+        if (SDL_Window* window = SDL_GetWindowFromID(id)) return window;
+    return nullptr;
+}
+
+// Where the picture should stand inside a client area of this size, for a
+// 1024 x 768 picture, worked out here on its own.
+Placement expectedPlacement(int width, int height, Scaling scaling) {
+    if (scaling == Scaling::Stretch) return {0, 0, width, height};
+    if (scaling == Scaling::Integer) {
+        const int factor = std::min(width / 1024, height / 768);
+        if (factor >= 1)
+            return {(width - 1024 * factor) / 2, (height - 768 * factor) / 2, 1024 * factor,
+                    768 * factor};
+    }
+    Placement at = placementOn(width, height);
+    return at;
+}
+
+class Modes : public SdlHostTest, public testing::WithParamInterface<Scaling> {
+  protected:
+    void SetUp() override {
+        home_ = fs::temp_directory_path() / ("varnholt-modes-" + std::to_string(getpid()));
+        fs::remove_all(home_);
+        fs::create_directories(home_);
+        file_ = std::make_shared<vh::platform::SettingsFile>((home_ / "settings.ini").string());
+    }
+    void TearDown() override {
+        SdlHostTest::TearDown();
+        fs::remove_all(home_);
+    }
+
+    // The window's client area on the screen, as the X server has it.
+    SDL_Rect clientArea() {
+        SDL_SysWMinfo info;
+        SDL_VERSION(&info.version);
+        SDL_Window* window = hostWindow();
+        if (!window || !SDL_GetWindowWMInfo(window, &info)) return {};
+        Window child;
+        int x = 0, y = 0;
+        XTranslateCoordinates(x_.display(), info.info.x11.window, DefaultRootWindow(x_.display()),
+                              0, 0, &x, &y, &child);
+        XWindowAttributes attributes{};
+        XGetWindowAttributes(x_.display(), info.info.x11.window, &attributes);
+        return {x, y, attributes.width, attributes.height};
+    }
+
+    // Pixels of the client area that do not show what they should: the
+    // picture through its pixels' centres where it stands, black around it.
+    int wrongPixels(Scaling scaling) {
+        const SDL_Rect area = clientArea();
+        const Placement at = expectedPlacement(area.w, area.h, scaling);
+        const vh::test::Picture screen = x_.screen();
+        int wrong = 0;
+        for (int y = 0; y < area.h; ++y) {
+            for (int x = 0; x < area.w; ++x) {
+                const int sx = area.x + x, sy = area.y + y;
+                if (sx < 0 || sy < 0 || sx >= screen.width || sy >= screen.height) continue;
+                uint32_t want = 0;
+                if (x >= at.x && x < at.x + at.width && y >= at.y && y < at.y + at.height) {
+                    const int px = int((2 * int64_t(x - at.x) + 1) * 1024 / (2 * at.width));
+                    const int py = int((2 * int64_t(y - at.y) + 1) * 768 / (2 * at.height));
+                    want = patternAt(px, py);
+                }
+                if (screen.at(sx, sy) != want) ++wrong;
+            }
+        }
+        return wrong;
+    }
+
+    // The pointer at the middle of the picture and at its corner maps to
+    // the picture pixels shown there.
+    void expectPointerMapping(Scaling scaling) {
+        const SDL_Rect area = clientArea();
+        const Placement at = expectedPlacement(area.w, area.h, scaling);
+        for (auto [fx, fy] : {std::pair{0.5, 0.5}, std::pair{0.0, 0.0}, std::pair{0.99, 0.7}}) {
+            const int x = at.x + int(fx * (at.width - 1)), y = at.y + int(fy * (at.height - 1));
+            x_.movePointer(area.x + x, area.y + y);
+            Seen move{};
+            ASSERT_TRUE(waitFor(WM_MOUSEMOVE, move));
+            EXPECT_EQ(lowWord(move.lParam),
+                      int((2 * int64_t(x - at.x) + 1) * 1024 / (2 * at.width)));
+            EXPECT_EQ(highWord(move.lParam),
+                      int((2 * int64_t(y - at.y) + 1) * 768 / (2 * at.height)));
+        }
+    }
+
+    bool isFullScreen() {
+        const SDL_Rect area = clientArea();
+        return area.x == 0 && area.y == 0 && area.w == kScreenWidth && area.h == kScreenHeight;
+    }
+
+    fs::path home_;
+    std::shared_ptr<vh::platform::SettingsFile> file_;
+};
+
+INSTANTIATE_TEST_SUITE_P(Scalings, Modes,
+                         testing::Values(Scaling::Aspect, Scaling::Integer, Scaling::Stretch),
+                         [](const auto& info) { return vh::platform::nameOf(info.param); });
+
+TEST_P(Modes, AltEnterSwitchesBothWaysWithTheRightPictureAndNoLostDisplay) {
+    DisplaySettings settings;
+    settings.mode = ScreenMode::Windowed;
+    settings.scaling = GetParam();
+    start(kScreenWidth, kScreenHeight, true, settings, file_);
+    // The first window: the largest whole multiple of the picture that fits.
+    ASSERT_TRUE(pumpUntil([&] { return clientArea().w == 1024 && wrongPixels(GetParam()) == 0; }))
+        << wrongPixels(GetParam()) << " pixels wrong in the first window";
+    expectPointerMapping(GetParam());
+
+    vh::test::setJournalEnabled(true);
+    vh::test::clearJournal();
+    const int activeBefore = activations();
+    for (bool fullScreen : {true, false, true, false}) {
+        x_.pressKeys({XK_Alt_L, XK_Return});
+        // The next picture on the screen is the right one: no stale frame,
+        // no black one, before the game has drawn anything new.
+        ASSERT_TRUE(pumpUntil([&] { return isFullScreen() == fullScreen; }))
+            << (fullScreen ? "not full screen" : "not windowed");
+        EXPECT_TRUE(pumpUntil([&] { return wrongPixels(GetParam()) == 0; }, 1500))
+            << wrongPixels(GetParam()) << " pixels wrong after the switch";
+        show(patternAt);
+        EXPECT_EQ(wrongPixels(GetParam()), 0) << "after the next frame";
+        expectPointerMapping(GetParam());
+    }
+    // The game never heard of it: no focus change, no restore.
+    pumpUntil([] { return false; }, 1000);  // what the window manager sends late
+    EXPECT_EQ(activations(), activeBefore);
+    for (const auto& call : vh::test::journal()) {
+        EXPECT_NE(call.name, "IDirectDrawSurface::Restore");
+        if (call.name == "WindowProc") {
+            EXPECT_NE(call.result, WM_ACTIVATEAPP);
+        }
+    }
+    for (const Seen& message : seen()) {
+        EXPECT_FALSE(message.message == WM_KEYDOWN &&
+                     (message.wParam == VK_RETURN || message.wParam == VK_MENU))
+            << "Alt+Enter reached the game";
+    }
+}
+
+TEST_F(Modes, TheWindowsPlaceAndModeAreKeptForTheNextStart) {
+    std::ofstream(file_->path()) << "; the player's file\n[display]\nmode = windowed\n";
+    const DisplaySettings settings =
+        file_->read([](const std::string& line) { ADD_FAILURE() << line; });
+    start(kScreenWidth, kScreenHeight, true, settings, file_);
+    ASSERT_TRUE(pumpUntil([&] { return clientArea().w == 1024; }));
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    ASSERT_TRUE(SDL_GetWindowWMInfo(hostWindow(), &info));
+    // The player moves and resizes the window.
+    XMoveResizeWindow(x_.display(), info.info.x11.window, 300, 200, 1200, 800);
+    XSync(x_.display(), False);
+    ASSERT_TRUE(pumpUntil([&] { return clientArea().w == 1200 && clientArea().h == 800; }));
+    pumpUntil([] { return false; }, 300);  // SDL hears of the move
+    const SDL_Rect before = clientArea();
+    closeDisplay();
+
+    vh::platform::SettingsFile again(file_->path());
+    DisplaySettings saved = again.read([](const std::string& line) { ADD_FAILURE() << line; });
+    EXPECT_EQ(saved.mode, ScreenMode::Windowed);
+    EXPECT_EQ(saved.windowWidth, 1200);
+    EXPECT_EQ(saved.windowHeight, 800);
+
+    vh::platform::setHost(vh::platform::makeSdlHost(saved, file_));
+    openDisplay(kScreenWidth, kScreenHeight);
+    ASSERT_TRUE(pumpUntil([&] {
+        const SDL_Rect now = clientArea();
+        return now.x == before.x && now.y == before.y && now.w == before.w && now.h == before.h;
+    })) << "the window is not where the player left it";
+    EXPECT_EQ(wrongPixels(Scaling::Aspect), 0);
+}
+
+}  // namespace

@@ -1,0 +1,180 @@
+// The SDL host on an X server of the test's own, with a window and a
+// 1024 x 768 x 32 display of the platform's, a picture every pixel of which
+// is told apart, and the messages its window procedure receives.
+#pragma once
+
+#include <functional>
+#include <memory>
+
+#include "varnholt/display_settings.h"
+#include "varnholt/host.h"
+#include "win32/ddraw.h"
+#include "x_server.h"
+
+namespace sdltest {
+
+using Clock = std::chrono::steady_clock;
+
+struct Seen {
+    UINT message;
+    WPARAM wParam;
+    LPARAM lParam;
+};
+
+inline std::vector<Seen>& seen() {
+    static std::vector<Seen> log;
+    return log;
+}
+
+inline LRESULT CALLBACK recordingProcedure(HWND window, UINT message, WPARAM wParam,
+                                           LPARAM lParam) {
+    seen().push_back({message, wParam, lParam});
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+// A picture every pixel of which is told apart from the others: x and y in
+// red and green, their high bits in blue.
+inline uint32_t patternAt(int x, int y) {
+    return uint32_t(x & 0xFF) << 16 | uint32_t(y & 0xFF) << 8 | uint32_t((x >> 8) << 4 | (y >> 8));
+}
+
+// Where a 1024 x 768 picture stands on a screen, with its aspect kept.
+struct Placement {
+    int x, y, width, height;
+};
+
+inline Placement placementOn(int screenWidth, int screenHeight) {
+    if (screenWidth * 3 > screenHeight * 4) {
+        int width = screenHeight * 4 / 3;
+        return {(screenWidth - width) / 2, 0, width, screenHeight};
+    }
+    int height = screenWidth * 3 / 4;
+    return {0, (screenHeight - height) / 2, screenWidth, height};
+}
+
+class SdlHostTest : public testing::Test {
+  protected:
+    void TearDown() override { closeDisplay(); }
+
+    // The screen, the SDL host, a window and a 1024 x 768 x 32 display with
+    // the pattern on it, and the focus the window takes when it appears.
+    void start(int width, int height, bool windowManager = false,
+               const vh::platform::DisplaySettings& settings = {},
+               std::shared_ptr<vh::platform::SettingsFile> file = nullptr) {
+        ASSERT_TRUE(x_.start(width, height)) << "Xvfb did not start";
+        if (windowManager) {
+            ASSERT_TRUE(x_.startWindowManager()) << "openbox did not start";
+        }
+        vh::platform::setHost(vh::platform::makeSdlHost(settings, std::move(file)));
+        openDisplay(width, height);
+    }
+
+    // The game's window and display on the installed host.
+    void openDisplay(int width, int height) {
+        static const ATOM registered = [] {
+            WNDCLASSA windowClass{};
+            windowClass.lpfnWndProc = recordingProcedure;
+            windowClass.lpszClassName = "SdlHostTest";
+            return RegisterClassA(&windowClass);
+        }();
+        ASSERT_NE(registered, 0);
+        const int activeBefore = activations();
+        window_ = CreateWindowExA(WS_EX_TOPMOST, "SdlHostTest", "Varnholt", WS_POPUP, 0, 0, width,
+                                  height, nullptr, nullptr, nullptr, nullptr);
+        ASSERT_NE(window_, nullptr);
+        ASSERT_EQ(DirectDrawCreate(nullptr, &directDraw_, nullptr), DD_OK);
+        ASSERT_EQ(directDraw_->SetCooperativeLevel(window_, DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN),
+                  DD_OK);
+        ASSERT_EQ(directDraw_->SetDisplayMode(1024, 768, 32), DD_OK);
+        DDSURFACEDESC desc{};
+        desc.dwSize = sizeof(desc);
+        desc.dwFlags = DDSD_CAPS | DDSD_BACKBUFFERCOUNT;
+        desc.ddsCaps.dwCaps = DDSCAPS_PRIMARYSURFACE | DDSCAPS_FLIP | DDSCAPS_COMPLEX;
+        desc.dwBackBufferCount = 1;
+        ASSERT_EQ(directDraw_->CreateSurface(&desc, &primary_, nullptr), DD_OK);
+        DDSCAPS caps{DDSCAPS_BACKBUFFER};
+        ASSERT_EQ(primary_->GetAttachedSurface(&caps, &back_), DD_OK);
+        back_->Release();  // the primary keeps it
+        show(patternAt);
+        ASSERT_TRUE(pumpUntil([&] { return activations() > activeBefore; }))
+            << "the window never got the focus";
+    }
+
+    // Releases the display and destroys the window, as the game does when
+    // it ends; the host closes its window.
+    void closeDisplay() {
+        if (primary_) primary_->Release();
+        if (directDraw_) directDraw_->Release();
+        if (window_) DestroyWindow(window_);
+        primary_ = nullptr;
+        back_ = nullptr;
+        directDraw_ = nullptr;
+        window_ = nullptr;
+    }
+
+    // Draws a picture into the back buffer and flips it to the screen.
+    void show(const std::function<uint32_t(int, int)>& colour) {
+        DDSURFACEDESC desc{};
+        desc.dwSize = sizeof(desc);
+        ASSERT_EQ(back_->Lock(nullptr, &desc, DDLOCK_WAIT, nullptr), DD_OK);
+        for (int y = 0; y < 768; ++y) {
+            auto* row = reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(desc.lpSurface) +
+                                                    size_t(y) * size_t(desc.lPitch));
+            for (int x = 0; x < 1024; ++x) row[x] = colour(x, y);
+        }
+        ASSERT_EQ(back_->Unlock(nullptr), DD_OK);
+        ASSERT_EQ(primary_->Flip(nullptr, DDFLIP_WAIT), DD_OK);
+    }
+
+    // Reads the queue as the game's frame loop does until `done` holds.
+    static bool pumpUntil(const std::function<bool()>& done, int milliseconds = 3000) {
+        const auto end = Clock::now() + std::chrono::milliseconds(milliseconds);
+        while (Clock::now() < end) {
+            MSG msg{};
+            while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+            if (done()) return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+        return false;
+    }
+
+    static int activations() {
+        int count = 0;
+        for (const auto& message : seen())
+            if (message.message == WM_ACTIVATEAPP && message.wParam) ++count;
+        return count;
+    }
+
+    // The last message of this kind, after waiting for it.
+    static bool waitFor(UINT message, Seen& out) {
+        const size_t from = seen().size();
+        return pumpUntil([&] {
+            for (size_t i = from; i < seen().size(); ++i) {
+                if (seen()[i].message == message) {
+                    out = seen()[i];
+                    return true;
+                }
+            }
+            return false;
+        });
+    }
+
+    static vh::platform::Host::PresentCounts counts() {
+        return vh::platform::host().presentCounts();
+    }
+
+    xtest::XServer x_;
+    HWND window_ = nullptr;
+    IDirectDraw* directDraw_ = nullptr;
+    IDirectDrawSurface* primary_ = nullptr;
+    IDirectDrawSurface* back_ = nullptr;
+};
+
+inline int lowWord(LPARAM value) {
+    return int(int16_t(value & 0xFFFF));
+}
+inline int highWord(LPARAM value) {
+    return int(int16_t((value >> 16) & 0xFFFF));
+}
+
+}  // namespace sdltest
