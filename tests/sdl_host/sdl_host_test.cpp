@@ -1,5 +1,12 @@
 // The SDL host, for real: a window on an X server of the test's own, input
 // made by XTest as a player's devices make it, and the screen read back.
+#include <SDL_image.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
 #include "sdl_host_fixture.h"
 
 #include <X11/keysym.h>
@@ -181,6 +188,130 @@ TEST_F(SdlHostTest, AnExposedWindowIsRepaintedWithoutANewFrame) {
         << "the uncovered part was not repainted";
     EXPECT_GT(counts().repaints, repaints);
     EXPECT_EQ(x_.screen().at(399, 299), patternAt(399, 299));
+}
+
+// ---- The host's own keys ---------------------------------------------------------
+
+TEST_F(SdlHostTest, TheHostsKeysNeverReachTheGameAndOthersDo) {
+    start(1024, 768);
+    const char* home = std::getenv("HOME");
+    const std::string pictures = std::string("/tmp/varnholt-keys-") + std::to_string(getpid());
+    setenv("HOME", pictures.c_str(), 1);
+    x_.pressKeys({XK_Control_L, XK_F10});
+    x_.pressKey(XK_F12);
+    x_.pressKeys({XK_Alt_L, XK_Return});
+    x_.pressKeys({XK_Alt_L, XK_Return});
+    x_.pressKey(XK_F10);
+    x_.pressKey(XK_Return);
+    Seen key{};
+    ASSERT_TRUE(waitFor(WM_KEYDOWN, key));
+    std::vector<WPARAM> keys;
+    pumpUntil([] { return false; }, 500);
+    for (const Seen& message : seen())
+        if (message.message == WM_KEYDOWN) keys.push_back(message.wParam);
+    EXPECT_EQ(keys, (std::vector<WPARAM>{VK_F1 + 9, VK_RETURN}));
+    if (home) setenv("HOME", home, 1);
+    std::filesystem::remove_all(pictures);
+}
+
+TEST_F(SdlHostTest, CtrlF10ReleasesThePointerAndAClickInThePictureCapturesIt) {
+    start(1920, 1080);
+    const Placement at = placementOn(1920, 1080);
+    SDL_Window* window = SDL_GetWindowFromID(1);
+    ASSERT_NE(window, nullptr);
+    x_.pressKeys({XK_Control_L, XK_F10});
+    int px = 0, py = 0;
+    EXPECT_TRUE(pumpUntil([&] {
+        x_.movePointer(at.x + 50, 500);
+        x_.movePointerBy(-200, 0);
+        x_.pointer(px, py);
+        return px == at.x + 50 - 200;
+    })) << "the pointer is still confined";
+    EXPECT_NE(std::string(SDL_GetWindowTitle(window)).find("released"), std::string::npos);
+
+    // A click on the bar does not capture it; one in the picture does, and
+    // that click is the host's, not the game's.
+    x_.movePointer(at.x / 2, 500);
+    x_.click(Button1);
+    pumpUntil([] { return false; }, 200);
+    EXPECT_NE(std::string(SDL_GetWindowTitle(window)).find("released"), std::string::npos);
+    const size_t before = seen().size();
+    x_.movePointer(960, 540);
+    x_.click(Button1);
+    EXPECT_TRUE(pumpUntil([&] { return std::string(SDL_GetWindowTitle(window)) == "Varnholt"; }));
+    EXPECT_TRUE(pumpUntil([&] {
+        x_.movePointer(at.x + 50, 500);
+        x_.movePointerBy(-200, 0);
+        x_.pointer(px, py);
+        return px >= at.x;
+    })) << "not confined again";
+    for (size_t i = before; i < seen().size(); ++i)
+        EXPECT_NE(seen()[i].message, UINT(WM_LBUTTONUP)) << "the capturing click reached the game";
+}
+
+// F12 saves the picture the game last showed, at its own size, whatever
+// the window's size.
+TEST_F(SdlHostTest, F12SavesTheGamesPictureInThePicturesFolder) {
+    start(1920, 1080);
+    const std::string home = std::string("/tmp/varnholt-shots-") + std::to_string(getpid());
+    std::filesystem::remove_all(home);
+    setenv("HOME", home.c_str(), 1);
+    show([](int x, int y) { return x == 3 && y == 5 ? 0x00123456u : patternAt(x, y); });
+    x_.pressKey(XK_F12);
+    // A second picture in the same second gets a name of its own. (Pressed
+    // at once, X would take the second press for the key's own repeat.)
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    x_.pressKey(XK_F12);
+    const std::filesystem::path folder = std::filesystem::path(home) / "Pictures";
+    std::vector<std::filesystem::path> shots;
+    ASSERT_TRUE(pumpUntil([&] {
+        shots.clear();
+        if (std::filesystem::exists(folder))
+            for (const auto& entry : std::filesystem::directory_iterator(folder))
+                shots.push_back(entry.path());
+        return shots.size() == 2;
+    })) << shots.size()
+        << " screenshots";
+    for (const auto& shot : shots) {
+        EXPECT_EQ(shot.extension(), ".png");
+        SDL_Surface* loaded = IMG_Load(shot.c_str());
+        ASSERT_NE(loaded, nullptr) << IMG_GetError();
+        SDL_Surface* rgb = SDL_ConvertSurfaceFormat(loaded, SDL_PIXELFORMAT_RGB888, 0);
+        SDL_FreeSurface(loaded);
+        ASSERT_EQ(rgb->w, 1024);
+        ASSERT_EQ(rgb->h, 768);
+        int wrong = 0;
+        for (int y = 0; y < 768; ++y) {
+            const auto* row = reinterpret_cast<const uint32_t*>(
+                static_cast<const uint8_t*>(rgb->pixels) + size_t(y) * size_t(rgb->pitch));
+            for (int x = 0; x < 1024; ++x) {
+                const uint32_t want = x == 3 && y == 5 ? 0x00123456u : patternAt(x, y);
+                if ((row[x] & 0xFFFFFF) != want) ++wrong;
+            }
+        }
+        SDL_FreeSurface(rgb);
+        EXPECT_EQ(wrong, 0) << shot;
+    }
+    std::filesystem::remove_all(home);
+}
+
+TEST_F(SdlHostTest, AScreenshotThatCannotBeSavedSaysWhyAndThePlayGoesOn) {
+    start(1024, 768);
+    const std::string home = std::string("/tmp/varnholt-noshot-") + std::to_string(getpid());
+    std::filesystem::remove_all(home);
+    std::filesystem::create_directories(home);
+    std::ofstream(home + "/Pictures") << "a file where the folder should be";
+    setenv("HOME", home.c_str(), 1);
+    testing::internal::CaptureStderr();
+    x_.pressKey(XK_F12);
+    pumpUntil([] { return false; }, 300);
+    x_.pressKey(XK_a);
+    Seen key{};
+    EXPECT_TRUE(waitFor(WM_KEYDOWN, key)) << "the game plays on";
+    const std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_NE(said.find("varnholt: no screenshot: "), std::string::npos) << said;
+    EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
+    std::filesystem::remove_all(home);
 }
 
 }  // namespace
