@@ -30,6 +30,27 @@ TEST_F(SdlHostTest, KeysAndButtonsBecomeWindowsMessages) {
     ASSERT_TRUE(waitFor(WM_KEYDOWN, seenKey));
     EXPECT_EQ(seenKey.wParam, WPARAM(VK_F1 + 4));
 
+    // The keys the game knows by their Windows codes, and one it does not.
+    const std::pair<KeySym, WPARAM> keys[] = {{XK_7, '7'},
+                                              {XK_space, VK_SPACE},
+                                              {XK_Tab, VK_TAB},
+                                              {XK_BackSpace, VK_BACK},
+                                              {XK_Left, VK_LEFT},
+                                              {XK_Right, VK_RIGHT},
+                                              {XK_Up, VK_UP},
+                                              {XK_Down, VK_DOWN},
+                                              {XK_Return, VK_RETURN},
+                                              {XK_KP_Enter, VK_RETURN}};
+    for (const auto& [symbol, code] : keys) {
+        x_.pressKey(symbol);
+        ASSERT_TRUE(waitFor(WM_KEYDOWN, seenKey)) << XKeysymToString(symbol);
+        EXPECT_EQ(seenKey.wParam, code) << XKeysymToString(symbol);
+    }
+    x_.pressKey(XK_Scroll_Lock);  // no Windows code of the game's: not passed on
+    x_.pressKey(XK_b);
+    ASSERT_TRUE(waitFor(WM_KEYDOWN, seenKey));
+    EXPECT_EQ(seenKey.wParam, WPARAM('B'));
+
     x_.movePointer(300, 200);
     Seen release{};
     x_.click(Button1);
@@ -312,6 +333,37 @@ TEST_F(SdlHostTest, AScreenshotThatCannotBeSavedSaysWhyAndThePlayGoesOn) {
     EXPECT_NE(said.find("varnholt: no screenshot: "), std::string::npos) << said;
     EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
     std::filesystem::remove_all(home);
+}
+
+// ---- The other ways to the screen ------------------------------------------------
+
+// A renderer the player names (SDL's software one here, which needs no
+// graphics library) and linear filtering show the same picture, at the
+// picture's own size, and skip identical frames alike.
+TEST_F(SdlHostTest, ANamedRendererShowsThePictureAndSkipsStillFrames) {
+    setenv("SDL_RENDER_DRIVER", "software", 1);
+    start(1024, 768);
+    EXPECT_TRUE(pumpUntil([&] { return x_.screen().at(700, 300) == patternAt(700, 300); }));
+    const auto first = counts();
+    show(patternAt);
+    EXPECT_EQ(counts().skipped, first.skipped + 1);
+    show([](int x, int y) { return x < 100 && y < 100 ? 0x00FF00FFu : patternAt(x, y); });
+    EXPECT_EQ(counts().presented, first.presented + 1);
+    const vh::test::Picture screen = x_.screen();
+    EXPECT_EQ(screen.at(50, 50), 0x00FF00FFu);
+    EXPECT_EQ(screen.at(500, 600), patternAt(500, 600));
+}
+
+TEST_F(SdlHostTest, LinearFilteringShowsThePictureAtItsOwnSize) {
+    vh::platform::DisplaySettings settings;
+    settings.filter = vh::platform::Filter::Linear;
+    start(1024, 768, false, settings);
+    const vh::test::Picture screen = x_.screen();
+    int wrong = 0;
+    for (int y = 0; y < 768; y += 3)
+        for (int x = 0; x < 1024; x += 3)
+            if (screen.at(x, y) != patternAt(x, y)) ++wrong;
+    EXPECT_EQ(wrong, 0);
 }
 
 }  // namespace
