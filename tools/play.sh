@@ -9,4 +9,4 @@ build="${VARNHOLT_BUILD_DIR:-$root/build}"
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE="${CMAKE_BUILD_TYPE:-RelWithDebInfo}" >/dev/null
 cmake --build "$build" --target varnholt -j"$(nproc)"
 cd "$root/assets"
-exec "$build/varnholt"
+exec "$build/varnholt" "$@"
