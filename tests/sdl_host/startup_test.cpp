@@ -3,8 +3,13 @@
 // why in words a player can act on. It never runs on unseen.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+
 #include "program_run.h"
 #include "x_server.h"
+
+#include <X11/keysym.h>
 
 namespace {
 
@@ -101,6 +106,29 @@ TEST(Options, HelpVersionAndWrongOptionsAnswerBeforeAnythingOpens) {
             EXPECT_EQ(run.errors.find("cannot open a display"), std::string::npos) << run.errors;
         }
     }
+}
+
+// A settings file with garbage in every line: one line on stderr for each,
+// and the game starts and plays all the same.
+TEST(StartUp, ASettingsFileOfGarbageCostsALineEachAndTheGamePlays) {
+    xtest::XServer x;
+    ASSERT_TRUE(x.start(1024, 768));
+    const std::string config = "/tmp/varnholt-garbage-" + std::to_string(getpid());
+    std::filesystem::create_directories(config + "/varnholt");
+    const std::string file = config + "/varnholt/settings.ini";
+    std::ofstream(file) << "[display\nmode = sideways\n== \n\x7f\x01 binary\nwidth = 12\n";
+    xtest::ProgramRun run;
+    ASSERT_TRUE(run.start(VARNHOLT_PROGRAM, VARNHOLT_ASSETS_DIR,
+                          {{"SDL_VIDEODRIVER", ""}, {"XDG_CONFIG_HOME", config}}));
+    const Window window = x.findWindow("Varnholt");
+    ASSERT_NE(window, 0u) << run.errors;
+    x.pressKey(XK_Escape);
+    ASSERT_TRUE(run.wait(5000));
+    EXPECT_EQ(run.status, 0);
+    const auto lines = run.errorLines();
+    EXPECT_EQ(lines.size(), 5u) << run.errors;
+    for (const auto& line : lines) EXPECT_EQ(line.rfind("varnholt: " + file + ":", 0), 0u) << line;
+    std::filesystem::remove_all(config);
 }
 
 }  // namespace
