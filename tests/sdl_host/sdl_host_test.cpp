@@ -198,6 +198,22 @@ TEST_F(SdlHostTest, StillFramesAreSkippedAndChangedOnesShownWhereTheyChanged) {
     EXPECT_EQ(screen.at(at.x / 2, 540), 0u) << "the bars stay black";
 }
 
+// No frame that differs from the one shown in any one pixel is skipped,
+// wherever that pixel is; and the screen then shows that pixel.
+TEST_F(SdlHostTest, AFrameThatDiffersInAnyOnePixelIsShown) {
+    start(1024, 768);
+    const std::pair<int, int> corners[] = {{0, 0},      {1023, 0},  {0, 767},
+                                           {1023, 767}, {512, 384}, {1, 766}};
+    uint32_t colour = 0x00ABCDEF;
+    for (auto [x, y] : corners) {
+        const auto before = counts();
+        show([&](int px, int py) { return px == x && py == y ? colour : patternAt(px, py); });
+        EXPECT_EQ(counts().presented, before.presented + 1) << x << "," << y;
+        EXPECT_EQ(x_.screen().at(x, y), colour) << x << "," << y;
+        colour ^= 0x00FFFFFF;
+    }
+}
+
 TEST_F(SdlHostTest, AnExposedWindowIsRepaintedWithoutANewFrame) {
     start(1024, 768);
     const int repaints = counts().repaints;
