@@ -140,10 +140,15 @@ TEST_F(WindowTest, DestroyCalledAgainFromTheDestroyHandlerEndsTheWindowOnce) {
     EXPECT_FALSE(DestroyWindow(window)) << "gone";
 }
 
-TEST_F(WindowTest, DefaultProcedureDestroysOnCloseAndAnswersZeroOtherwise) {
+TEST_F(WindowTest, DefaultProcedureDestroysOnCloseAndTakesCreation) {
     HWND window = conformance::createHiddenWindow();
     ASSERT_NE(window, nullptr);
     EXPECT_EQ(DefWindowProcA(window, WM_USER, 1, 2), 0);
+    CREATESTRUCTA create{};
+    create.lpszName = "again";
+    create.lpszClass = conformance::kClassName;
+    create.style = LONG(WS_POPUP);
+    EXPECT_EQ(DefWindowProcA(window, WM_NCCREATE, 0, reinterpret_cast<LPARAM>(&create)), TRUE);
     seen().clear();
     EXPECT_EQ(DefWindowProcA(window, WM_CLOSE, 0, 0), 0);
     EXPECT_EQ(lifeMessages(), (std::vector<UINT>{WM_DESTROY, WM_NCDESTROY}));
