@@ -29,8 +29,10 @@ done
 started=$(date +%s.%N)
 seconds_since() { echo "$(date +%s.%N) $1" | awk '{printf "%.1f", $1 - $2}'; }
 
+# Without debugging information unless asked for: a failed test says what
+# failed, and the build takes a fifth less time.
 cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
-    -DCMAKE_BUILD_TYPE="${CMAKE_BUILD_TYPE:-RelWithDebInfo}" -DVARNHOLT_CONFORMANCE=ON \
+    -DCMAKE_BUILD_TYPE="${CMAKE_BUILD_TYPE:-Release}" -DVARNHOLT_CONFORMANCE=ON \
     ${cmake_args[@]+"${cmake_args[@]}"} >/dev/null
 cmake --build "$build" --target conformance_tests -j"$(nproc)"
 exe="$build/conformance_tests.exe"
