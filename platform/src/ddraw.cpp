@@ -21,6 +21,10 @@ bool isSupportedMode(DWORD width, DWORD height, DWORD bitsPerPixel) {
     });
 }
 
+// The DirectDraw object that holds the display in exclusive mode, if any:
+// while one does, no other may change the display mode.
+const DirectDrawObject* exclusiveOwner = nullptr;
+
 // Before the game picks a mode, the display is in the desktop's own.
 DisplayMode desktopMode() {
     return {std::max(host().screenWidth(), 1), std::max(host().screenHeight(), 1), 32};
@@ -36,6 +40,7 @@ DirectDrawObject::~DirectDrawObject() {
     // Surfaces the game still holds outlive us as lost, unrestorable objects,
     // so that their late Release calls stay harmless.
     for (auto* surface : std::vector<SurfaceObject*>(surfaces_)) surface->orphan();
+    if (exclusiveOwner == this) exclusiveOwner = nullptr;
     leaveFullScreen();
     --liveDirectDrawObjects();
 }
@@ -79,6 +84,10 @@ HRESULT DirectDrawObject::SetCooperativeLevel(HWND window, DWORD flags) {
         if (exclusive && !window) return DDERR_INVALIDPARAMS;
         window_ = window;
         exclusive_ = exclusive;
+        if (exclusive)
+            exclusiveOwner = this;
+        else if (exclusiveOwner == this)
+            exclusiveOwner = nullptr;
         cooperativeLevelSet_ = true;
         return DD_OK;
     });
@@ -86,7 +95,9 @@ HRESULT DirectDrawObject::SetCooperativeLevel(HWND window, DWORD flags) {
 
 HRESULT DirectDrawObject::SetDisplayMode(DWORD width, DWORD height, DWORD bitsPerPixel) {
     return journalled("IDirectDraw::SetDisplayMode", this, [&] {
-        if (!exclusive_) return DDERR_NOEXCLUSIVEMODE;
+        // Any object may set a mode, exclusive or not, unless another one holds
+        // the display in exclusive mode.
+        if (exclusiveOwner && exclusiveOwner != this) return DDERR_NOEXCLUSIVEMODE;
         if (!isSupportedMode(width, height, bitsPerPixel)) return DDERR_INVALIDMODE;
         mode_ = {int(width), int(height), int(bitsPerPixel)};
         fullScreen_ = true;
@@ -126,6 +137,8 @@ HRESULT DirectDrawObject::createPrimary(const DDSURFACEDESC& desc, LPDIRECTDRAWS
         if (!(caps & DDSCAPS_COMPLEX) || !(desc.dwFlags & DDSD_BACKBUFFERCOUNT))
             return DDERR_INVALIDCAPS;
         if (desc.dwBackBufferCount != 1) return DDERR_INVALIDPARAMS;
+    } else if (desc.dwFlags & DDSD_BACKBUFFERCOUNT) {
+        return DDERR_INVALIDCAPS;  // back buffers make a flipping chain or nothing
     }
     DWORD frontCaps = DDSCAPS_PRIMARYSURFACE | DDSCAPS_VIDEOMEMORY | DDSCAPS_VISIBLE;
     if (flipping) frontCaps |= DDSCAPS_FLIP | DDSCAPS_COMPLEX | DDSCAPS_FRONTBUFFER;

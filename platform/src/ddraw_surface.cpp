@@ -15,6 +15,16 @@ SDL_Rect toSdl(const RECT& rect) {
     return {rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top};
 }
 
+// A rectangle to lock: inside the surface, and possibly empty.
+bool isWithin(const RECT& rect, const SDL_Surface* surface) {
+    return rect.left >= 0 && rect.top >= 0 && rect.left <= rect.right && rect.top <= rect.bottom &&
+           rect.right <= surface->w && rect.bottom <= surface->h;
+}
+
+// The size of the later versions' surface description (DDSURFACEDESC2), which
+// Lock takes too: four words of capabilities and a texture stage more.
+constexpr DWORD kLaterDescriptionSize = sizeof(DDSURFACEDESC) + 16;
+
 bool isInside(const SDL_Rect& rect, const SDL_Surface* surface) {
     return rect.w > 0 && rect.h > 0 && rect.x >= 0 && rect.y >= 0 &&
            int64_t(rect.x) + rect.w <= surface->w && int64_t(rect.y) + rect.h <= surface->h;
@@ -55,9 +65,9 @@ SurfaceObject::SurfaceObject(DirectDrawObject* owner, Kind kind, DWORD caps)
     : owner_(owner),
       kind_(kind),
       caps_(caps),
-      // A back buffer belongs to its primary; the game holds it only through
-      // GetAttachedSurface.
-      references_(kind == Kind::BackBuffer ? 0 : 1),
+      // A back buffer's first reference is its chain's; GetAttachedSurface
+      // hands out more.
+      references_(1),
       lost_(!displayForeground()) {
     ++liveSurfaces();
     allSurfaces().push_back(this);
@@ -92,17 +102,20 @@ void SurfaceObject::orphan() {
     owner_ = nullptr;
 }
 
-// Releasing the primary releases its back buffer too; a back buffer the game
-// still holds stays behind, lost for good, until its own last Release.
+// Releasing the primary releases its back buffer too, with the chain's
+// reference; a back buffer the game still holds stays behind, lost for good,
+// until its own last Release.
 void SurfaceObject::destroyChain() {
     SurfaceObject* back = backBuffer_;
     if (!back) return;
     backBuffer_ = nullptr;
     back->primary_ = nullptr;
-    if (back->references_ == 0)
+    if (back->references_ <= 1) {
         delete back;
-    else
+    } else {
+        --back->references_;
         back->orphan();
+    }
 }
 
 bool SurfaceObject::unusable() const {
@@ -173,7 +186,8 @@ HRESULT SurfaceObject::Blt(LPRECT destRect, LPDIRECTDRAWSURFACE source, LPRECT s
 HRESULT SurfaceObject::Flip(LPDIRECTDRAWSURFACE targetOverride, DWORD) {
     return journalled("IDirectDrawSurface::Flip", this, [&] {
         if (kind_ != Kind::Primary || !backBuffer_) return DDERR_NOTFLIPPABLE;
-        if (targetOverride && targetOverride != backBuffer_) return DDERR_INVALIDPARAMS;
+        // The only surface the front can flip to is the chain's back buffer.
+        if (targetOverride && targetOverride != backBuffer_) return DDERR_NOTFLIPPABLE;
         if (HRESULT state = busyOrLost(); FAILED(state)) return state;
         if (HRESULT state = backBuffer_->busyOrLost(); FAILED(state)) return state;
         // The buffers change places; the SDL surface headers stay put, so that
@@ -199,12 +213,15 @@ HRESULT SurfaceObject::GetAttachedSurface(LPDDSCAPS caps, LPDIRECTDRAWSURFACE* a
 }
 
 HRESULT SurfaceObject::GetDC(HDC* dc) {
-    if (dc) *dc = nullptr;
+    // A failure leaves no handle behind, except that while the one handle is
+    // out, asking for another leaves the caller's variable as it was.
+    if (dc && !dc_) *dc = nullptr;
     return journalled("IDirectDrawSurface::GetDC", this, [&] {
         if (!dc) return DDERR_INVALIDPARAMS;
         if (dc_) return DDERR_DCALREADYCREATED;
         if (unusable()) return DDERR_SURFACELOST;
-        if (locked_) return DDERR_SURFACEBUSY;
+        // A locked surface gives a device context all the same: both reach
+        // the same pixels, and the lock outlives the context.
         dc_ = gdi::openSurfaceDC(buffer_.surface);
         if (!dc_) return DDERR_OUTOFMEMORY;
         *dc = dc_;
@@ -214,7 +231,8 @@ HRESULT SurfaceObject::GetDC(HDC* dc) {
 
 HRESULT SurfaceObject::ReleaseDC(HDC dc) {
     return journalled("IDirectDrawSurface::ReleaseDC", this, [&] {
-        if (!dc_ || dc != dc_) return DDERR_INVALIDPARAMS;
+        if (!dc_) return DDERR_NODC;
+        if (dc != dc_) return DDERR_INVALIDPARAMS;
         gdi::closeSurfaceDC(dc_);
         dc_ = nullptr;
         return DD_OK;
@@ -255,19 +273,28 @@ HRESULT SurfaceObject::IsLost() {
 
 HRESULT SurfaceObject::Lock(LPRECT rect, LPDDSURFACEDESC desc, DWORD, HANDLE) {
     return journalled("IDirectDrawSurface::Lock", this, [&] {
-        if (!desc || desc->dwSize != sizeof(DDSURFACEDESC)) return DDERR_INVALIDPARAMS;
+        // The description of this version, or the later versions' larger one
+        // (of which only this version's part is filled, and the rest cleared).
+        const DWORD given = desc ? desc->dwSize : 0;
+        if (given != sizeof(DDSURFACEDESC) && given != kLaterDescriptionSize)
+            return DDERR_INVALIDPARAMS;
+        desc->lpSurface = nullptr;
         if (HRESULT state = busyOrLost(); FAILED(state)) return state;
         SDL_Surface* pixels = buffer_.surface;
-        SDL_Rect area = rect ? toSdl(*rect) : SDL_Rect{0, 0, pixels->w, pixels->h};
-        if (!isInside(area, pixels)) return DDERR_INVALIDPARAMS;
+        if (rect && !isWithin(*rect, pixels)) return DDERR_INVALIDPARAMS;
+        const LONG left = rect ? rect->left : 0, top = rect ? rect->top : 0;
         // SDL decodes a run-length encoded sprite while it is locked and
         // encodes it again on unlock, so what the game writes is seen.
         if (SDL_LockSurface(pixels) != 0) return DDERR_GENERIC;
         locked_ = true;
         fillDescription(*desc);
-        desc->dwFlags |= DDSD_LPSURFACE;
-        desc->lpSurface = static_cast<Uint8*>(pixels->pixels) + size_t(area.y) * pixels->pitch +
-                          size_t(area.x) * pixels->format->BytesPerPixel;
+        if (given == kLaterDescriptionSize)
+            std::memset(reinterpret_cast<Uint8*>(desc) + sizeof(DDSURFACEDESC), 0,
+                        kLaterDescriptionSize - sizeof(DDSURFACEDESC));
+        desc->dwSize = given;
+        // The pointer comes without DDSD_LPSURFACE among the flags, as on Windows.
+        desc->lpSurface = static_cast<Uint8*>(pixels->pixels) + size_t(top) * pixels->pitch +
+                          size_t(left) * pixels->format->BytesPerPixel;
         return DD_OK;
     });
 }

@@ -69,10 +69,22 @@ Bitmap* findBitmap(HGDIOBJ object) {
     return bitmaps().count(bitmap) ? bitmap : nullptr;
 }
 
+// One channel of a raw pixel widened to 8 bits as GDI widens it: its bits
+// repeated from the top (5 bits 10001 become 10001100, not SDL's rounding).
+Uint8 widenChannel(Uint32 raw, Uint32 mask, Uint8 shift, Uint8 loss) {
+    const int width = 8 - loss;
+    if (width <= 0) return 0;
+    const Uint32 value = (raw & mask) >> shift;
+    Uint32 widened = value << loss;
+    for (int filled = width; filled < 8; filled += width) widened |= widened >> width;
+    return Uint8(widened);
+}
+
 COLORREF colorOf(SDL_Surface* pixels, Uint32 raw) {
-    Uint8 r, g, b;
-    SDL_GetRGB(raw, pixels->format, &r, &g, &b);
-    return RGB(r, g, b);
+    const SDL_PixelFormat* f = pixels->format;
+    return RGB(widenChannel(raw, f->Rmask, f->Rshift, f->Rloss),
+               widenChannel(raw, f->Gmask, f->Gshift, f->Gloss),
+               widenChannel(raw, f->Bmask, f->Bshift, f->Bloss));
 }
 
 struct SurfaceDeleter {
@@ -239,12 +251,20 @@ int WINAPI GetObjectA(HANDLE object, int size, LPVOID out) {
         if (size < int(sizeof(BITMAP))) return 0;
         BITMAP info{};
         info.bmType = 0;
-        info.bmWidth = bitmap->pixels->w;
-        info.bmHeight = bitmap->pixels->h;
-        info.bmWidthBytes = bitmap->pixels->pitch;
         info.bmPlanes = 1;
-        info.bmBitsPixel = 32;
-        info.bmBits = bitmap->pixels->pixels;
+        if (bitmap == stockBitmap()) {
+            // What a new memory DC holds is GDI's 1 x 1 monochrome bitmap, a
+            // device-dependent one: rows of whole words, no bits to show.
+            info.bmWidth = info.bmHeight = 1;
+            info.bmWidthBytes = 2;
+            info.bmBitsPixel = 1;
+        } else {
+            info.bmWidth = bitmap->pixels->w;
+            info.bmHeight = bitmap->pixels->h;
+            info.bmWidthBytes = bitmap->pixels->pitch;
+            info.bmBitsPixel = 32;
+            info.bmBits = bitmap->pixels->pixels;
+        }
         *static_cast<BITMAP*>(out) = info;
         return int(sizeof(BITMAP));
     });
@@ -253,7 +273,9 @@ int WINAPI GetObjectA(HANDLE object, int size, LPVOID out) {
 BOOL WINAPI DeleteObject(HGDIOBJ object) {
     return journalled("DeleteObject", object, [&]() -> BOOL {
         Bitmap* bitmap = findBitmap(object);
-        if (!bitmap || bitmap == stockBitmap() || bitmap->selectedInto) return FALSE;
+        // Stock objects are never deleted, but asking is no error.
+        if (bitmap == stockBitmap()) return TRUE;
+        if (!bitmap || bitmap->selectedInto) return FALSE;
         bitmaps().erase(bitmap);
         SDL_FreeSurface(bitmap->pixels);
         delete bitmap;

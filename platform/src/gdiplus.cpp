@@ -63,7 +63,8 @@ Gdiplus::Status statusFor(image::DecodeError error) {
         case image::DecodeError::None:
             return Gdiplus::Ok;
         case image::DecodeError::NotFound:
-            return Gdiplus::FileNotFound;
+            // GDI+ names no missing file: it finds no image in it.
+            return Gdiplus::InvalidParameter;
         case image::DecodeError::Malformed:
             return Gdiplus::UnknownImageFormat;
         case image::DecodeError::TooLarge:
@@ -109,7 +110,9 @@ VOID WINAPI GdiplusShutdown(ULONG_PTR token) {
 namespace DllExports {
 
 GpStatus WINAPI GdipCreateBitmapFromFile(const WCHAR* path, GpBitmap** bitmap) {
-    if (bitmap) *bitmap = nullptr;
+    // Without a path the caller's variable is left alone; any other failure
+    // leaves it null.
+    if (bitmap && path) *bitmap = nullptr;
     return journalled("GdipCreateBitmapFromFile", nullptr, [&] {
         if (!path || !bitmap) return InvalidParameter;
         if (activeTokens().empty()) return GdiplusNotInitialized;

@@ -1,12 +1,11 @@
 // Image files as GDI+ would open them: PNG decoded by SDL_image and GIF by
-// giflib (image_gif.cpp), and a size check made from the files' own headers
-// before any pixel memory is asked for, so that a hostile or broken file can
-// cost neither a crash nor gigabytes.
+// giflib (image_gif.cpp), told apart by their signatures, and a size check
+// made from the files' own headers before any pixel memory is asked for, so
+// that a hostile or broken file can cost neither a crash nor gigabytes.
 #include <SDL_image.h>
 #include <sys/stat.h>
 
 #include <algorithm>
-#include <cctype>
 #include <cstdio>
 #include <memory>
 
@@ -17,15 +16,6 @@ namespace vh::platform::image {
 namespace {
 
 constexpr long kMaxFileBytes = 256L << 20;
-
-std::string lowerExtension(const std::string& path) {
-    size_t dot = path.find_last_of('.');
-    size_t slash = path.find_last_of('/');
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return "";
-    std::string extension = path.substr(dot);
-    for (char& c : extension) c = char(tolower(static_cast<unsigned char>(c)));
-    return extension;
-}
 
 uint32_t bigEndian32(const Uint8* at) {
     return uint32_t(at[0]) << 24 | uint32_t(at[1]) << 16 | uint32_t(at[2]) << 8 | at[3];
@@ -153,10 +143,9 @@ SDL_Surface* decode(const std::string& windowsPath, DecodeError& error) {
     error = readFile(path, data);
     if (error != DecodeError::None) return nullptr;
 
-    // The name says which decoder reads the file, and the bytes must agree.
-    std::string extension = lowerExtension(path);
-    if (extension == ".png" && hasPngSignature(data)) return decodePng(data, error);
-    if (extension == ".gif" && hasGifSignature(data)) return decodeGif(data, error);
+    // As GDI+ does, the file's first bytes say what it is; its name does not.
+    if (hasPngSignature(data)) return decodePng(data, error);
+    if (hasGifSignature(data)) return decodeGif(data, error);
     error = DecodeError::Malformed;
     return nullptr;
 }

@@ -15,9 +15,9 @@ namespace vh::platform::image {
 
 enum class DecodeError { None, NotFound, Malformed, TooLarge, OutOfMemory };
 
-// Decodes a PNG or GIF file into a new SDL_PIXELFORMAT_ARGB8888 surface; null
-// with the reason in `error` on failure. The path is a Windows path
-// (see windows_path.h).
+// Decodes a PNG or GIF file, told apart by its signature whatever its name,
+// into a new SDL_PIXELFORMAT_ARGB8888 surface; null with the reason in
+// `error` on failure. The path is a Windows path (see windows_path.h).
 SDL_Surface* decode(const std::string& windowsPath, DecodeError& error);
 
 // Decodes the first frame of a GIF file's bytes onto a transparent

@@ -36,23 +36,6 @@ struct Window {
     bool visible;
 };
 
-// The layout of CREATESTRUCTA, which the window procedure receives with
-// WM_NCCREATE and WM_CREATE.
-struct CreateParameters {
-    LPVOID createParams;
-    HINSTANCE instance;
-    HMENU menu;
-    HWND parent;
-    int cy;
-    int cx;
-    int y;
-    int x;
-    LONG style;
-    LPCSTR name;
-    LPCSTR className;
-    DWORD exStyle;
-};
-
 std::vector<WindowClass>& classes() {
     static std::vector<WindowClass> list;
     return list;
@@ -180,8 +163,8 @@ HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, 
 
         HWND window = addWindow(windowClass->procedure, style);
         if (!parent) openHostWindowFor(window, windowClass->icon);
-        CreateParameters create{param, instance, menu,        parent,     height,    width,
-                                y,     x,        LONG(style), windowName, className, exStyle};
+        CREATESTRUCTA create{param, instance, menu,        parent,     height,    width,
+                             y,     x,        LONG(style), windowName, className, exStyle};
         auto createArg = reinterpret_cast<LPARAM>(&create);
         if (!callWindowProc(window, WM_NCCREATE, 0, createArg)) {
             destroy(window, false);

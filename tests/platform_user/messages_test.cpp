@@ -1,5 +1,7 @@
-// The message queue: peeking and getting, waiting, quitting, and the host's
-// input arriving as window messages.
+// The message queue on the headless host: waiting for scripted input, the
+// host's input arriving as window messages, and the journal and chosen
+// answers of the queue's calls. How peeking, getting, posting and quitting
+// answer is stated by the conformance tests (tests/conformance).
 #include "test_window.h"
 
 using testwin::WindowTest;
@@ -25,44 +27,6 @@ class QueueTest : public WindowTest {
 };
 
 }  // namespace
-
-TEST_F(QueueTest, PeekWithoutRemoveLeavesTheMessageQueued) {
-    PostMessageA(window, WM_USER, 5, 6);
-    MSG msg{};
-    ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE));
-    EXPECT_EQ(msg.message, UINT(WM_USER));
-    ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
-    EXPECT_EQ(msg.hwnd, window);
-    EXPECT_EQ(msg.wParam, WPARAM(5));
-    EXPECT_EQ(msg.lParam, LPARAM(6));
-    EXPECT_FALSE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
-}
-
-TEST_F(QueueTest, FiltersPickMatchingMessagesOutOfOrder) {
-    PostMessageA(nullptr, WM_USER + 1, 0, 0);
-    PostMessageA(window, WM_USER + 2, 0, 0);
-    PostMessageA(window, WM_USER + 3, 0, 0);
-    MSG msg{};
-    ASSERT_TRUE(PeekMessageA(&msg, nullptr, WM_USER + 3, WM_USER + 9, PM_REMOVE));
-    EXPECT_EQ(msg.message, UINT(WM_USER + 3));
-    ASSERT_TRUE(PeekMessageA(&msg, window, 0, 0, PM_REMOVE));
-    EXPECT_EQ(msg.message, UINT(WM_USER + 2));
-    EXPECT_FALSE(PeekMessageA(&msg, window, 0, 0, PM_REMOVE));
-    EXPECT_EQ(take().message, UINT(WM_USER + 1));
-}
-
-TEST_F(QueueTest, GetMessageAnswersZeroOnQuitAfterPostedMessages) {
-    PostQuitMessage(7);
-    PostMessageA(window, WM_USER, 0, 0);
-    MSG msg{};
-    EXPECT_EQ(GetMessageA(&msg, nullptr, 0, 0), TRUE);
-    EXPECT_EQ(msg.message, UINT(WM_USER));
-    // WM_QUIT passes any filter.
-    EXPECT_EQ(GetMessageA(&msg, window, WM_USER, WM_USER), FALSE);
-    EXPECT_EQ(msg.message, UINT(WM_QUIT));
-    EXPECT_EQ(msg.wParam, WPARAM(7));
-    EXPECT_FALSE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) << "the quit is taken once";
-}
 
 TEST_F(QueueTest, GetMessageWaitsForScriptedInputAndEndsAStall) {
     int idleCalls = 0;

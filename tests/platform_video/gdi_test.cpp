@@ -1,5 +1,6 @@
-// The GDI calls the game makes with the bitmaps GDI+ gives it, on memory
-// device contexts and on DirectDraw surfaces.
+// GDI on the headless host: our layer's answers where Windows' are the
+// driver's own, live objects, and chosen answers. How GDI answers is stated
+// by the conformance tests (tests/conformance).
 #include <SDL.h>
 #include <gtest/gtest.h>
 
@@ -49,125 +50,50 @@ class Gdi : public ImageFiles {
         return bitmap;
     }
 
-    static COLORREF gradientAt(int x, int y) { return RGB(x * 16, y * 16, 99); }
-
-    // A colour as a surface of this format holds it.
-    static COLORREF held(LPDIRECTDRAWSURFACE surface, COLORREF color) {
-        const SDL_PixelFormat* format = vh::test::sdlSurface(surface)->format;
-        Uint8 r, g, b;
-        SDL_GetRGB(SDL_MapRGB(format, GetRValue(color), GetGValue(color), GetBValue(color)), format,
-                   &r, &g, &b);
-        return RGB(r, g, b);
-    }
-
     LPDIRECTDRAW dd_ = nullptr;
 };
 
-class GdiAtBothDepths : public Gdi, public testing::WithParamInterface<int> {};
-INSTANTIATE_TEST_SUITE_P(Depths, GdiAtBothDepths, testing::Values(16, 32));
-
-TEST_P(GdiAtBothDepths, SetPixelAndGetPixelRoundTripOnSurfaces) {
-    int bits = GetParam();
-    LPDIRECTDRAWSURFACE target = surface(bits, 6, 4);
-    HDC dc = nullptr;
-    ASSERT_EQ(target->GetDC(&dc), DD_OK);
-    // Colours that both formats hold exactly.
-    for (COLORREF color : {RGB(255, 0, 0), RGB(0, 255, 0), RGB(8, 4, 8), RGB(255, 255, 255)}) {
-        EXPECT_EQ(SetPixel(dc, 5, 3, color), color);
-        EXPECT_EQ(GetPixel(dc, 5, 3), color);
-    }
-    EXPECT_EQ(SetPixel(dc, 6, 0, RGB(1, 2, 3)), CLR_INVALID);
-    EXPECT_EQ(GetPixel(dc, 0, -1), CLR_INVALID);
-    SetPixel(dc, 0, 0, RGB(255, 0, 0));
-    ASSERT_EQ(target->ReleaseDC(dc), DD_OK);
-    EXPECT_EQ(vh::test::surfaceRawPixel(target, 0, 0), bits == 16 ? 0xF800u : 0xFF0000u);
-    EXPECT_EQ(GetPixel(dc, 0, 0), CLR_INVALID);  // released: a stale handle
+// Where our layer is stricter than Windows, whose surface device contexts are
+// memory DCs with the surface's pixels selected: ours takes no bitmap, goes
+// back only through ReleaseDC, and is stale after it. The game does none of
+// these.
+TEST_F(Gdi, SurfaceDcsTakeNoBitmapAndGoBackThroughReleaseDc) {
+    int before = vh::test::liveObjectCount();
+    HBITMAP bitmap = gradient(2, 2);
+    LPDIRECTDRAWSURFACE target = surface(32, 2, 2);
+    HDC onSurface = nullptr;
+    ASSERT_EQ(target->GetDC(&onSurface), DD_OK);
+    EXPECT_EQ(SelectObject(onSurface, bitmap), nullptr);
+    EXPECT_EQ(DeleteDC(onSurface), FALSE);
+    EXPECT_EQ(SetPixel(onSurface, 1, 1, RGB(255, 0, 0)), RGB(255, 0, 0));
+    ASSERT_EQ(target->ReleaseDC(onSurface), DD_OK);
+    EXPECT_EQ(GetPixel(onSurface, 1, 1), CLR_INVALID) << "a stale handle";
+    EXPECT_EQ(vh::test::surfaceRawPixel(target, 1, 1), 0xFF0000u);
     target->Release();
+    EXPECT_EQ(DeleteObject(bitmap), TRUE);
+    EXPECT_EQ(vh::test::liveObjectCount(), before);
 }
 
-TEST_P(GdiAtBothDepths, StretchBltCopiesScalesAndClips) {
-    LPDIRECTDRAWSURFACE target = surface(GetParam(), 16, 16);
+// StretchBlt copies; raster operations and mirrored copies, which the game
+// never asks for, are refused rather than done wrong.
+TEST_F(Gdi, StretchBltRefusesWhatItDoesNotDo) {
+    LPDIRECTDRAWSURFACE target = surface(32, 4, 4);
     HBITMAP bitmap = gradient(4, 4);
     HDC memory = CreateCompatibleDC(nullptr);
     HGDIOBJ original = SelectObject(memory, bitmap);
     HDC dc = nullptr;
     ASSERT_EQ(target->GetDC(&dc), DD_OK);
-
-    EXPECT_EQ(SetStretchBltMode(dc, COLORONCOLOR), BLACKONWHITE);
-    EXPECT_EQ(SetStretchBltMode(dc, 99), 0);
-    ASSERT_TRUE(StretchBlt(dc, 0, 0, 4, 4, memory, 0, 0, 4, 4, SRCCOPY));
-    EXPECT_EQ(GetPixel(dc, 3, 2), held(target, gradientAt(3, 2)));
-    // Twice the size: each source pixel covers 2 x 2.
-    ASSERT_TRUE(StretchBlt(dc, 8, 8, 8, 8, memory, 0, 0, 4, 4, SRCCOPY));
-    EXPECT_EQ(GetPixel(dc, 8 + 5, 8 + 2), held(target, gradientAt(2, 1)));
-    EXPECT_EQ(GetPixel(dc, 15, 15), held(target, gradientAt(3, 3)));
-    // Off the destination's top left, and reaching past the source's edge.
-    SetPixel(dc, 2, 4, RGB(8, 8, 8));
-    ASSERT_TRUE(StretchBlt(dc, -2, -1, 4, 4, memory, 0, 0, 4, 4, SRCCOPY));
-    EXPECT_EQ(GetPixel(dc, 0, 0), held(target, gradientAt(2, 1)));
-    EXPECT_EQ(GetPixel(dc, 2, 4), RGB(8, 8, 8));
-    ASSERT_TRUE(StretchBlt(dc, 12, 0, 4, 4, memory, 2, 2, 4, 4, SRCCOPY));
-    EXPECT_EQ(GetPixel(dc, 13, 1), held(target, gradientAt(3, 3)));
-    EXPECT_FALSE(StretchBlt(dc, 0, 0, 4, 4, memory, 0, 0, 4, 4, 0x00EE0086));
-
+    constexpr DWORD kSourcePaint = 0x00EE0086;
+    EXPECT_FALSE(StretchBlt(dc, 0, 0, 4, 4, memory, 0, 0, 4, 4, kSourcePaint));
+    EXPECT_FALSE(StretchBlt(dc, 4, 0, -4, 4, memory, 0, 0, 4, 4, SRCCOPY));
+    EXPECT_FALSE(StretchBlt(dc, 0, 0, 4, 4, memory, 0, 4, 4, -4, SRCCOPY));
+    EXPECT_EQ(GetPixel(dc, 0, 0), RGB(0, 0, 0)) << "nothing drawn";
+    EXPECT_TRUE(StretchBlt(dc, 0, 0, 4, 4, memory, 0, 0, 4, 4, SRCCOPY));
     ASSERT_EQ(target->ReleaseDC(dc), DD_OK);
     SelectObject(memory, original);
     DeleteDC(memory);
     DeleteObject(bitmap);
     target->Release();
-}
-
-TEST_F(Gdi, StretchBltFromAKeyedSurfaceCopiesTheKeyColour) {
-    LPDIRECTDRAWSURFACE sprite = surface(32, 4, 4);
-    LPDIRECTDRAWSURFACE target = surface(32, 4, 4);
-    DDCOLORKEY key{0x000000, 0x000000};
-    ASSERT_EQ(sprite->SetColorKey(DDCKEY_SRCBLT, &key), DD_OK);
-    vh::test::setSurfaceRawPixel(target, 1, 1, 0xABCDEF);
-    HDC from = nullptr, to = nullptr;
-    ASSERT_EQ(sprite->GetDC(&from), DD_OK);
-    ASSERT_EQ(target->GetDC(&to), DD_OK);
-    ASSERT_TRUE(StretchBlt(to, 0, 0, 4, 4, from, 0, 0, 4, 4, SRCCOPY));
-    sprite->ReleaseDC(from);
-    target->ReleaseDC(to);
-    EXPECT_EQ(vh::test::surfaceRawPixel(target, 1, 1), 0u);
-    sprite->Release();
-    target->Release();
-}
-
-TEST_F(Gdi, SelectObjectAndDeletionRules) {
-    int before = vh::test::liveObjectCount();
-    HBITMAP bitmap = gradient(2, 2);
-    HDC first = CreateCompatibleDC(nullptr);
-    HDC second = CreateCompatibleDC(first);
-    ASSERT_NE(first, nullptr);
-    EXPECT_EQ(GetPixel(first, 0, 0), RGB(0, 0, 0));  // the default 1 x 1 bitmap
-    EXPECT_EQ(GetPixel(first, 1, 0), CLR_INVALID);
-    EXPECT_EQ(GetMapMode(first), MM_TEXT);
-    EXPECT_EQ(SetMapMode(first, 0), 0);
-    EXPECT_EQ(SetMapMode(first, MM_TEXT), MM_TEXT);
-
-    HGDIOBJ original = SelectObject(first, bitmap);
-    ASSERT_NE(original, nullptr);
-    EXPECT_EQ(SelectObject(second, bitmap), nullptr);  // one DC at a time
-    EXPECT_EQ(DeleteObject(bitmap), FALSE);            // still selected
-    EXPECT_EQ(SelectObject(first, original), static_cast<HGDIOBJ>(bitmap));
-    EXPECT_EQ(SelectObject(reinterpret_cast<HDC>(0x99), bitmap), nullptr);
-    EXPECT_EQ(SelectObject(first, reinterpret_cast<HGDIOBJ>(0x99)), nullptr);
-
-    LPDIRECTDRAWSURFACE target = surface(32, 2, 2);
-    HDC onSurface = nullptr;
-    ASSERT_EQ(target->GetDC(&onSurface), DD_OK);
-    EXPECT_EQ(SelectObject(onSurface, bitmap), nullptr);  // not a memory DC
-    EXPECT_EQ(DeleteDC(onSurface), FALSE);                // it goes back through ReleaseDC
-    target->ReleaseDC(onSurface);
-    target->Release();
-
-    EXPECT_EQ(DeleteObject(bitmap), TRUE);
-    EXPECT_EQ(DeleteObject(bitmap), FALSE);
-    EXPECT_EQ(DeleteDC(first), TRUE);
-    EXPECT_EQ(DeleteDC(first), FALSE);
-    EXPECT_EQ(DeleteDC(second), TRUE);
-    EXPECT_EQ(vh::test::liveObjectCount(), before);
 }
 
 TEST_F(Gdi, InjectedResultsAnswerForTheChosenHandle) {

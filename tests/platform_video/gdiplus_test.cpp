@@ -1,6 +1,8 @@
-// GDI+ image loading: PNG and GIF files written byte by byte by the tests
-// themselves, so that every colour type, depth and transparency the game's art
-// may use is covered, and broken files are refused without harm.
+// The image decoder behind GDI+ on the headless host: broken files refused
+// without harm or leaks, our layer's answers where Windows' are not pinned
+// down, and how Windows paths find files. What GDI+ makes of every colour
+// type, depth and transparency is stated by the conformance tests
+// (tests/conformance).
 #include <gtest/gtest.h>
 
 #include <string>
@@ -12,113 +14,10 @@ namespace {
 
 using namespace fixture;
 
-// ---- Decoding -------------------------------------------------------------------
-
-TEST_F(ImageFiles, RgbaAlphaZeroBecomesTheBackground) {
-    PngRecipe recipe;
-    recipe.pixel = [](int x, int y) -> Bytes {
-        if (y == 1) return {0, 0, 0, 0};
-        return {uint8_t(x * 60), 20, 200, 255};
-    };
-    auto picture = vh::test::decodeImageFile(write("a.png", makePng(recipe)));
-    ASSERT_EQ(picture.width, 4);
-    ASSERT_EQ(picture.height, 2);
-    EXPECT_EQ(picture.at(2, 0), 0x7814C8u);
-    EXPECT_EQ(picture.at(0, 1), kMagenta);
-    EXPECT_EQ(picture.at(3, 1), kMagenta);
-}
-
-TEST_F(ImageFiles, PaletteWithTransparentEntries) {
-    PngRecipe recipe;
-    recipe.colorType = 3;
-    recipe.palette = {255, 0, 0, 0, 255, 0, 0, 0, 255};
-    recipe.pixel = [](int x, int) -> Bytes { return {uint8_t(x % 3)}; };
-    // One transparent entry, and then two, which the decoder handles apart.
-    for (const Bytes& alphas : {Bytes{255, 0}, Bytes{0, 0, 255}}) {
-        recipe.alphas = alphas;
-        auto picture = vh::test::decodeImageFile(write("p.png", makePng(recipe)));
-        ASSERT_EQ(picture.width, 4);
-        EXPECT_EQ(picture.at(1, 0), kMagenta);
-        EXPECT_EQ(picture.at(2, 1), alphas[2 % alphas.size()] == 255 ? 0x0000FFu : kMagenta);
-        EXPECT_EQ(picture.at(0, 0), alphas[0] == 255 ? 0xFF0000u : kMagenta);
-    }
-}
-
-TEST_F(ImageFiles, GreyAndGreyWithAlpha) {
-    PngRecipe grey;
-    grey.colorType = 0;
-    grey.pixel = [](int x, int) -> Bytes { return {uint8_t(x * 80)}; };
-    auto picture = vh::test::decodeImageFile(write("g.png", makePng(grey)));
-    ASSERT_EQ(picture.width, 4);
-    EXPECT_EQ(picture.at(3, 0), 0xF0F0F0u);
-
-    PngRecipe greyAlpha;
-    greyAlpha.colorType = 4;
-    greyAlpha.pixel = [](int x, int) -> Bytes { return {100, uint8_t(x == 0 ? 0 : 255)}; };
-    picture = vh::test::decodeImageFile(write("ga.png", makePng(greyAlpha)));
-    ASSERT_EQ(picture.width, 4);
-    EXPECT_EQ(picture.at(0, 1), kMagenta);
-    EXPECT_EQ(picture.at(1, 1), 0x646464u);
-}
-
-TEST_F(ImageFiles, SixteenBitAndInterlaced) {
-    PngRecipe deep;
-    deep.bitDepth = 16;
-    deep.pixel = [](int x, int) -> Bytes {
-        if (x == 3) return {0, 0, 0, 0, 0, 0, 0, 0};
-        return {0x12, 0xFF, 0x34, 0x00, 0x56, 0x77, 0xFF, 0xFF};
-    };
-    auto picture = vh::test::decodeImageFile(write("d.png", makePng(deep)));
-    ASSERT_EQ(picture.width, 4);
-    EXPECT_EQ(picture.at(0, 0), 0x123456u);
-    EXPECT_EQ(picture.at(3, 1), kMagenta);
-
-    PngRecipe interlaced;
-    interlaced.width = 11;
-    interlaced.height = 9;
-    interlaced.colorType = 2;
-    interlaced.interlaced = true;
-    interlaced.pixel = [](int x, int y) -> Bytes { return {uint8_t(x * 20), uint8_t(y * 25), 7}; };
-    picture = vh::test::decodeImageFile(write("i.png", makePng(interlaced)));
-    ASSERT_EQ(picture.width, 11);
-    ASSERT_EQ(picture.height, 9);
-    for (int y = 0; y < 9; ++y)
-        for (int x = 0; x < 11; ++x)
-            ASSERT_EQ(picture.at(x, y), uint32_t(x * 20) << 16 | uint32_t(y * 25) << 8 | 7)
-                << x << "," << y;
-}
-
-TEST_F(ImageFiles, GifTransparentIndexBecomesTheBackground) {
-    Bytes palette{255, 0, 0, 0, 255, 0, 0, 0, 255, 9, 9, 9};
-    // Big enough to need several clear codes and data sub-blocks.
-    auto index = [](int x, int y) { return uint8_t((x + y) % 4); };
-    auto picture =
-        vh::test::decodeImageFile(write("t.gif", makeGif(40, 30, palette, 2, index)), 0xFF102030);
-    ASSERT_EQ(picture.width, 40);
-    ASSERT_EQ(picture.height, 30);
-    EXPECT_EQ(picture.at(0, 0), 0xFF0000u);
-    EXPECT_EQ(picture.at(1, 0), 0x00FF00u);
-    EXPECT_EQ(picture.at(2, 0), 0x102030u);
-    EXPECT_EQ(picture.at(39, 29), 0xFF0000u);  // index (39 + 29) % 4 == 0
-}
-
-// Rows are stored out of order in an interlaced frame, and the game's art
-// may be saved either way.
-TEST_F(ImageFiles, InterlacedGifRowsLandInPlace) {
-    GifRecipe recipe;
-    recipe.screenWidth = recipe.width = 3;
-    recipe.screenHeight = recipe.height = 11;  // every pass, and a short last group
-    recipe.interlaced = true;
-    recipe.globalColours = {0, 0, 0, 0, 0, 1, 0, 0, 2, 0, 0, 3};
-    recipe.index = [](int, int y) { return uint8_t(y % 4); };
-    auto picture = vh::test::decodeImageFile(write("i.gif", makeGif(recipe)));
-    ASSERT_EQ(picture.width, 3);
-    ASSERT_EQ(picture.height, 11);
-    for (int y = 0; y < 11; ++y) EXPECT_EQ(picture.at(1, y), uint32_t(y % 4)) << y;
-}
-
 // The picture is the logical screen: a frame placed inside it, or reaching
 // past its edges, leaves the rest transparent and loses what lies outside.
+// (Wine's GDI+ gives the first frame's own size instead, with or without
+// further frames; Windows' answer is not pinned down by anything public.)
 TEST_F(ImageFiles, GifFrameIsPlacedOnItsScreen) {
     GifRecipe recipe;
     recipe.screenWidth = 6;
@@ -141,20 +40,11 @@ TEST_F(ImageFiles, GifFrameIsPlacedOnItsScreen) {
     }
 }
 
-// A frame's own colour map wins over the global one; a frame with neither
-// has no colours and does not load.
-TEST_F(ImageFiles, GifLocalColourMapAndMissingColourMap) {
+// A frame with no colour map at all has no colours and does not load. (Wine's
+// GDI+ crashes on such a file, so this is our layer's answer alone.)
+TEST_F(ImageFiles, GifWithoutAnyColourMapDoesNotLoad) {
     GifRecipe recipe;
-    recipe.globalColours = {1, 1, 1, 2, 2, 2, 3, 3, 3, 4, 4, 4};
-    recipe.localColours = {0, 0, 200, 0, 0, 201, 0, 0, 202, 0, 0, 203};
     recipe.index = [](int x, int) { return uint8_t(x); };
-    auto picture = vh::test::decodeImageFile(write("l.gif", makeGif(recipe)));
-    ASSERT_EQ(picture.width, 4);
-    EXPECT_EQ(picture.at(0, 0), 200u);
-    EXPECT_EQ(picture.at(3, 3), 203u);
-
-    recipe.globalColours.clear();
-    recipe.localColours.clear();
     GpBitmap* image = nullptr;
     EXPECT_NE(load(write("none.gif", makeGif(recipe)), &image), Ok);
     EXPECT_EQ(image, nullptr);
@@ -182,7 +72,7 @@ TEST_F(ImageFiles, BrokenFilesFailWithoutCrashing) {
     int before = vh::test::liveObjectCount();
     for (auto [name, bytes] :
          {std::pair{"truncated.png", truncated}, std::pair{"empty.png", Bytes{}},
-          std::pair{"gif.png", gif}, std::pair{"huge.png", hugePng}, std::pair{"huge.gif", hugeGif},
+          std::pair{"huge.png", hugePng}, std::pair{"huge.gif", hugeGif},
           std::pair{"cut.gif", cutGif}, std::pair{"short.gif", shortFrameGif}}) {
         GpBitmap* image = reinterpret_cast<GpBitmap*>(0x1);
         EXPECT_NE(load(write(name, bytes), &image), Ok) << name;
@@ -192,6 +82,9 @@ TEST_F(ImageFiles, BrokenFilesFailWithoutCrashing) {
     GpBitmap* image = nullptr;
     EXPECT_NE(load(folder_ + "/missing.png", &image), Ok);
     EXPECT_EQ(image, nullptr);
+    // A sound GIF under a PNG's name is read for what it is.
+    ASSERT_EQ(load(write("gif.png", gif), &image), Ok);
+    EXPECT_EQ(GdipDisposeImage(image), Ok);
     EXPECT_EQ(vh::test::liveObjectCount(), before);
 }
 
@@ -200,37 +93,25 @@ TEST_F(ImageFiles, WindowsPathsFindFilesWhateverTheirCase) {
     recipe.pixel = [](int, int) -> Bytes { return {1, 2, 3, 255}; };
     write("Art/Tiles/Grass.PNG", makePng(recipe));
     ASSERT_EQ(chdir(folder_.c_str()), 0);
-    GpBitmap* image = nullptr;
-    ASSERT_EQ(GdipCreateBitmapFromFile(L".\\art\\TILES\\grass.png", &image), Ok);
-    EXPECT_EQ(GdipDisposeImage(image), Ok);
-    ASSERT_EQ(GdipCreateBitmapFromFile(L"Art\\Tiles\\Grass.PNG", &image), Ok);
-    EXPECT_EQ(GdipDisposeImage(image), Ok);
     EXPECT_EQ(vh::test::resolveWindowsPath(".\\ART\\tiles\\GRASS.png"), "Art/Tiles/Grass.PNG");
+    EXPECT_EQ(vh::test::resolveWindowsPath("Art\\Tiles\\Grass.PNG"), "Art/Tiles/Grass.PNG");
 }
 
 // ---- GDI+ calls and the bitmaps they make -----------------------------------------
 
-TEST_F(ImageFiles, StartupAndParametersAreChecked) {
-    GdiplusStartupInput wrongVersion;
-    wrongVersion.GdiplusVersion = 2;
+// GDI+ 1.1 may take version 2 as well; ours is 1.0 and takes version 1 only.
+TEST_F(ImageFiles, StartupTakesVersionOneOnly) {
+    GdiplusStartupInput version2;
+    version2.GdiplusVersion = 2;
     ULONG_PTR token = 0;
-    EXPECT_EQ(GdiplusStartup(&token, &wrongVersion, nullptr), UnsupportedGdiplusVersion);
-    HBITMAP bitmap = reinterpret_cast<HBITMAP>(0x1);
-    EXPECT_EQ(GdipCreateHBITMAPFromBitmap(nullptr, &bitmap, 0xFFFF00FF), InvalidParameter);
-    EXPECT_EQ(bitmap, nullptr);
-    EXPECT_EQ(GdipDisposeImage(nullptr), InvalidParameter);
-    void* memory = GdipAlloc(64);
-    ASSERT_NE(memory, nullptr);
-    GdipFree(memory);
-
-    GdiplusShutdown(token_);
-    GpBitmap* image = nullptr;
-    EXPECT_EQ(GdipCreateBitmapFromFile(L"whatever.png", &image), GdiplusNotInitialized);
-    GdiplusStartupInput input;
-    ASSERT_EQ(GdiplusStartup(&token_, &input, nullptr), Ok);
+    EXPECT_EQ(GdiplusStartup(&token, &version2, nullptr), UnsupportedGdiplusVersion);
+    GdiplusStartupInput quiet;
+    quiet.SuppressBackgroundThread = TRUE;
+    EXPECT_EQ(GdiplusStartup(&token, &quiet, nullptr), InvalidParameter)
+        << "without its thread GDI+ must hand out the hooks";
 }
 
-TEST_F(ImageFiles, BitmapFromImageIsDrawnOverTheBackground) {
+TEST_F(ImageFiles, ImagesAndBitmapsLeaveNothingBehind) {
     PngRecipe recipe;
     recipe.pixel = [](int x, int) -> Bytes {
         return x == 0 ? Bytes{0, 0, 0, 0} : Bytes{10, 20, 30, 255};
@@ -239,25 +120,11 @@ TEST_F(ImageFiles, BitmapFromImageIsDrawnOverTheBackground) {
     ASSERT_EQ(load(write("b.png", makePng(recipe)), &image), Ok);
     HBITMAP bitmap = nullptr;
     ASSERT_EQ(GdipCreateHBITMAPFromBitmap(image, &bitmap, 0xFFFF00FF), Ok);
+    EXPECT_EQ(vh::test::liveObjectCount(), 2) << "the image and the bitmap";
     EXPECT_EQ(GdipDisposeImage(image), Ok);
-
-    BITMAP info{};
-    EXPECT_EQ(GetObjectA(bitmap, sizeof(BITMAP) - 1, &info), 0);
-    EXPECT_EQ(GetObjectA(reinterpret_cast<HANDLE>(0x1234), sizeof(BITMAP), &info), 0);
-    ASSERT_EQ(GetObjectA(bitmap, sizeof(BITMAP), &info), int(sizeof(BITMAP)));
-    EXPECT_EQ(info.bmType, 0);
-    EXPECT_EQ(info.bmWidth, 4);
-    EXPECT_EQ(info.bmHeight, 2);
-    EXPECT_EQ(info.bmWidthBytes, 16);
-    EXPECT_EQ(info.bmPlanes, 1);
-    EXPECT_EQ(info.bmBitsPixel, 32);
-
     HDC dc = CreateCompatibleDC(nullptr);
     HGDIOBJ original = SelectObject(dc, bitmap);
     ASSERT_NE(original, nullptr);
-    EXPECT_EQ(GetPixel(dc, 0, 0), RGB(255, 0, 255));
-    EXPECT_EQ(GetPixel(dc, 1, 1), RGB(10, 20, 30));
-    EXPECT_EQ(GetPixel(dc, 4, 0), CLR_INVALID);
     SelectObject(dc, original);
     EXPECT_EQ(DeleteDC(dc), TRUE);
     EXPECT_EQ(DeleteObject(bitmap), TRUE);

@@ -104,9 +104,10 @@ inline Bytes makePng(const PngRecipe& recipe) {
     return png;
 }
 
-// A GIF of one frame whose LZW codes are all 8 bits wide: minimum code size 7
-// and a clear code often enough that the code table never grows. Colour maps
-// hold 4 entries; an empty one is left out of the file.
+// A GIF whose LZW codes are all 8 bits wide: minimum code size 7 and a clear
+// code often enough that the code table never grows. Colour maps hold 4
+// entries; an empty one is left out of the file. `moreFrames` follow the
+// first one, each at the same place, opaque and without a colour map.
 struct GifRecipe {
     int screenWidth = 4, screenHeight = 4;
     int left = 0, top = 0, width = 4, height = 4;
@@ -114,6 +115,7 @@ struct GifRecipe {
     int transparentIndex = -1;
     bool interlaced = false;
     std::function<uint8_t(int x, int y)> index;
+    std::vector<std::function<uint8_t(int x, int y)>> moreFrames;
 };
 
 // The frame's rows in the order an interlaced file stores them.
@@ -134,35 +136,38 @@ inline Bytes makeGif(const GifRecipe& recipe) {
     put16(recipe.screenHeight);
     gif.insert(gif.end(), {uint8_t(recipe.globalColours.empty() ? 0 : 0x81), 0, 0});
     gif.insert(gif.end(), recipe.globalColours.begin(), recipe.globalColours.end());
-    const int transparent = recipe.transparentIndex;
-    gif.insert(gif.end(), {0x21, 0xF9, 4, uint8_t(transparent >= 0 ? 1 : 0), 0, 0,
-                           uint8_t(transparent >= 0 ? transparent : 0), 0});
-    gif.push_back(0x2C);
-    for (int value : {recipe.left, recipe.top, recipe.width, recipe.height}) put16(value);
-    gif.push_back(
-        uint8_t((recipe.localColours.empty() ? 0 : 0x81) | (recipe.interlaced ? 0x40 : 0)));
-    gif.insert(gif.end(), recipe.localColours.begin(), recipe.localColours.end());
-    gif.push_back(7);
-    std::vector<int> rows = interlacedRows(recipe.height);
-    if (!recipe.interlaced)
-        for (int y = 0; y < recipe.height; ++y) rows[size_t(y)] = y;
-    Bytes codes{128};
-    int sinceClear = 0;
-    for (int y : rows)
-        for (int x = 0; x < recipe.width; ++x) {
-            if (++sinceClear == 100) {
-                codes.push_back(128);
-                sinceClear = 1;
+    auto frame = [&](const std::function<uint8_t(int, int)>& index, int transparent,
+                     const Bytes& localColours) {
+        gif.insert(gif.end(), {0x21, 0xF9, 4, uint8_t(transparent >= 0 ? 1 : 0), 0, 0,
+                               uint8_t(transparent >= 0 ? transparent : 0), 0});
+        gif.push_back(0x2C);
+        for (int value : {recipe.left, recipe.top, recipe.width, recipe.height}) put16(value);
+        gif.push_back(uint8_t((localColours.empty() ? 0 : 0x81) | (recipe.interlaced ? 0x40 : 0)));
+        gif.insert(gif.end(), localColours.begin(), localColours.end());
+        gif.push_back(7);
+        std::vector<int> rows = interlacedRows(recipe.height);
+        if (!recipe.interlaced)
+            for (int y = 0; y < recipe.height; ++y) rows[size_t(y)] = y;
+        Bytes codes{128};
+        int sinceClear = 0;
+        for (int y : rows)
+            for (int x = 0; x < recipe.width; ++x) {
+                if (++sinceClear == 100) {
+                    codes.push_back(128);
+                    sinceClear = 1;
+                }
+                codes.push_back(index(x, y));
             }
-            codes.push_back(recipe.index(x, y));
+        codes.push_back(129);
+        for (size_t at = 0; at < codes.size(); at += 255) {
+            size_t length = std::min<size_t>(255, codes.size() - at);
+            gif.push_back(uint8_t(length));
+            gif.insert(gif.end(), codes.begin() + at, codes.begin() + at + length);
         }
-    codes.push_back(129);
-    for (size_t at = 0; at < codes.size(); at += 255) {
-        size_t length = std::min<size_t>(255, codes.size() - at);
-        gif.push_back(uint8_t(length));
-        gif.insert(gif.end(), codes.begin() + at, codes.begin() + at + length);
-    }
-    gif.push_back(0);
+        gif.push_back(0);
+    };
+    frame(recipe.index, recipe.transparentIndex, recipe.localColours);
+    for (const auto& later : recipe.moreFrames) frame(later, -1, {});
     gif.push_back(0x3B);
     return gif;
 }

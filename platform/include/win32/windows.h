@@ -122,6 +122,22 @@ typedef struct tagWNDCLASSA {
     LPCSTR lpszClassName;
 } WNDCLASSA;
 
+// What WM_NCCREATE and WM_CREATE carry in lParam: the creation's arguments.
+typedef struct tagCREATESTRUCTA {
+    LPVOID lpCreateParams;
+    HINSTANCE hInstance;
+    HMENU hMenu;
+    HWND hwndParent;
+    int cy;
+    int cx;
+    int y;
+    int x;
+    LONG style;
+    LPCSTR lpszName;
+    LPCSTR lpszClass;
+    DWORD dwExStyle;
+} CREATESTRUCTA, *LPCREATESTRUCTA;
+
 typedef struct tagMSG {
     HWND hwnd;
     UINT message;

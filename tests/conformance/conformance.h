@@ -1,0 +1,458 @@
+// What the conformance tests share. They state how the Windows API answers
+// and reach it through the Windows names only: no test hooks, no host. The
+// same sources build against our platform layer on Linux and against the
+// Windows headers and libraries with MinGW-w64, where they run on Windows or
+// under Wine. A test that needs a window makes a real one; a test that needs
+// a display takes it in exclusive mode at the game's size.
+#pragma once
+
+#ifdef _WIN32
+#include <windows.h>
+#include <mmsystem.h>
+#include <ddraw.h>
+#include <gdiplus.h>
+#include <process.h>
+#else
+#include <unistd.h>
+#include <win32/ddraw.h>
+#include <win32/gdiplus.h>
+#include <win32/windows.h>
+#endif
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <functional>
+#include <initializer_list>
+#include <string>
+#include <system_error>
+#include <vector>
+
+#include "image_bytes.h"
+
+namespace conformance {
+
+// ---- Wine -------------------------------------------------------------------------
+
+// Whether the program runs under Wine rather than on Windows or on our layer.
+inline bool underWine() {
+#ifdef _WIN32
+    static const bool wine =
+        GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version") != nullptr;
+    return wine;
+#else
+    return false;
+#endif
+}
+
+// True under Wine, where Wine is known to answer differently from Windows for
+// `reason`; the run prints the reason, so that every expectation left out is
+// listed.
+inline bool wineDiffers(const char* reason) {
+    if (!underWine()) return false;
+    std::printf("[ WINE     ] expectation left out: %s\n", reason);
+    std::fflush(stdout);
+    return true;
+}
+
+}  // namespace conformance
+
+// Marks the one expectation that follows as one that Wine is known to miss:
+//   UNLESS_WINE("Wine ... ; Windows ...") EXPECT_EQ(...);
+#define UNLESS_WINE(reason)                   \
+    if (::conformance::wineDiffers(reason)) { \
+    } else
+
+namespace conformance {
+
+// ---- Windows ----------------------------------------------------------------------
+
+struct Seen {
+    HWND window;
+    UINT message;
+    WPARAM wParam;
+    LPARAM lParam;
+};
+
+// Every message the test windows' procedure was given, in order.
+inline std::vector<Seen>& seen() {
+    static std::vector<Seen> log;
+    return log;
+}
+
+// An answer for the messages a test cares about; DefWindowProcA for the rest.
+using Handler = std::function<LRESULT(HWND, UINT, WPARAM, LPARAM, bool& handled)>;
+inline Handler& handler() {
+    static Handler current;
+    return current;
+}
+
+inline LRESULT CALLBACK testProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    seen().push_back({window, message, wParam, lParam});
+    if (handler()) {
+        bool handled = false;
+        LRESULT result = handler()(window, message, wParam, lParam, handled);
+        if (handled) return result;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+inline const char* const kClassName = "VarnholtConformanceWindow";
+
+// Registers the test class once per process; its atom.
+inline ATOM testClass() {
+    static ATOM atom = [] {
+        WNDCLASSA windowClass{};
+        windowClass.lpfnWndProc = testProcedure;
+        windowClass.lpszClassName = kClassName;
+        return RegisterClassA(&windowClass);
+    }();
+    return atom;
+}
+
+// A hidden pop-up window: Windows sends it no activation messages.
+inline HWND createHiddenWindow(LPVOID param = nullptr) {
+    testClass();
+    return CreateWindowExA(0, kClassName, "hidden", WS_POPUP, 10, 20, 300, 200, nullptr, nullptr,
+                           nullptr, param);
+}
+
+// The messages of the log that are among `which`, in order: Windows sends
+// others around them (sizes, frames, activation) that the tests leave aside.
+inline std::vector<UINT> messagesAmong(std::initializer_list<UINT> which) {
+    std::vector<UINT> out;
+    for (const auto& entry : seen())
+        for (UINT message : which)
+            if (entry.message == message) out.push_back(message);
+    return out;
+}
+
+// Every test starts with the class registered, an empty log and no handler.
+class WindowTest : public testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_NE(testClass(), 0);
+        seen().clear();
+        handler() = nullptr;
+    }
+    void TearDown() override { handler() = nullptr; }
+};
+
+// ---- The display ------------------------------------------------------------------
+
+// The game's display size; the screen under Wine in CI has it too.
+constexpr int kScreenWidth = 1024;
+constexpr int kScreenHeight = 768;
+
+// A surface's pixel format, as its description gives it.
+struct Format {
+    int bits = 0;
+    DWORD red = 0, green = 0, blue = 0;
+};
+
+// The raw value a format gives a colour: each channel's top bits in its mask.
+inline uint32_t rawOf(const Format& format, int r, int g, int b) {
+    auto place = [](DWORD mask, int value) -> uint32_t {
+        if (!mask) return 0;
+        int shift = 0, width = 0;
+        while (!((mask >> shift) & 1)) ++shift;
+        while ((mask >> (shift + width)) & 1) ++width;
+        return (uint32_t(value) >> (8 - width) << shift) & mask;
+    };
+    return place(format.red, r) | place(format.green, g) | place(format.blue, b);
+}
+
+// The colour a pixel of this format holds for `colour`, as GDI reads it back:
+// each channel cut to its mask's width, then widened again by repeating its
+// top bits.
+inline COLORREF heldColour(const Format& format, COLORREF colour) {
+    auto held = [](DWORD mask, int value) {
+        int width = 0;
+        for (DWORD m = mask; m; m >>= 1) width += int(m & 1);
+        if (width >= 8) return value;
+        int kept = value >> (8 - width);
+        int widened = kept << (8 - width);
+        for (int shift = width; shift < 8; shift += width)
+            widened |= (kept << (8 - width)) >> shift;
+        return widened & 0xFF;
+    };
+    return RGB(held(format.red, GetRValue(colour)), held(format.green, GetGValue(colour)),
+               held(format.blue, GetBValue(colour)));
+}
+
+// The full-screen window and the DirectDraw object in exclusive mode at
+// 1024 x 768 and the depth a test asks for, with the flipping chain and the
+// pixel helpers that tests read and write surfaces with (through Lock).
+class DisplayTest : public WindowTest {
+  protected:
+    void SetUp() override {
+        WindowTest::SetUp();
+        window_ = CreateWindowExA(0, kClassName, "display", WS_POPUP | WS_VISIBLE, 0, 0,
+                                  kScreenWidth, kScreenHeight, nullptr, nullptr, nullptr, nullptr);
+        ASSERT_NE(window_, nullptr);
+        ASSERT_EQ(DirectDrawCreate(nullptr, &dd_, nullptr), DD_OK);
+    }
+
+    void TearDown() override {
+        for (auto* surface : owned_) surface->Release();
+        if (back_) back_->Release();
+        if (primary_) primary_->Release();
+        if (dd_) dd_->Release();
+        if (window_) DestroyWindow(window_);
+        WindowTest::TearDown();
+    }
+
+    void takeDisplay(int bits) {
+        ASSERT_EQ(dd_->SetCooperativeLevel(window_, DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN), DD_OK);
+        ASSERT_EQ(dd_->SetDisplayMode(kScreenWidth, kScreenHeight, DWORD(bits)), DD_OK);
+    }
+
+    // The primary surface with one back buffer, as the game makes them.
+    void createChain() {
+        DDSURFACEDESC desc{};
+        desc.dwSize = sizeof(desc);
+        desc.dwFlags = DDSD_CAPS | DDSD_BACKBUFFERCOUNT;
+        desc.ddsCaps.dwCaps = DDSCAPS_PRIMARYSURFACE | DDSCAPS_FLIP | DDSCAPS_COMPLEX;
+        desc.dwBackBufferCount = 1;
+        ASSERT_EQ(dd_->CreateSurface(&desc, &primary_, nullptr), DD_OK);
+        DDSCAPS caps{DDSCAPS_BACKBUFFER};
+        ASSERT_EQ(primary_->GetAttachedSurface(&caps, &back_), DD_OK);
+    }
+
+    // An off-screen surface as the game makes its sprites'; released at the end.
+    LPDIRECTDRAWSURFACE offScreen(int width, int height) {
+        DDSURFACEDESC desc{};
+        desc.dwSize = sizeof(desc);
+        desc.dwFlags = DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT;
+        desc.ddsCaps.dwCaps = DDSCAPS_OFFSCREENPLAIN;
+        desc.dwWidth = DWORD(width);
+        desc.dwHeight = DWORD(height);
+        LPDIRECTDRAWSURFACE surface = nullptr;
+        EXPECT_EQ(dd_->CreateSurface(&desc, &surface, nullptr), DD_OK);
+        if (surface) owned_.push_back(surface);
+        return surface;
+    }
+
+    static DDSURFACEDESC describe(LPDIRECTDRAWSURFACE surface) {
+        DDSURFACEDESC desc{};
+        desc.dwSize = sizeof(desc);
+        EXPECT_EQ(surface->GetSurfaceDesc(&desc), DD_OK);
+        return desc;
+    }
+
+    static Format formatOf(LPDIRECTDRAWSURFACE surface) {
+        DDSURFACEDESC desc = describe(surface);
+        const DDPIXELFORMAT& pf = desc.ddpfPixelFormat;
+        return {int(pf.dwRGBBitCount), pf.dwRBitMask, pf.dwGBitMask, pf.dwBBitMask};
+    }
+
+    static uint32_t raw(LPDIRECTDRAWSURFACE surface, int r, int g, int b) {
+        return rawOf(formatOf(surface), r, g, b);
+    }
+
+    // Runs `work` on the locked surface's pixels: base pointer, pitch, bytes a pixel.
+    static void withPixels(LPDIRECTDRAWSURFACE surface,
+                           const std::function<void(uint8_t*, LONG, int)>& work) {
+        DDSURFACEDESC desc{};
+        desc.dwSize = sizeof(desc);
+        ASSERT_EQ(surface->Lock(nullptr, &desc, DDLOCK_WAIT, nullptr), DD_OK);
+        work(static_cast<uint8_t*>(desc.lpSurface), desc.lPitch,
+             int(desc.ddpfPixelFormat.dwRGBBitCount / 8));
+        EXPECT_EQ(surface->Unlock(nullptr), DD_OK);
+    }
+
+    // The colour bits of one pixel. What the unused top byte of a 32-bit
+    // pixel holds after a blit differs between drivers, so it is left out.
+    static uint32_t rawPixel(LPDIRECTDRAWSURFACE surface, int x, int y) {
+        const Format format = formatOf(surface);
+        uint32_t value = 0;
+        withPixels(surface, [&](uint8_t* base, LONG pitch, int bytes) {
+            std::memcpy(&value, base + y * pitch + x * bytes, size_t(bytes));
+        });
+        return value & (format.red | format.green | format.blue);
+    }
+
+    // Fills the rectangle (the whole surface when `area` is null) with a raw value.
+    static void fillRaw(LPDIRECTDRAWSURFACE surface, uint32_t value, const RECT* area = nullptr) {
+        DDSURFACEDESC desc = describe(surface);
+        RECT all{0, 0, LONG(desc.dwWidth), LONG(desc.dwHeight)};
+        const RECT& r = area ? *area : all;
+        withPixels(surface, [&](uint8_t* base, LONG pitch, int bytes) {
+            for (LONG y = r.top; y < r.bottom; ++y)
+                for (LONG x = r.left; x < r.right; ++x)
+                    std::memcpy(base + y * pitch + x * bytes, &value, size_t(bytes));
+        });
+    }
+
+    static void fill(LPDIRECTDRAWSURFACE surface, int r, int g, int b, const RECT* area = nullptr) {
+        fillRaw(surface, raw(surface, r, g, b), area);
+    }
+
+    // Every pixel of the surface a value of its own, made of its coordinates:
+    // x in the red channel's top bits, y in green's, and blue at half.
+    static uint32_t coordinateColour(LPDIRECTDRAWSURFACE surface, int x, int y) {
+        return raw(surface, x * 8, y * 8, 0x80);
+    }
+    static void paintCoordinates(LPDIRECTDRAWSURFACE surface) {
+        DDSURFACEDESC desc = describe(surface);
+        Format format = formatOf(surface);
+        withPixels(surface, [&](uint8_t* base, LONG pitch, int bytes) {
+            for (int y = 0; y < int(desc.dwHeight); ++y)
+                for (int x = 0; x < int(desc.dwWidth); ++x) {
+                    uint32_t value = rawOf(format, x * 8, y * 8, 0x80);
+                    std::memcpy(base + y * pitch + x * bytes, &value, size_t(bytes));
+                }
+        });
+    }
+
+    HWND window_ = nullptr;
+    LPDIRECTDRAW dd_ = nullptr;
+    LPDIRECTDRAWSURFACE primary_ = nullptr;
+    LPDIRECTDRAWSURFACE back_ = nullptr;
+    std::vector<LPDIRECTDRAWSURFACE> owned_;
+};
+
+class DisplayAtBothDepths : public DisplayTest, public testing::WithParamInterface<int> {};
+
+// ---- Image files ------------------------------------------------------------------
+
+using fixture::Bytes;
+
+// The pixels of a GDI bitmap, read back through a memory device context.
+struct Pixels {
+    int width = 0;
+    int height = 0;
+    std::vector<COLORREF> colours;
+    COLORREF at(int x, int y) const { return colours[size_t(y) * size_t(width) + size_t(x)]; }
+};
+
+inline BITMAP describeBitmap(HBITMAP bitmap) {
+    BITMAP info{};
+    EXPECT_EQ(GetObjectA(bitmap, sizeof(info), &info), int(sizeof(info)));
+    return info;
+}
+
+inline Pixels readBitmap(HBITMAP bitmap) {
+    Pixels pixels;
+    BITMAP info = describeBitmap(bitmap);
+    HDC dc = CreateCompatibleDC(nullptr);
+    HGDIOBJ original = SelectObject(dc, bitmap);
+    if (!dc || !original) {
+        ADD_FAILURE() << "the bitmap cannot be selected into a memory device context";
+        return pixels;
+    }
+    pixels.width = info.bmWidth;
+    pixels.height = info.bmHeight;
+    for (int y = 0; y < info.bmHeight; ++y)
+        for (int x = 0; x < info.bmWidth; ++x) pixels.colours.push_back(GetPixel(dc, x, y));
+    SelectObject(dc, original);
+    DeleteDC(dc);
+    return pixels;
+}
+
+// A fresh folder as the working directory, GDI+ started, and files written
+// there by the tests; image paths are relative, as the game's are.
+class ImageFolder {
+  protected:
+    void openFolder() {
+        static int made = 0;
+#ifdef _WIN32
+        const int process = _getpid();
+#else
+        const int process = getpid();
+#endif
+        namespace fs = std::filesystem;
+        previous_ = fs::current_path();
+        folder_ = fs::temp_directory_path() / ("varnholt-conformance-" + std::to_string(process) +
+                                               "-" + std::to_string(++made));
+        fs::remove_all(folder_);
+        fs::create_directories(folder_);
+        fs::current_path(folder_);
+        Gdiplus::GdiplusStartupInput input;
+        ASSERT_EQ(Gdiplus::GdiplusStartup(&token_, &input, nullptr), Gdiplus::Ok);
+        started_ = true;
+    }
+
+    void closeFolder() {
+        if (started_) Gdiplus::GdiplusShutdown(token_);
+        started_ = false;
+        std::error_code ignored;
+        std::filesystem::current_path(previous_, ignored);
+        std::filesystem::remove_all(folder_, ignored);
+    }
+
+    // Writes the file (a relative path, '/' between folders) and answers its
+    // name as the game would give it: a wide string with backslashes.
+    static std::wstring write(const std::string& name, const Bytes& bytes) {
+        std::filesystem::path path(name);
+        if (path.has_parent_path()) std::filesystem::create_directories(path.parent_path());
+        FILE* file = std::fopen(name.c_str(), "wb");
+        EXPECT_NE(file, nullptr) << name;
+        if (!file) return {};
+        if (!bytes.empty()) std::fwrite(bytes.data(), 1, bytes.size(), file);
+        std::fclose(file);
+        return wide(name);
+    }
+
+    static std::wstring wide(const std::string& text) {
+        std::wstring out;
+        for (char c : text) out += wchar_t(c == '/' ? '\\' : c);
+        return out;
+    }
+
+    static Gdiplus::GpStatus decode(const std::wstring& path, Gdiplus::GpBitmap** image) {
+        return Gdiplus::DllExports::GdipCreateBitmapFromFile(path.c_str(), image);
+    }
+
+    // The file through GDI+ into a GDI bitmap over the background, as the game
+    // loads its art; null when it does not load.
+    static HBITMAP loadBitmap(const std::wstring& path, Gdiplus::ARGB background = 0xFFFF00FF) {
+        Gdiplus::GpBitmap* image = nullptr;
+        if (decode(path, &image) != Gdiplus::Ok || !image) return nullptr;
+        HBITMAP bitmap = nullptr;
+        Gdiplus::GpStatus made =
+            Gdiplus::DllExports::GdipCreateHBITMAPFromBitmap(image, &bitmap, background);
+        EXPECT_EQ(Gdiplus::DllExports::GdipDisposeImage(image), Gdiplus::Ok);
+        EXPECT_EQ(made, Gdiplus::Ok) << "no bitmap from a decoded image";
+        return made == Gdiplus::Ok ? bitmap : nullptr;
+    }
+
+    // The same, read back pixel by pixel; empty when the file does not load.
+    static Pixels load(const std::wstring& path, Gdiplus::ARGB background = 0xFFFF00FF) {
+        HBITMAP bitmap = loadBitmap(path, background);
+        if (!bitmap) return {};
+        Pixels pixels = readBitmap(bitmap);
+        EXPECT_TRUE(DeleteObject(bitmap));
+        return pixels;
+    }
+
+    // A bitmap of width x height whose pixel (x, y) is RGB(x * 16, y * 16, 99).
+    static HBITMAP gradient(int width, int height) {
+        fixture::PngRecipe recipe;
+        recipe.width = width;
+        recipe.height = height;
+        recipe.pixel = [](int x, int y) -> Bytes {
+            return {uint8_t(x * 16), uint8_t(y * 16), 99, 255};
+        };
+        return loadBitmap(write("gradient.png", fixture::makePng(recipe)), 0xFF000000);
+    }
+    static COLORREF gradientAt(int x, int y) {
+        return RGB(x * 16, y * 16, 99);
+    }
+
+    std::filesystem::path previous_;
+    std::filesystem::path folder_;
+    ULONG_PTR token_ = 0;
+    bool started_ = false;
+};
+
+class ImageTest : public testing::Test, protected ImageFolder {
+  protected:
+    void SetUp() override { openFolder(); }
+    void TearDown() override { closeFolder(); }
+};
+
+}  // namespace conformance

@@ -1,0 +1,307 @@
+// Windows and the message queue: window classes, the creation handshake,
+// destruction, the default window procedure, posting, peeking, getting,
+// dispatching and quitting.
+#include <algorithm>
+
+#include "conformance.h"
+
+namespace {
+
+using conformance::handler;
+using conformance::messagesAmong;
+using conformance::seen;
+using conformance::WindowTest;
+
+// The messages of creation and destruction that the game's window sees.
+std::vector<UINT> lifeMessages() {
+    return messagesAmong({WM_NCCREATE, WM_CREATE, WM_DESTROY, WM_NCDESTROY});
+}
+
+void answer(UINT which, LRESULT result) {
+    handler() = [which, result](HWND, UINT message, WPARAM, LPARAM, bool& handled) {
+        handled = message == which;
+        return result;
+    };
+}
+
+// A thread message's window filter: messages posted to no window only.
+const HWND kThreadMessages = reinterpret_cast<HWND>(intptr_t(-1));
+
+// ---- Classes and creation -------------------------------------------------------------
+
+TEST_F(WindowTest, ClassNamesIgnoreCaseAndAreRegisteredOnce) {
+    WNDCLASSA again{};
+    again.lpfnWndProc = conformance::testProcedure;
+    again.lpszClassName = "VARNHOLTCONFORMANCEWINDOW";
+    EXPECT_EQ(RegisterClassA(&again), 0) << "the same name in other letters";
+    HWND window = CreateWindowExA(0, "varnholtconformancewindow", "", WS_POPUP, 0, 0, 10, 10,
+                                  nullptr, nullptr, nullptr, nullptr);
+    EXPECT_NE(window, nullptr);
+    EXPECT_EQ(CreateWindowExA(0, "NoSuchClassHere", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                              nullptr, nullptr),
+              nullptr);
+    DestroyWindow(window);
+}
+
+TEST_F(WindowTest, CreationSendsNcCreateFirstAndCreateBeforeItReturns) {
+    HWND inside = nullptr;
+    handler() = [&inside](HWND window, UINT message, WPARAM, LPARAM, bool&) {
+        if (message == WM_CREATE) inside = window;
+        return LRESULT(0);
+    };
+    HWND window = conformance::createHiddenWindow();
+    ASSERT_NE(window, nullptr);
+    ASSERT_FALSE(seen().empty());
+    EXPECT_EQ(seen().front().message, UINT(WM_NCCREATE)) << "the very first message";
+    EXPECT_EQ(seen().front().window, window);
+    EXPECT_EQ(inside, window);
+    EXPECT_EQ(lifeMessages(), (std::vector<UINT>{WM_NCCREATE, WM_CREATE}));
+    DestroyWindow(window);
+}
+
+TEST_F(WindowTest, CreateStructCarriesTheCreationArguments) {
+    int cookie = 0;
+    std::vector<CREATESTRUCTA> received;
+    handler() = [&received](HWND, UINT message, WPARAM, LPARAM lParam, bool&) {
+        if (message == WM_NCCREATE || message == WM_CREATE)
+            received.push_back(*reinterpret_cast<const CREATESTRUCTA*>(lParam));
+        return LRESULT(0);
+    };
+    HWND window = conformance::createHiddenWindow(&cookie);
+    ASSERT_NE(window, nullptr);
+    ASSERT_EQ(received.size(), 2u);
+    for (const CREATESTRUCTA& create : received) {
+        EXPECT_EQ(create.lpCreateParams, &cookie);
+        EXPECT_EQ(create.x, 10);
+        EXPECT_EQ(create.y, 20);
+        EXPECT_EQ(create.cx, 300);
+        EXPECT_EQ(create.cy, 200);
+        EXPECT_TRUE(create.style & LONG(WS_POPUP));
+        EXPECT_EQ(create.hwndParent, nullptr);
+        ASSERT_NE(create.lpszName, nullptr);
+        EXPECT_STREQ(create.lpszName, "hidden");
+        ASSERT_NE(create.lpszClass, nullptr);
+        EXPECT_STREQ(create.lpszClass, conformance::kClassName);
+    }
+    DestroyWindow(window);
+}
+
+TEST_F(WindowTest, RefusedNcCreateGivesNullWithoutCreateOrDestroy) {
+    answer(WM_NCCREATE, FALSE);
+    EXPECT_EQ(conformance::createHiddenWindow(), nullptr);
+    EXPECT_EQ(lifeMessages(), (std::vector<UINT>{WM_NCCREATE, WM_NCDESTROY}));
+}
+
+TEST_F(WindowTest, CreateAnsweringMinusOneDestroysTheWindow) {
+    answer(WM_CREATE, -1);
+    EXPECT_EQ(conformance::createHiddenWindow(), nullptr);
+    std::vector<UINT> life = lifeMessages();
+    ASSERT_GE(life.size(), 3u);
+    EXPECT_EQ(life[0], UINT(WM_NCCREATE));
+    EXPECT_EQ(life[1], UINT(WM_CREATE));
+    EXPECT_EQ(life.back(), UINT(WM_NCDESTROY)) << "the window's last message";
+    HWND gone = seen().front().window;
+    EXPECT_FALSE(DestroyWindow(gone));
+    EXPECT_FALSE(PostMessageA(gone, WM_USER, 0, 0));
+}
+
+// ---- Destruction and the default procedure --------------------------------------------
+
+TEST_F(WindowTest, DestroySendsDestroyThenNcDestroyOnce) {
+    HWND window = conformance::createHiddenWindow();
+    ASSERT_NE(window, nullptr);
+    seen().clear();
+    EXPECT_TRUE(DestroyWindow(window));
+    EXPECT_EQ(lifeMessages(), (std::vector<UINT>{WM_DESTROY, WM_NCDESTROY}));
+    for (const auto& entry : seen()) EXPECT_EQ(entry.window, window);
+    EXPECT_FALSE(DestroyWindow(window)) << "a window that is gone";
+    EXPECT_EQ(lifeMessages().size(), 2u);
+}
+
+TEST_F(WindowTest, DestroyCalledAgainFromTheDestroyHandlerEndsTheWindowOnce) {
+    HWND window = conformance::createHiddenWindow();
+    ASSERT_NE(window, nullptr);
+    bool nestedCalled = false;
+    handler() = [&nestedCalled](HWND self, UINT message, WPARAM, LPARAM, bool&) {
+        if (message == WM_DESTROY && !nestedCalled) {
+            nestedCalled = true;
+            DestroyWindow(self);
+        }
+        return LRESULT(0);
+    };
+    seen().clear();
+    EXPECT_TRUE(DestroyWindow(window));
+    EXPECT_TRUE(nestedCalled);
+    std::vector<UINT> life = lifeMessages();
+    ASSERT_FALSE(life.empty());
+    EXPECT_EQ(life.front(), UINT(WM_DESTROY));
+    EXPECT_EQ(life.back(), UINT(WM_NCDESTROY));
+    EXPECT_EQ(std::count(life.begin(), life.end(), UINT(WM_NCDESTROY)), 1);
+    EXPECT_FALSE(DestroyWindow(window)) << "gone";
+}
+
+TEST_F(WindowTest, DefaultProcedureDestroysOnCloseAndTakesCreation) {
+    HWND window = conformance::createHiddenWindow();
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(DefWindowProcA(window, WM_USER, 1, 2), 0);
+    CREATESTRUCTA create{};
+    create.lpszName = "again";
+    create.lpszClass = conformance::kClassName;
+    create.style = LONG(WS_POPUP);
+    EXPECT_EQ(DefWindowProcA(window, WM_NCCREATE, 0, reinterpret_cast<LPARAM>(&create)), TRUE);
+    seen().clear();
+    EXPECT_EQ(DefWindowProcA(window, WM_CLOSE, 0, 0), 0);
+    EXPECT_EQ(lifeMessages(), (std::vector<UINT>{WM_DESTROY, WM_NCDESTROY}));
+    EXPECT_FALSE(DestroyWindow(window)) << "already destroyed by the close";
+}
+
+TEST_F(WindowTest, ShowWindowAnswersThePreviousVisibility) {
+    HWND window = conformance::createHiddenWindow();
+    ASSERT_NE(window, nullptr);
+    EXPECT_FALSE(ShowWindow(window, SW_SHOW));
+    EXPECT_TRUE(ShowWindow(window, SW_HIDE));
+    EXPECT_FALSE(ShowWindow(window, SW_HIDE));
+    EXPECT_FALSE(ShowWindow(window, SW_SHOWNORMAL));
+    EXPECT_TRUE(ShowWindow(window, SW_SHOWNORMAL));
+    DestroyWindow(window);
+}
+
+TEST_F(WindowTest, StockIconAndCursorAndTheScreenSize) {
+    EXPECT_NE(LoadIconA(nullptr, IDI_APPLICATION), nullptr);
+    EXPECT_NE(LoadCursorA(nullptr, IDC_ARROW), nullptr);
+    EXPECT_EQ(LoadIconA(nullptr, MAKEINTRESOURCEA(12345)), nullptr) << "no such stock icon";
+    EXPECT_GT(GetSystemMetrics(SM_CXSCREEN), 0);
+    EXPECT_GT(GetSystemMetrics(SM_CYSCREEN), 0);
+}
+
+// ---- The queue --------------------------------------------------------------------------
+
+class MessageQueue : public WindowTest {
+  protected:
+    void SetUp() override {
+        WindowTest::SetUp();
+        window_ = conformance::createHiddenWindow();
+        ASSERT_NE(window_, nullptr);
+        // Whatever creation left in the queue is not the test's.
+        MSG msg{};
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        }
+        seen().clear();
+    }
+    void TearDown() override {
+        DestroyWindow(window_);
+        WindowTest::TearDown();
+    }
+
+    MSG take() {
+        MSG msg{};
+        EXPECT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+        return msg;
+    }
+
+    HWND window_ = nullptr;
+};
+
+TEST_F(MessageQueue, PeekWithoutRemoveLeavesTheMessageQueued) {
+    MSG msg{};
+    EXPECT_FALSE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) << "an empty queue";
+    ASSERT_TRUE(PostMessageA(window_, WM_USER, 5, 6));
+    ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE));
+    EXPECT_EQ(msg.message, UINT(WM_USER));
+    ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+    EXPECT_EQ(msg.hwnd, window_);
+    EXPECT_EQ(msg.message, UINT(WM_USER));
+    EXPECT_EQ(msg.wParam, WPARAM(5));
+    EXPECT_EQ(msg.lParam, LPARAM(6));
+    EXPECT_FALSE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+    EXPECT_TRUE(seen().empty()) << "peeking calls no window procedure";
+}
+
+TEST_F(MessageQueue, FiltersPickMatchingMessagesOutOfOrder) {
+    PostMessageA(nullptr, WM_USER + 1, 0, 0);
+    PostMessageA(window_, WM_USER + 2, 0, 0);
+    PostMessageA(window_, WM_USER + 3, 0, 0);
+    MSG msg{};
+    ASSERT_TRUE(PeekMessageA(&msg, nullptr, WM_USER + 3, WM_USER + 9, PM_REMOVE));
+    EXPECT_EQ(msg.message, UINT(WM_USER + 3));
+    ASSERT_TRUE(PeekMessageA(&msg, window_, 0, 0, PM_REMOVE));
+    EXPECT_EQ(msg.message, UINT(WM_USER + 2));
+    EXPECT_FALSE(PeekMessageA(&msg, window_, 0, 0, PM_REMOVE));
+    ASSERT_TRUE(PeekMessageA(&msg, kThreadMessages, 0, 0, PM_REMOVE));
+    EXPECT_EQ(msg.message, UINT(WM_USER + 1));
+    EXPECT_EQ(msg.hwnd, nullptr);
+}
+
+TEST_F(MessageQueue, QuitComesAfterPostedMessagesAndPassesAnyFilter) {
+    PostQuitMessage(7);
+    PostMessageA(window_, WM_USER, 0, 0);
+    MSG msg{};
+    EXPECT_EQ(GetMessageA(&msg, nullptr, 0, 0), TRUE);
+    EXPECT_EQ(msg.message, UINT(WM_USER));
+    EXPECT_EQ(GetMessageA(&msg, window_, WM_USER, WM_USER), FALSE);
+    EXPECT_EQ(msg.message, UINT(WM_QUIT));
+    EXPECT_EQ(msg.wParam, WPARAM(7));
+    EXPECT_FALSE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) << "the quit is taken once";
+}
+
+TEST_F(MessageQueue, QuitCarriesTheExitCodeAndNoWindow) {
+    PostQuitMessage(0x1234);
+    MSG msg{};
+    ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE));
+    EXPECT_EQ(msg.message, UINT(WM_QUIT));
+    EXPECT_EQ(msg.hwnd, nullptr);
+    EXPECT_EQ(msg.wParam, WPARAM(0x1234));
+    EXPECT_EQ(msg.lParam, 0);
+    ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) << "still there after a peek";
+    EXPECT_EQ(msg.message, UINT(WM_QUIT));
+    EXPECT_FALSE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+}
+
+TEST_F(MessageQueue, AWindowFilterThatIsGoneIsAnError) {
+    HWND gone = conformance::createHiddenWindow();
+    ASSERT_TRUE(DestroyWindow(gone));
+    PostMessageA(window_, WM_USER, 0, 0);
+    MSG msg{};
+    EXPECT_EQ(GetMessageA(&msg, gone, 0, 0), -1);
+    EXPECT_FALSE(PeekMessageA(&msg, gone, 0, 0, PM_REMOVE));
+    EXPECT_EQ(take().message, UINT(WM_USER)) << "the queue is untouched";
+}
+
+TEST_F(MessageQueue, DispatchCallsTheProcedureAndAnswersItsResult) {
+    handler() = [](HWND, UINT message, WPARAM wParam, LPARAM, bool& handled) {
+        handled = message == WM_USER;
+        return LRESULT(wParam * 2);
+    };
+    PostMessageA(window_, WM_USER, 21, 9);
+    MSG msg = take();
+    EXPECT_TRUE(seen().empty()) << "nothing is called before the dispatch";
+    EXPECT_EQ(DispatchMessageA(&msg), 42);
+    ASSERT_EQ(seen().size(), 1u);
+    EXPECT_EQ(seen()[0].window, window_);
+    EXPECT_EQ(seen()[0].message, UINT(WM_USER));
+    EXPECT_EQ(seen()[0].wParam, WPARAM(21));
+    EXPECT_EQ(seen()[0].lParam, LPARAM(9));
+}
+
+TEST_F(MessageQueue, AThreadMessageIsDispatchedNowhere) {
+    PostMessageA(nullptr, WM_USER, 1, 2);
+    MSG msg = take();
+    EXPECT_EQ(msg.hwnd, nullptr);
+    EXPECT_EQ(DispatchMessageA(&msg), 0);
+    EXPECT_TRUE(seen().empty());
+}
+
+TEST_F(MessageQueue, DestroyingAWindowDropsItsPostedMessages) {
+    HWND other = conformance::createHiddenWindow();
+    ASSERT_NE(other, nullptr);
+    PostMessageA(other, WM_USER + 1, 0, 0);
+    PostMessageA(window_, WM_USER + 2, 0, 0);
+    ASSERT_TRUE(DestroyWindow(other));
+    EXPECT_FALSE(PostMessageA(other, WM_USER + 3, 0, 0));
+    MSG msg = take();
+    EXPECT_EQ(msg.message, UINT(WM_USER + 2));
+    EXPECT_EQ(msg.hwnd, window_);
+    EXPECT_FALSE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+}
+
+}  // namespace
