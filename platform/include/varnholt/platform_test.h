@@ -64,6 +64,15 @@ void clearTimerOverrides();
 // handle (0 is NULL, -1 is HGDI_ERROR).
 void injectResult(const std::string& name, int64_t result, int times = 1,
                   const void* object = nullptr);
+// One call of `name` answers `result`: its `occurrence`-th call from now on,
+// counting from 0; the calls before it are let through untouched. With
+// `afterWork` that call still does its work and only its answer is replaced,
+// which is how a call that gives something back (Unlock, ReleaseDC, DeleteDC,
+// ...) fails without keeping what it was to give back.
+void injectResultAt(const std::string& name, int occurrence, int64_t result,
+                    bool afterWork = false);
+// Injections that have not answered yet.
+int pendingInjections();
 void clearInjections();
 
 // ---- The journal -------------------------------------------------------------
