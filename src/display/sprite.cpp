@@ -49,8 +49,11 @@ ResultCode Sprite::restore() {
     ResultCode code = result::kOk;
     for (auto& row : frames) {
         for (IDirectDrawSurface* surface : row) {
-            // Every frame is tried, also after one has failed.
-            if (!surface || FAILED(surface->Restore())) code = result::kPlatformFailed;
+            // A frame that was never made has nothing to restore, and is no
+            // failure: counting it as one would have every later frame try
+            // the lost sprites again. Every frame is tried, also after one
+            // has failed.
+            if (surface && FAILED(surface->Restore())) code = result::kPlatformFailed;
         }
     }
     return code;

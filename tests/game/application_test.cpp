@@ -199,6 +199,24 @@ TEST_F(RunningGame, ASpriteThatStaysLostDoesNotBlankTheOthersAndIsTriedAgain) {
     EXPECT_EQ(fixture::garbagePixels(frame, 0, 0, 1024, 768), 0);
 }
 
+// One sprite surface that could not be made at start-up leaves its picture
+// out, and nothing more: restoring the surfaces succeeds, and the frames after
+// a restore do not keep restoring and reloading every picture.
+TEST(ApplicationStartUp, ASpriteSurfaceThatWasNeverMadeIsNoFailedRestore) {
+    fixture::useRealArt();
+    // The primary surface is the first surface made, the sidebar's top the second.
+    vh::test::injectResultAt("IDirectDraw::CreateSurface", 1, DDERR_OUTOFMEMORY);
+    Application& app = fixture::startGame();
+    ASSERT_EQ(SpriteRegistry::instance().slots[0]->frames[0][0], nullptr);
+    vh::test::loseAllSurfaces();
+    EXPECT_EQ(app.restoreSurfaces(), 1);
+    EXPECT_FALSE(app.spritesLost);
+    vh::test::clearJournal();
+    for (int frame = 0; frame < 3; ++frame) app.runFrame();
+    EXPECT_TRUE(journalNames({"IDirectDrawSurface::Restore", "GdipCreateBitmapFromFile"}).empty());
+    EXPECT_EQ(vh::test::presentedFrameCount(), 3);
+}
+
 // ---- The frame loop and exit codes ----------------------------------------------
 
 TEST(FrameLoop, EscapeEndsTheGameWithZero) {
