@@ -30,6 +30,12 @@ Sprite::Sprite(int32_t frameCount, int32_t width, int32_t height)
     }
 }
 
+Sprite::~Sprite() {
+    for (auto& row : frames)
+        for (IDirectDrawSurface* surface : row)
+            if (surface) surface->Release();
+}
+
 ResultCode Sprite::fill(GdiBitmap& bitmap, int32_t row, int32_t frame, int32_t x, int32_t y) {
     IDirectDrawSurface* surface = frames[row][frame];
     if (!surface) return result::kPlatformFailed;

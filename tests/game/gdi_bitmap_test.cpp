@@ -2,6 +2,8 @@
 // code and every clean-up order.
 #include <gtest/gtest.h>
 
+#include <memory>
+
 #include "display/gdi_bitmap.h"
 #include "display/sprite.h"
 #include "game_fixture.h"
@@ -97,13 +99,13 @@ class GdiBitmapCopy : public testing::Test {
     void SetUp() override {
         fixture::startDisplayOnly();
         fixture::useRealArt();
-        sprite = new Sprite(1, 128, 128);
+        sprite = std::make_unique<Sprite>(1, 128, 128);
         ASSERT_EQ(bitmap.loadFromFile(kLot), 0);
         vh::test::clearJournal();
     }
     IDirectDrawSurface* surface() { return sprite->frames[0][0]; }
     GdiBitmap bitmap;
-    Sprite* sprite = nullptr;
+    std::unique_ptr<Sprite> sprite;
 };
 
 TEST_F(GdiBitmapCopy, CopiesTheBlockAndCleansUpInOrder) {

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "display/gdi_bitmap.h"
+#include "city/city_map.h"
+#include "city/sidebar.h"
 #include "display/sprite.h"
 #include "game_fixture.h"
 
@@ -117,6 +119,34 @@ TEST(SpriteRegistry, HandsOutSlotsInOrderAndRefusesTheThirtyThird) {
     EXPECT_EQ(registry.add(&extra), -1);
     EXPECT_EQ(registry.cursor, 0);
     for (Sprite* slot : registry.slots) EXPECT_NE(slot, &extra);
+}
+
+// Sprites made while every slot is taken are refused and deleted by their
+// makers; their surfaces go with them instead of living on unreachable.
+TEST(SpriteRegistry, SpritesAFullRegistryRefusesLeaveNoSurfaceBehind) {
+    fixture::useRealArt();
+    fixture::startDisplayOnly();
+    SpriteRegistry& registry = SpriteRegistry::instance();
+    for (int i = 0; i < SpriteRegistry::kSlotCount; ++i) registry.add(new Sprite(0, 1, 1));
+    const int live = vh::test::liveObjectCount();
+    Sidebar sidebar;
+    sidebar.createSprites();
+    EXPECT_EQ(sidebar.topSprite, kNoSprite);
+    EXPECT_EQ(sidebar.mvrPanelSprite, kNoSprite);
+    EXPECT_EQ(vh::test::liveObjectCount(), live);
+    CityMap map;  // its first lot loads the lot art into sprites of its own
+    EXPECT_EQ(lotArtIds[0], kNoSprite);
+    EXPECT_EQ(vh::test::liveObjectCount(), live);
+}
+
+TEST(SpriteLifetime, ADeletedSpriteReleasesItsFrames) {
+    fixture::startDisplayOnly();
+    const int live = vh::test::liveObjectCount();
+    injectResult("IDirectDraw::CreateSurface", DDERR_OUTOFMEMORY, 1);
+    auto* sprite = new Sprite(3, 16, 16);  // the first frame is never made
+    EXPECT_EQ(vh::test::liveObjectCount(), live + 2);
+    delete sprite;
+    EXPECT_EQ(vh::test::liveObjectCount(), live);
 }
 
 TEST(SpriteRegistry, RingSearchStartsAtTheCursorAndWraps) {
