@@ -16,7 +16,11 @@
 namespace vh::platform::image {
 namespace {
 
-constexpr long kMaxFileBytes = 256L << 20;
+// A file is read whole before it is decoded. One larger than the pixels of
+// the largest picture the decoder accepts is refused by its size, before a
+// byte of it is read: compressed art is far smaller than its pixels, and a
+// huge file at an art path must not cost its size in memory.
+constexpr int64_t kMaxFileBytes = kMaxImageBytes;
 
 std::string lowerExtension(const std::string& path) {
     size_t dot = path.find_last_of('.');
