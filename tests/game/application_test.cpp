@@ -229,6 +229,9 @@ TEST(FrameLoop, EscapeEndsTheGameWithZero) {
     EXPECT_EQ(vh::test::presentedFrameCount(), 3);
     EXPECT_EQ(journalNames({"GdiplusStartup"}).size(), 1u);
     EXPECT_EQ(journalNames({"GdiplusShutdown"}).size(), 1u);
+    // The display went; only the sixteen sprites' surfaces live on, as every
+    // sprite does until the process ends.
+    EXPECT_EQ(vh::test::liveObjectCount(), 16);
 }
 
 TEST(FrameLoop, NoFrameRunsWhileMessagesWait) {

@@ -2,6 +2,8 @@
 // window, the sidebar's tabs and legend, and the routing of pointer input.
 #include <gtest/gtest.h>
 
+#include <memory>
+
 #include "city/city_map.h"
 #include "city/city_screen.h"
 #include "game_fixture.h"
@@ -19,13 +21,13 @@ class CityFixture : public testing::Test {
     void SetUp() override {
         fixture::useRealArt();
         app = &fixture::startDisplayOnly();
-        map = new CityMap();
+        map = std::make_unique<CityMap>();
         view.bindMap(*map);
         vh::test::clearJournal();
     }
     vh::test::Picture screen() { return vh::test::surfacePixels(app->backBuffer); }
     Application* app = nullptr;
-    CityMap* map = nullptr;
+    std::unique_ptr<CityMap> map;
     MapView view;
 };
 

@@ -119,6 +119,18 @@ TEST_F(GdiBitmapCopy, CopiesTheBlockAndCleansUpInOrder) {
     EXPECT_EQ(fixture::mismatches(vh::test::surfacePixels(surface()), 0, 0, expected, 128, 128), 0);
 }
 
+TEST_F(GdiBitmapCopy, CopiesTheBlockAtAnyCornerOfTheBitmap) {
+    Sprite small(1, 16, 16);
+    ASSERT_EQ(bitmap.copyToSurface(small.frames[0][0], 72, 24, 16, 16), 0);
+    auto lot = fixture::art("Lots/lot_base.png");
+    auto copied = vh::test::surfacePixels(small.frames[0][0]);
+    int wrong = 0;
+    for (int y = 0; y < 16; ++y)
+        for (int x = 0; x < 16; ++x)
+            wrong += copied.at(x, y) != (lot.at(72 + x, 24 + y) & 0xFFFFFF);
+    EXPECT_EQ(wrong, 0);
+}
+
 TEST_F(GdiBitmapCopy, AnEmptyHolderTouchesNothing) {
     GdiBitmap empty;
     EXPECT_EQ(empty.copyToSurface(surface(), 0, 0, 128, 128), 0x12);
@@ -160,7 +172,8 @@ INSTANTIATE_TEST_SUITE_P(EachStep, GdiBitmapCopyFailure,
                                          FailingStep{"StretchBlt", 0}));
 
 TEST_F(GdiBitmapCopy, AFailedDeleteAfterTheCopyAnswers0x81) {
-    injectResult("DeleteDC", 0);
+    // The context is deleted all the same: only the answer says it failed.
+    vh::test::injectResultAt("DeleteDC", 0, FALSE, true);
     EXPECT_EQ(bitmap.copyToSurface(surface(), 0, 0, 128, 128), 0x81);
     EXPECT_EQ(journalNames({"IDirectDrawSurface::ReleaseDC"}).size(), 1u);  // still given back
 }

@@ -235,7 +235,7 @@ LPDIRECTDRAWSURFACE makeKeyedSprite(LPDIRECTDRAW dd) {
 TEST_P(AtBothDepths, KeyedBlitSkipsKeyPixelsOnly) {
     LPDIRECTDRAW dd = openDisplay(640, 480, GetParam());
     LPDIRECTDRAWSURFACE back = nullptr;
-    [[maybe_unused]] LPDIRECTDRAWSURFACE primary = createPrimary(dd, &back);
+    LPDIRECTDRAWSURFACE primary = createPrimary(dd, &back);
     LPDIRECTDRAWSURFACE sprite = makeKeyedSprite(dd);
     fill(back, 0, 0, 255);
     RECT at{10, 20, 18, 28};
@@ -253,6 +253,9 @@ TEST_P(AtBothDepths, KeyedBlitSkipsKeyPixelsOnly) {
     // Asking for a key the source does not have is refused.
     EXPECT_EQ(sprite->Blt(nullptr, back, &at, DDBLT_WAIT | DDBLT_KEYSRC, nullptr),
               DDERR_INVALIDPARAMS);
+    sprite->Release();
+    back->Release();
+    primary->Release();
     dd->Release();
 }
 
@@ -261,7 +264,7 @@ TEST(DirectDraw, SpriteChangedAfterItsFirstBlitDrawsTheChange) {
     // afterwards, and a new key, must not be drawn from the stale encoding.
     LPDIRECTDRAW dd = openDisplay();
     LPDIRECTDRAWSURFACE back = nullptr;
-    [[maybe_unused]] LPDIRECTDRAWSURFACE primary = createPrimary(dd, &back);
+    LPDIRECTDRAWSURFACE primary = createPrimary(dd, &back);
     LPDIRECTDRAWSURFACE sprite = makeKeyedSprite(dd);
     fill(back, 0, 0, 255);
     RECT at{0, 0, 8, 8};
@@ -282,6 +285,9 @@ TEST(DirectDraw, SpriteChangedAfterItsFirstBlitDrawsTheChange) {
     auto picture = vh::test::surfacePixels(back);
     EXPECT_EQ(picture.at(3, 3), kBlue);
     EXPECT_EQ(picture.at(1, 1), 0xFF00FFu);
+    sprite->Release();
+    back->Release();
+    primary->Release();
     dd->Release();
 }
 
@@ -303,7 +309,7 @@ TEST_P(ClippedAtEdges, ClipperCutsTheBlitToTheDisplay) {
     const EdgeCase edge = GetParam();
     LPDIRECTDRAW dd = openDisplay();
     LPDIRECTDRAWSURFACE back = nullptr;
-    [[maybe_unused]] LPDIRECTDRAWSURFACE primary = createPrimary(dd, &back);
+    LPDIRECTDRAWSURFACE primary = createPrimary(dd, &back);
     LPDIRECTDRAWSURFACE sprite = createOffScreen(dd, 8, 8);
     paintCoordinates(sprite);
     DDCOLORKEY key{0x00FFFF, 0x00FFFF};  // a colour the sprite does not use
@@ -326,13 +332,16 @@ TEST_P(ClippedAtEdges, ClipperCutsTheBlitToTheDisplay) {
     RECT outside{-20, -20, -12, -12};
     EXPECT_EQ(back->Blt(&outside, sprite, nullptr, DDBLT_WAIT | DDBLT_KEYSRC, nullptr), DD_OK);
     clipper->Release();
+    sprite->Release();
+    back->Release();
+    primary->Release();
     dd->Release();
 }
 
 TEST(DirectDraw, SourceRectangleMustLieInTheSource) {
     LPDIRECTDRAW dd = openDisplay();
     LPDIRECTDRAWSURFACE back = nullptr;
-    [[maybe_unused]] LPDIRECTDRAWSURFACE primary = createPrimary(dd, &back);
+    LPDIRECTDRAWSURFACE primary = createPrimary(dd, &back);
     LPDIRECTDRAWSURFACE sprite = createOffScreen(dd, 8, 8);
     paintCoordinates(sprite);
     RECT from{4, 4, 12, 12};
@@ -342,6 +351,9 @@ TEST(DirectDraw, SourceRectangleMustLieInTheSource) {
     RECT small{100, 100, 102, 102};
     ASSERT_EQ(back->Blt(&small, sprite, &part, DDBLT_WAIT, nullptr), DD_OK);
     EXPECT_EQ(vh::test::surfacePixels(back).at(101, 101), 0x060780u);
+    sprite->Release();
+    back->Release();
+    primary->Release();
     dd->Release();
 }
 
@@ -376,6 +388,8 @@ TEST(DirectDraw, FlipExchangesBuffersAndPresentsTheFront) {
     ASSERT_EQ(back->ReleaseDC(dc), DD_OK);
     ASSERT_EQ(primary->Flip(nullptr, DDFLIP_WAIT), DD_OK);
     EXPECT_EQ(vh::test::presentedFrame().at(0, 0), kBlue);
+    back->Release();
+    primary->Release();
     dd->Release();
 }
 
@@ -410,6 +424,9 @@ TEST(DirectDraw, BackgroundLosesEverySurfaceUntilRestored) {
     EXPECT_EQ(vh::test::surfacePixels(sprite).at(3, 3), vh::test::kRestoredGarbage);
     EXPECT_EQ(vh::test::surfacePixels(back).at(100, 100), vh::test::kRestoredGarbage);
     EXPECT_EQ(back->Blt(&at, sprite, nullptr, DDBLT_WAIT, nullptr), DD_OK);
+    sprite->Release();
+    back->Release();
+    primary->Release();
     dd->Release();
 }
 
@@ -423,6 +440,7 @@ TEST(DirectDraw, LoseAllSurfacesHookRestoresAtOnceAndRestoreKeepsGoodPixels) {
     EXPECT_EQ(kept->IsLost(), DDERR_SURFACELOST);
     EXPECT_EQ(kept->Restore(), DD_OK);
     EXPECT_EQ(vh::test::surfacePixels(kept).at(0, 0), vh::test::kRestoredGarbage);
+    kept->Release();
     dd->Release();
 }
 
@@ -461,6 +479,8 @@ TEST(DirectDraw, InjectedResultsReachTheChosenCallsOnly) {
     EXPECT_EQ(calls[0].name, "IDirectDrawSurface::Blt");
     EXPECT_EQ(calls[0].object, static_cast<const void*>(first));
     EXPECT_EQ(calls[0].result, DD_OK);
+    first->Release();
+    second->Release();
     dd->Release();
 }
 
