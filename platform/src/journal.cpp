@@ -26,6 +26,7 @@ std::vector<journal::Entry>& calls() {
 }
 
 bool journalOn = false;
+uint64_t callsStarted = 0;
 
 // The journal is bounded so that a long headless run cannot grow without end.
 constexpr size_t kMaxEntries = 1000000;
@@ -65,11 +66,15 @@ std::optional<int64_t> injected(const char* name, const void* object) {
     return chosen->result;
 }
 
-void record(const char* name, const void* object, int64_t result) {
+uint64_t startCall() {
+    return journalOn ? ++callsStarted : 0;
+}
+
+void record(const char* name, const void* object, int64_t result, uint64_t started) {
     if (!journalOn) return;
     auto& list = calls();
     if (list.size() >= kMaxEntries) list.erase(list.begin(), list.begin() + kMaxEntries / 2);
-    list.push_back({name, object, result});
+    list.push_back({name, object, result, started ? started : ++callsStarted});
 }
 
 namespace journal {

@@ -24,7 +24,11 @@ std::optional<ChosenAnswer> chosenAnswer(const char* name, const void* object);
 // The answer chosen to be given instead of the work, used up and journalled;
 // for calls that answer by hand.
 std::optional<int64_t> injected(const char* name, const void* object);
-void record(const char* name, const void* object, int64_t result);
+// A call journals itself when it returns, after any calls it made; the
+// place it took among the calls when it started is journalled with it. 0
+// while the journal is off, and for `record`: the call starts as it returns.
+uint64_t startCall();
+void record(const char* name, const void* object, int64_t result, uint64_t started = 0);
 
 // Handles and pointers travel through the journal as integers (0 is NULL,
 // -1 is HGDI_ERROR).
@@ -46,8 +50,8 @@ int64_t toJournal(R value) {
 
 // Journals a result and answers it, for calls that return from several places.
 template <typename R>
-R recorded(const char* name, const void* object, R result) {
-    record(name, object, toJournal(result));
+R recorded(const char* name, const void* object, R result, uint64_t started = 0) {
+    record(name, object, toJournal(result), started);
     return result;
 }
 
@@ -56,14 +60,15 @@ R recorded(const char* name, const void* object, R result) {
 template <typename Work>
 auto journalled(const char* name, const void* object, Work&& work) -> decltype(work()) {
     using R = decltype(work());
+    const uint64_t started = startCall();
     const auto chosen = chosenAnswer(name, object);
     if (chosen && !chosen->afterWork) {
-        record(name, object, chosen->result);
+        record(name, object, chosen->result, started);
         return fromJournal<R>(chosen->result);
     }
     R result = work();
     if (chosen) result = fromJournal<R>(chosen->result);
-    return recorded(name, object, result);
+    return recorded(name, object, result, started);
 }
 
 namespace journal {
@@ -72,6 +77,7 @@ struct Entry {
     const char* name;  // the string literal the call was journalled with
     const void* object;
     int64_t result;
+    uint64_t started;  // its place among the calls in the order they started
 };
 
 void enable(bool enabled);

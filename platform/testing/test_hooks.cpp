@@ -138,7 +138,7 @@ void clearInjections() {
 std::vector<Call> journal() {
     std::vector<Call> out;
     for (const auto& entry : vh::platform::journal::entries())
-        out.push_back({entry.name, entry.object, entry.result});
+        out.push_back({entry.name, entry.object, entry.result, entry.started});
     return out;
 }
 

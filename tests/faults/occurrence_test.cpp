@@ -37,6 +37,34 @@ TEST(FailingOneOccurrence, OtherCallsDoNotCountTowardsTheOccurrence) {
     EXPECT_EQ(GetSystemMetrics(SM_CYSCREEN), 0);
 }
 
+// Destroys its window once more from WM_DESTROY, as the game's handler does.
+LRESULT CALLBACK destroyAgain(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_DESTROY) DestroyWindow(window);
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+TEST(FailingOneOccurrence, CallsCountInTheOrderTheyStartNotTheOrderTheyReturn) {
+    WNDCLASSA windowClass{};
+    windowClass.lpfnWndProc = destroyAgain;
+    windowClass.lpszClassName = "nested";
+    ASSERT_NE(RegisterClassA(&windowClass), 0);
+    HWND window = CreateWindowExA(0, "nested", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                                  nullptr, nullptr);
+    ASSERT_NE(window, nullptr);
+    vh::test::clearJournal();
+    // The second call to start is the one inside WM_DESTROY, which returns first
+    // (FALSE, its window being on its way out already).
+    injectResultAt("DestroyWindow", 1, 7);
+    EXPECT_TRUE(DestroyWindow(window));
+    std::vector<vh::test::Call> destroys;
+    for (const auto& call : vh::test::journal())
+        if (call.name == "DestroyWindow") destroys.push_back(call);
+    ASSERT_EQ(destroys.size(), 2u);
+    EXPECT_EQ(destroys[0].result, 7);
+    EXPECT_EQ(destroys[1].result, TRUE);
+    EXPECT_GT(destroys[0].started, destroys[1].started);
+}
+
 TEST(FailingOneOccurrence, InsteadOfTheWorkTheSurfaceKeepsItsDeviceContext) {
     LPDIRECTDRAW dd = nullptr;
     ASSERT_EQ(DirectDrawCreate(nullptr, &dd, nullptr), DD_OK);

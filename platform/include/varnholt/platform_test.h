@@ -76,10 +76,14 @@ int pendingInjections();
 void clearInjections();
 
 // ---- The journal -------------------------------------------------------------
+// A call is journalled when it returns, after the calls it made itself (a
+// window's destruction after the messages its procedure handled, say);
+// `started` orders the calls as they were made, as injectResultAt counts them.
 struct Call {
     std::string name;    // as for injectResult
     const void* object;  // the interface, device context, bitmap or window it was made on
     int64_t result;      // what the call answered (0 for calls that answer nothing)
+    uint64_t started;    // its place among the calls in the order they started
 };
 std::vector<Call> journal();
 void clearJournal();
