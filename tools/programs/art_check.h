@@ -1,8 +1,9 @@
 // What a frame of the game must show, checked against the art files: the
 // sidebar's top picture, the three tab buttons, the selected tab's panel (on
 // the amb tab with the legend's eight markers) and every lot in view for the
-// camera, with none of the colour restored surfaces come back with. The soak
-// and the fault sweep check their frames with it.
+// camera, with none of the colour restored surfaces come back with and none
+// of the magenta that marks what is transparent. The soak and the fault sweep
+// check their frames with it.
 #pragma once
 
 #include <string>
@@ -46,12 +47,13 @@ struct Findings {
     bool whole = false;  // a 1024 x 768 frame
     int wrong = 0;       // pixels that differ from the art
     int garbage = 0;     // pixels in the colour of restored surfaces
+    int magenta = 0;     // transparent pixels drawn as if they were not
 
-    bool right() const { return whole && wrong == 0 && garbage == 0; }
+    bool right() const { return whole && wrong == 0 && garbage == 0 && magenta == 0; }
     std::string describe() const {
         if (!whole) return "no 1024 x 768 frame";
         return std::to_string(wrong) + " pixels differ from the art, " + std::to_string(garbage) +
-               " garbage pixels";
+               " garbage pixels, " + std::to_string(magenta) + " magenta pixels";
     }
 };
 
@@ -62,6 +64,9 @@ inline Findings check(const Picture& shown, const Art& art, const Application& a
     found.whole = shown.width == 1024 && shown.height == 768;
     if (!found.whole) return found;
     found.garbage = vh::test::countColor(shown, 0, 0, 1024, 768, vh::test::kRestoredGarbage);
+    // Magenta is the art's transparent colour: a sprite drawn with the wrong
+    // colour key shows it, where the comparisons below look through it.
+    found.magenta = vh::test::countColor(shown, 0, 0, 1024, 768, 0xFF00FF);
 
     // The tab buttons cover the top picture's last rows.
     found.wrong += mismatches(shown, 0, 0, art.top, 256, 240);
