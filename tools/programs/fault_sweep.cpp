@@ -12,10 +12,11 @@
 //     for input that never comes; the watchdog ends any other),
 //   - gets no report from the sanitizers, leaks included, in a sanitized build,
 //   - ends with 0, or with 0x10082 when the failure was in the display set-up,
-//   - when the game played on, shows the art again: at the first check, or at
-//     the second, after the display was restored once more (a picture whose
-//     loading failed is loaded again only with a restore), or is one of the
-//     start-up failures that leave a picture wrong for good by design,
+//   - when the game played on, shows the art again: at the first check, or,
+//     when a picture could not be loaded, at the second, after the display
+//     was restored once more (a picture is loaded again only with a restore),
+//     or is one of the start-up failures that leave a picture wrong for good
+//     by design,
 //   - and leaves alive no platform object but the sprites' surfaces.
 //
 //   varnholt_fault_sweep [--every N] [--only NAME] [--jobs J] [--timeout S]
@@ -156,6 +157,15 @@ const std::map<std::string, const char*> kWrongForGoodByDesign = {
     {"SetPixel",
      "the colour key is matched once, at start-up; without it every sprite has the wrong key"},
     {"GdiplusStartup", "without GDI+ no picture can be loaded"},
+};
+
+// Calls whose failure leaves a picture unloaded until the display is next
+// restored, by design: a picture that could not be loaded or copied into its
+// sprite is loaded again only with the next restore of the surfaces.
+const std::set<std::string> kLoadingCalls = {
+    "GdipAlloc",    "GdipCreateBitmapFromFile",  "GdipCreateHBITMAPFromBitmap",
+    "GetObjectA",   "IDirectDrawSurface::GetDC", "CreateCompatibleDC",
+    "SelectObject", "SetStretchBltMode",         "StretchBlt",
 };
 
 // A failed restore on the return to the foreground ends the game, by design.
@@ -467,7 +477,8 @@ Verdict judge(const Point& point, const Outcome& o) {
                    ? Verdict::EndedByDesign
                    : Verdict::EndedEarly;
     if (o.firstCheck == "right") return Verdict::Clean;
-    if (o.secondCheck == "right") return Verdict::RightAfterRestore;
+    if (o.secondCheck == "right" && kLoadingCalls.count(point.fault.name))
+        return Verdict::RightAfterRestore;
     if (point.startUp && kWrongForGoodByDesign.count(point.fault.name))
         return Verdict::WrongByDesign;
     return Verdict::WrongPicture;
