@@ -279,6 +279,23 @@ TEST(SidebarArt, AMissingPanelStopsTheLoadThere) {
 
 // ---- Routing and the pointer ----------------------------------------------------------
 
+// A screen whose map could not be made shows its sidebar and ignores the
+// pointer over where the map would be.
+TEST(CityScreenWithoutAMap, DrawsTheSidebarAloneAndTakesNoHover) {
+    fixture::useRealArt();
+    Application& app = fixture::startDisplayOnly();
+    CityScreen screen;
+    screen.createSidebarSprites();
+    screen.loadSidebarArt();
+    vh::test::clearJournal();
+    EXPECT_EQ(screen.hover(16.0, 1000, 400), 0);
+    EXPECT_EQ(screen.mapView.restX, 0);
+    EXPECT_EQ(screen.draw(), 0);
+    EXPECT_EQ(blits(), 5u);  // the sidebar; the legend's markers come with the map's art
+    auto picture = vh::test::surfacePixels(app.backBuffer);
+    EXPECT_EQ(fixture::mismatches(picture, 0, 0, fixture::art("GUI/sb_top.png"), 256, 240), 0);
+}
+
 TEST_F(SidebarFixture, HoversLeftOfTheMapViewReachNobody) {
     MapView& view = app->cityScreen.mapView;
     app->cityScreen.hover(10.0, 255, 400);

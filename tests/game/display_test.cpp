@@ -52,6 +52,10 @@ TEST_P(DisplaySetUpFailure, AnswersAtTheFirstFailingCallAndKeepsWhatItMade) {
     EXPECT_EQ(app.directDraw != nullptr, failing > 0);
     EXPECT_EQ(app.primarySurface != nullptr, failing > 3);
     EXPECT_EQ(app.backBuffer != nullptr, failing > 4);
+    // A half-made display cannot be restored, and gives back all it made.
+    EXPECT_EQ(app.restoreSurfaces(), failing > 4 ? 1 : 0);
+    app.releaseDisplay();
+    EXPECT_EQ(vh::test::liveObjectCount(), 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(EachStep, DisplaySetUpFailure, testing::Range(0, 8));
@@ -143,6 +147,14 @@ TEST(MatchColor, GivesThePixelAtTheOriginBack) {
     vh::test::setSurfaceRawPixel(probe.primary, 0, 0, 0x00345678);
     matchColor(0x00FF00FF, probe.primary);
     EXPECT_EQ(vh::test::surfaceRawPixel(probe.primary, 0, 0), 0x00345678u);
+}
+
+TEST(MatchColor, WhenThePixelCannotBeWrittenBackTheMatchStillCounts) {
+    Probe probe(32);
+    vh::test::setSurfaceRawPixel(probe.primary, 0, 0, 0x00345678);
+    vh::test::injectResultAt("IDirectDrawSurface::GetDC", 1, DDERR_SURFACELOST);
+    EXPECT_EQ(matchColor(0x00FF00FF, probe.primary), 0x00FF00FFu);
+    EXPECT_EQ(vh::test::surfaceRawPixel(probe.primary, 0, 0), 0x00FF00FFu);  // left as it was
 }
 
 TEST(MatchColor, InvalidColourOnlyReadsThePixel) {

@@ -86,6 +86,22 @@ TEST(GdiBitmapLoad, PathsOfAnyLengthAreConvertedWhole) {
     fs::remove_all(dir);
 }
 
+// A path that is no text in the locale's encoding (here a Latin-1 "é" in
+// the C locale) is taken a byte a character, as Latin-1.
+TEST(GdiBitmapLoad, APathThatIsNotTextInTheLocaleIsReadAsLatin1) {
+    namespace fs = std::filesystem;
+    fixture::startGdiplus();
+    fs::path dir = fs::temp_directory_path() / ("varnholt-latin1-" + std::to_string(getpid()));
+    fs::create_directories(dir);
+    fs::copy_file(fixture::assetPath("Lots/lot_base.png"), dir / "caf\xC3\xA9.png",
+                  fs::copy_options::overwrite_existing);
+    fs::current_path(dir);
+    GdiBitmap bitmap;
+    EXPECT_EQ(bitmap.loadFromFile("caf\xE9.png"), 0);
+    EXPECT_EQ(bitmap.width, 128);
+    fs::remove_all(dir);
+}
+
 TEST(GdiBitmapLoad, DestroyingAnEmptyHolderCallsNothing) {
     vh::test::clearJournal();
     { GdiBitmap bitmap; }

@@ -59,6 +59,21 @@ TEST(SpriteConstruction, AFrameThatCannotBeMadeIsSkippedEverywhere) {
     EXPECT_EQ(sprite.frames[0][1]->IsLost(), DD_OK);
 }
 
+TEST(SpriteConstruction, WithoutADisplayNoFrameIsMade) {
+    Sprite sprite(2, 16, 16);
+    EXPECT_EQ(sprite.frames[0][0], nullptr);
+    EXPECT_EQ(sprite.frames[0][1], nullptr);
+    EXPECT_TRUE(vh::test::journalNames({"IDirectDraw::CreateSurface"}).empty());
+}
+
+TEST(SpriteDraw, WithoutATargetNothingIsDrawn) {
+    fixture::startDisplayOnly();
+    Sprite sprite(1, 16, 16);
+    vh::test::clearJournal();
+    EXPECT_EQ(sprite.draw(nullptr, 0, 0, 0, 0), 0x82);
+    EXPECT_TRUE(vh::test::journal().empty());
+}
+
 TEST(SpriteDraw, IsOneColourKeyedBlitAtItsPlace) {
     Application& app = fixture::startDisplayOnly();
     clearBackBuffer(app, 0x00000000);
