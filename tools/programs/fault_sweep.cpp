@@ -16,7 +16,7 @@
 //     when a picture could not be loaded, at the second, after the display
 //     was restored once more (a picture is loaded again only with a restore),
 //     or is one of the start-up failures that leave a picture wrong for good
-//     by design,
+//     on purpose,
 //   - and leaves alive no platform object but the sprites' surfaces.
 //
 //   varnholt_fault_sweep [--every N] [--only NAME] [--jobs J] [--timeout S]
@@ -143,9 +143,10 @@ const Failure* failureOf(const std::string& name) {
     return nullptr;
 }
 
-// Start-up failures that leave a picture wrong for the rest of the game, by
-// design: nothing makes, keys or matches again what start-up could not.
-const std::map<std::string, const char*> kWrongForGoodByDesign = {
+// Start-up failures that leave a picture wrong for the rest of the game, as
+// the game intends: nothing makes, keys or matches again what start-up could
+// not.
+const std::map<std::string, const char*> kWrongForGoodAsIntended = {
     {"IDirectDraw::CreateSurface",
      "a sprite whose surface could not be made is left out; nothing makes it again"},
     {"IDirectDrawSurface::SetColorKey",
@@ -160,16 +161,16 @@ const std::map<std::string, const char*> kWrongForGoodByDesign = {
 };
 
 // Calls whose failure leaves a picture unloaded until the display is next
-// restored, by design: a picture that could not be loaded or copied into its
-// sprite is loaded again only with the next restore of the surfaces.
+// restored, as the game intends: a picture that could not be loaded or copied
+// into its sprite is loaded again only with the next restore of the surfaces.
 const std::set<std::string> kLoadingCalls = {
     "GdipAlloc",    "GdipCreateBitmapFromFile",  "GdipCreateHBITMAPFromBitmap",
     "GetObjectA",   "IDirectDrawSurface::GetDC", "CreateCompatibleDC",
     "SelectObject", "SetStretchBltMode",         "StretchBlt",
 };
 
-// A failed restore on the return to the foreground ends the game, by design.
-const std::map<std::string, const char*> kEndsTheGameByDesign = {
+// A failed restore on the return to the foreground ends the game, as intended.
+const std::map<std::string, const char*> kEndsTheGameAsIntended = {
     {"IDirectDrawSurface::Restore",
      "a surface that cannot be restored on the return to the foreground ends the game"},
 };
@@ -354,7 +355,7 @@ Outcome Session::play() {
 
     // With the display given back, only the sprites' surfaces live on: the
     // sprites live until the process ends. A failed start-up keeps what it
-    // made, by design, and the process ends.
+    // made, as intended, and the process ends.
     outcome_.live = vh::test::liveObjectCount();
     if (!Application::instance().directDraw) {
         outcome_.expectedLive = 0;
@@ -405,8 +406,8 @@ enum class Verdict {
     // Passed.
     Clean,              // the art at the first check
     RightAfterRestore,  // the art again once the display was restored
-    WrongByDesign,      // a start-up failure that leaves a picture wrong for good
-    EndedByDesign,      // the game ended itself, as it should on this failure
+    WrongAsIntended,    // a start-up failure that leaves a picture wrong for good
+    EndedAsIntended,    // the game ended itself, as it should on this failure
     StartUpFailed,      // 0x10082: the display could not be set up
     // Failed.
     Crash,
@@ -427,9 +428,9 @@ const char* verdictName(Verdict verdict) {
             return "clean";
         case Verdict::RightAfterRestore:
             return "after restore";
-        case Verdict::WrongByDesign:
-            return "by design";
-        case Verdict::EndedByDesign:
+        case Verdict::WrongAsIntended:
+            return "intended";
+        case Verdict::EndedAsIntended:
             return "ends game";
         case Verdict::StartUpFailed:
             return "0x10082";
@@ -473,14 +474,14 @@ Verdict judge(const Point& point, const Outcome& o) {
     if (o.expectedLive >= 0 && o.live != o.expectedLive) return Verdict::LiveObjects;
     // Only on its return from the background may the game end itself.
     if (!o.reachedEnd)
-        return kEndsTheGameByDesign.count(point.fault.name) && o.frames == kLoseFocus
-                   ? Verdict::EndedByDesign
+        return kEndsTheGameAsIntended.count(point.fault.name) && o.frames == kLoseFocus
+                   ? Verdict::EndedAsIntended
                    : Verdict::EndedEarly;
     if (o.firstCheck == "right") return Verdict::Clean;
     if (o.secondCheck == "right" && kLoadingCalls.count(point.fault.name))
         return Verdict::RightAfterRestore;
-    if (point.startUp && kWrongForGoodByDesign.count(point.fault.name))
-        return Verdict::WrongByDesign;
+    if (point.startUp && kWrongForGoodAsIntended.count(point.fault.name))
+        return Verdict::WrongAsIntended;
     return Verdict::WrongPicture;
 }
 
@@ -793,7 +794,7 @@ int Sweep::run() {
 
 int Sweep::report(double seconds) {
     constexpr Verdict kColumns[] = {Verdict::Clean, Verdict::RightAfterRestore,
-                                    Verdict::WrongByDesign, Verdict::EndedByDesign,
+                                    Verdict::WrongAsIntended, Verdict::EndedAsIntended,
                                     Verdict::StartUpFailed};
     std::map<std::string, std::map<Verdict, int>> byCall;
     std::map<Verdict, int> totals;
@@ -825,12 +826,12 @@ int Sweep::report(double seconds) {
     std::set<std::string> reasons;
     for (const auto& [index, result] : results_) {
         const std::string& name = points_[index].fault.name;
-        if (result.verdict == Verdict::WrongByDesign)
-            reasons.insert(name + ": " + kWrongForGoodByDesign.at(name));
-        if (result.verdict == Verdict::EndedByDesign)
-            reasons.insert(name + ": " + kEndsTheGameByDesign.at(name));
+        if (result.verdict == Verdict::WrongAsIntended)
+            reasons.insert(name + ": " + kWrongForGoodAsIntended.at(name));
+        if (result.verdict == Verdict::EndedAsIntended)
+            reasons.insert(name + ": " + kEndsTheGameAsIntended.at(name));
     }
-    for (const std::string& reason : reasons) std::printf("by design, %s\n", reason.c_str());
+    for (const std::string& reason : reasons) std::printf("intended: %s\n", reason.c_str());
     std::printf("\nfault sweep: %zu failure points swept in %.0f s: %d passed, %d failed",
                 results_.size(), seconds, int(results_.size()) - failedPoints, failedPoints);
     for (const auto& [verdict, count] : totals)
