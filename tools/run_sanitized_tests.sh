@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Builds everything with AddressSanitizer and UndefinedBehaviorSanitizer in a
-# build folder of its own and runs the whole test suite there. Any sanitizer
-# report fails the test it came from.
+# Builds everything with AddressSanitizer, LeakSanitizer and
+# UndefinedBehaviorSanitizer in a build folder of its own and runs the whole
+# test suite there. Any sanitizer report, a leak among them, fails the test it
+# came from.
 #
 #   tools/run_sanitized_tests.sh [more ctest arguments]
 set -euo pipefail
@@ -21,12 +22,11 @@ targets=$(cmake --build "$build" --target help |
 # shellcheck disable=SC2086  # one target a word
 cmake --build "$build" -j"$(nproc)" --target $targets
 
-# Leak checking is off: the game's objects live until the process ends, and
-# many unit tests leave the display, sprites and fixtures they made behind on
-# purpose. Leaks are looked for where they matter: the image fuzzer runs with
-# LeakSanitizer, and the soak and the hostile-art tests count live platform
-# objects. VARNHOLT_DETECT_LEAKS=1 turns it on here too.
-leaks="${VARNHOLT_DETECT_LEAKS:-0}"
+# LeakSanitizer is on: a test that leaks memory fails. The game's objects
+# live until the process ends on purpose, but stay reachable from their
+# holders; tests release what they make, or count live platform objects where
+# an object's lifetime is the point. VARNHOLT_DETECT_LEAKS=0 turns it off.
+leaks="${VARNHOLT_DETECT_LEAKS:-1}"
 export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=$leaks:detect_stack_use_after_return=1}"
 export UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}"
 cd "$build"

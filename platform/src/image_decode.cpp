@@ -15,7 +15,11 @@
 namespace vh::platform::image {
 namespace {
 
-constexpr long kMaxFileBytes = 256L << 20;
+// A file is read whole before it is decoded. One larger than the pixels of
+// the largest picture the decoder accepts is refused by its size, before a
+// byte of it is read: compressed art is far smaller than its pixels, and a
+// huge file at an art path must not cost its size in memory.
+constexpr int64_t kMaxFileBytes = kMaxImageBytes;
 
 uint32_t bigEndian32(const Uint8* at) {
     return uint32_t(at[0]) << 24 | uint32_t(at[1]) << 16 | uint32_t(at[2]) << 8 | at[3];

@@ -9,6 +9,8 @@ struct Choice {
     int64_t result;
     int remaining;  // negative: every call
     const void* object;
+    int skip;        // matching calls still let through before the first answered
+    bool afterWork;  // the call does its work; only its answer is replaced
 };
 
 std::vector<Choice>& choices() {
@@ -24,29 +26,55 @@ std::vector<journal::Entry>& calls() {
 }
 
 bool journalOn = false;
+uint64_t callsStarted = 0;
 
 // The journal is bounded so that a long headless run cannot grow without end.
 constexpr size_t kMaxEntries = 1000000;
 
-}  // namespace
-
-std::optional<int64_t> injected(const char* name, const void* object) {
+// The first choice that answers this call, used up by one; a choice still
+// letting calls through counts this one instead. Calls that answer only in
+// place of their work (`afterWorkToo` false) neither see nor count the
+// choices made for after the work.
+std::optional<ChosenAnswer> take(const char* name, const void* object, bool afterWorkToo) {
     auto& list = choices();
     for (auto it = list.begin(); it != list.end(); ++it) {
         if (it->name != name || (it->object && it->object != object)) continue;
-        int64_t result = it->result;
+        if (it->afterWork && !afterWorkToo) continue;
+        if (it->skip > 0) {
+            --it->skip;
+            continue;
+        }
+        ChosenAnswer chosen{it->result, it->afterWork};
         if (it->remaining > 0 && --it->remaining == 0) list.erase(it);
-        record(name, object, result);
-        return result;
+        return chosen;
     }
     return std::nullopt;
 }
 
-void record(const char* name, const void* object, int64_t result) {
+}  // namespace
+
+std::optional<ChosenAnswer> chosenAnswer(const char* name, const void* object) {
+    if (choices().empty()) return std::nullopt;  // the player's path: nothing chosen
+    return take(name, object, true);
+}
+
+std::optional<int64_t> injected(const char* name, const void* object) {
+    if (choices().empty()) return std::nullopt;
+    auto chosen = take(name, object, false);
+    if (!chosen) return std::nullopt;
+    record(name, object, chosen->result);
+    return chosen->result;
+}
+
+uint64_t startCall() {
+    return journalOn ? ++callsStarted : 0;
+}
+
+void record(const char* name, const void* object, int64_t result, uint64_t started) {
     if (!journalOn) return;
     auto& list = calls();
     if (list.size() >= kMaxEntries) list.erase(list.begin(), list.begin() + kMaxEntries / 2);
-    list.push_back({name, object, result});
+    list.push_back({name, object, result, started ? started : ++callsStarted});
 }
 
 namespace journal {
@@ -63,9 +91,14 @@ void clear() {
     calls().clear();
 }
 
-void choose(const std::string& name, int64_t result, int times, const void* object) {
+void choose(const std::string& name, int64_t result, int times, const void* object, int skip,
+            bool afterWork) {
     if (times == 0) return;
-    choices().push_back({name, result, times, object});
+    choices().push_back({name, result, times, object, skip > 0 ? skip : 0, afterWork});
+}
+
+int pendingChoices() {
+    return int(choices().size());
 }
 
 void clearChoices() {

@@ -1,8 +1,10 @@
 // The call journal and the chosen answers. Every platform call the game makes
 // goes through `journalled`: when an answer was chosen for it, the call
 // returns that at once; otherwise it does its work, and what it answered is
-// written to the journal while the journal is on. A player's process keeps
-// the journal off and chooses no answers, so a call costs one empty lookup.
+// written to the journal while the journal is on. An answer chosen for after
+// the work replaces what the call answered once it has done its work. A
+// player's process keeps the journal off and chooses no answers, so a call
+// costs one test of an empty list.
 #pragma once
 
 #include <cstdint>
@@ -13,8 +15,20 @@
 
 namespace vh::platform {
 
+struct ChosenAnswer {
+    int64_t result;
+    bool afterWork;
+};
+// The answer chosen for this call, if any, used up.
+std::optional<ChosenAnswer> chosenAnswer(const char* name, const void* object);
+// The answer chosen to be given instead of the work, used up and journalled;
+// for calls that answer by hand.
 std::optional<int64_t> injected(const char* name, const void* object);
-void record(const char* name, const void* object, int64_t result);
+// A call journals itself when it returns, after any calls it made; the
+// place it took among the calls when it started is journalled with it. 0
+// while the journal is off, and for `record`: the call starts as it returns.
+uint64_t startCall();
+void record(const char* name, const void* object, int64_t result, uint64_t started = 0);
 
 // Handles and pointers travel through the journal as integers (0 is NULL,
 // -1 is HGDI_ERROR).
@@ -36,8 +50,8 @@ int64_t toJournal(R value) {
 
 // Journals a result and answers it, for calls that return from several places.
 template <typename R>
-R recorded(const char* name, const void* object, R result) {
-    record(name, object, toJournal(result));
+R recorded(const char* name, const void* object, R result, uint64_t started = 0) {
+    record(name, object, toJournal(result), started);
     return result;
 }
 
@@ -46,8 +60,15 @@ R recorded(const char* name, const void* object, R result) {
 template <typename Work>
 auto journalled(const char* name, const void* object, Work&& work) -> decltype(work()) {
     using R = decltype(work());
-    if (auto forced = injected(name, object)) return fromJournal<R>(*forced);
-    return recorded(name, object, work());
+    const uint64_t started = startCall();
+    const auto chosen = chosenAnswer(name, object);
+    if (chosen && !chosen->afterWork) {
+        record(name, object, chosen->result, started);
+        return fromJournal<R>(chosen->result);
+    }
+    R result = work();
+    if (chosen) result = fromJournal<R>(chosen->result);
+    return recorded(name, object, result, started);
 }
 
 namespace journal {
@@ -56,6 +77,7 @@ struct Entry {
     const char* name;  // the string literal the call was journalled with
     const void* object;
     int64_t result;
+    uint64_t started;  // its place among the calls in the order they started
 };
 
 void enable(bool enabled);
@@ -63,8 +85,13 @@ const std::vector<Entry>& entries();
 void clear();
 
 // The next `times` calls named `name` (negative: all of them), on `object`
-// when it is not null, answer `result` without doing their work.
-void choose(const std::string& name, int64_t result, int times, const void* object);
+// when it is not null, answer `result` without doing their work; the first
+// `skip` of those calls are let through first. With `afterWork` the calls do
+// their work and only their answer is replaced.
+void choose(const std::string& name, int64_t result, int times, const void* object, int skip = 0,
+            bool afterWork = false);
+// Choices not used up yet.
+int pendingChoices();
 void clearChoices();
 
 }  // namespace journal

@@ -127,6 +127,14 @@ void injectResult(const std::string& name, int64_t result, int times, const void
     vh::platform::journal::choose(name, result, times, object);
 }
 
+void injectResultAt(const std::string& name, int occurrence, int64_t result, bool afterWork) {
+    vh::platform::journal::choose(name, result, 1, nullptr, occurrence, afterWork);
+}
+
+int pendingInjections() {
+    return vh::platform::journal::pendingChoices();
+}
+
 void clearInjections() {
     vh::platform::journal::clearChoices();
 }
@@ -134,7 +142,7 @@ void clearInjections() {
 std::vector<Call> journal() {
     std::vector<Call> out;
     for (const auto& entry : vh::platform::journal::entries())
-        out.push_back({entry.name, entry.object, entry.result});
+        out.push_back({entry.name, entry.object, entry.result, entry.started});
     return out;
 }
 

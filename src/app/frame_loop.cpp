@@ -30,9 +30,13 @@ void Application::runFrame() {
 
 void Application::recoverLostSurfaces() {
     // A failing display surface ends the recovery for this frame; the next
-    // flip fails too and tries again.
-    if (FAILED(primarySurface->Restore())) return;
-    if (FAILED(backBuffer->Restore())) return;
+    // flip fails too and tries again. The sprites are tried again before each
+    // frame meanwhile: restoring the primary surface may have brought the
+    // back buffer back already, and then no flip fails again.
+    if (FAILED(primarySurface->Restore()) || FAILED(backBuffer->Restore())) {
+        spritesLost = true;
+        return;
+    }
     restoreSprites();
 }
 

@@ -29,7 +29,8 @@ constexpr LotArt kLotArt[kLotArtCount] = {
 SpriteId addFilled(Sprite* sprite, GdiBitmap& bitmap) {
     sprite->fill(bitmap, 0, 0, 0, 0);
     SpriteId id = SpriteRegistry::instance().add(sprite);
-    // A sprite the full registry refused would otherwise be lost for good.
+    // A sprite the full registry refused would otherwise be lost for good,
+    // with its surfaces.
     if (id == kNoSprite) delete sprite;
     return id;
 }

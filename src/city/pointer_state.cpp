@@ -1,5 +1,7 @@
 #include "city/pointer_state.h"
 
+#include <algorithm>
+
 #include "app/application.h"
 
 ResultCode PointerState::onMouse(uint32_t lParam, int32_t button) {
@@ -22,9 +24,11 @@ ResultCode PointerState::dispatch() {
     Application& app = Application::instance();
     // The hover is handed the game time that passed since the previous frame,
     // in microseconds: 1500 of them a pixel scrolls about 667 pixels a second
-    // whatever the frame rate.
+    // whatever the frame rate. A frame hands on at most kLongestHoverStep: a
+    // game that stood still for seconds (stopped, held in a debugger, on a
+    // paused machine) then scrolls on from where it was instead of jumping.
     const double now = app.lastClockReading;
-    const double step = (now - previousFrameTime) * 1000.0;
+    const double step = std::min(now - previousFrameTime, kLongestHoverStep) * 1000.0;
     previousFrameTime = now;
 
     ResultCode a = app.cityScreen.hover(step, pointerX, pointerY);

@@ -7,6 +7,9 @@
 
 class PointerState {
   public:
+    // The most game time, in milliseconds, that one frame hands to the hover.
+    static constexpr double kLongestHoverStep = 100.0;
+
     ResultCode onMouse(uint32_t lParam, int32_t button);
     ResultCode onKey(uint32_t key);
     ResultCode dispatch();

@@ -22,7 +22,7 @@ constexpr int32_t kLegendSpacing = 128;
 SpriteId makeSprite(int32_t width, int32_t height) {
     auto* sprite = new Sprite(1, width, height);
     SpriteId id = SpriteRegistry::instance().add(sprite);
-    if (id == kNoSprite) delete sprite;  // refused by a full registry: nobody holds it
+    if (id == kNoSprite) delete sprite;  // refused by a full registry: it and its surfaces go
     return id;
 }
 

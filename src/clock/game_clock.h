@@ -18,5 +18,8 @@ class GameClock {
     double start = 0.0;           // timer value, in ms, of game time 0
 
   private:
+    // The performance counter in milliseconds (highResolution only).
     double timerMilliseconds() const;
+    // Timer time since `start`, in milliseconds.
+    double elapsed() const;
 };

@@ -30,6 +30,12 @@ Sprite::Sprite(int32_t frameCount, int32_t width, int32_t height)
     }
 }
 
+Sprite::~Sprite() {
+    for (auto& row : frames)
+        for (IDirectDrawSurface* surface : row)
+            if (surface) surface->Release();
+}
+
 ResultCode Sprite::fill(GdiBitmap& bitmap, int32_t row, int32_t frame, int32_t x, int32_t y) {
     IDirectDrawSurface* surface = frames[row][frame];
     if (!surface) return result::kPlatformFailed;
@@ -49,8 +55,11 @@ ResultCode Sprite::restore() {
     ResultCode code = result::kOk;
     for (auto& row : frames) {
         for (IDirectDrawSurface* surface : row) {
-            // Every frame is tried, also after one has failed.
-            if (!surface || FAILED(surface->Restore())) code = result::kPlatformFailed;
+            // A frame that was never made has nothing to restore, and is no
+            // failure: counting it as one would have every later frame try
+            // the lost sprites again. Every frame is tried, also after one
+            // has failed.
+            if (surface && FAILED(surface->Restore())) code = result::kPlatformFailed;
         }
     }
     return code;

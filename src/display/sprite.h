@@ -14,6 +14,9 @@ class Sprite {
     // One row of frameCount frames of width x height pixels. Needs the display:
     // the surfaces come from the Application's DirectDraw object.
     Sprite(int32_t frameCount, int32_t width, int32_t height);
+    // Releases the frames. Registered sprites live until the process ends;
+    // only a sprite that the registry refused is ever deleted.
+    ~Sprite();
     Sprite(const Sprite&) = delete;
     Sprite& operator=(const Sprite&) = delete;
 

@@ -77,13 +77,6 @@ void checkSpritePixels(IDirectDrawSurface* surface, const char* name, const GdiB
                 finding("a sprite pixel differs from the art");
 }
 
-void releaseFrames(Sprite& sprite) {
-    // Sprites live until the process ends in the game; here each run frees its own.
-    for (auto& row : sprite.frames)
-        for (IDirectDrawSurface*& surface : row)
-            if (surface) surface->Release();
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
@@ -114,7 +107,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         } else if (filled == result::kOk) {
             finding("a sprite filled from a bitmap that failed to load");
         }
-        releaseFrames(sprite);
     }
     if (vh::test::liveObjectCount() != liveBefore) finding("platform objects outlived the load");
     // The journal is for tests; a long run must not keep it.

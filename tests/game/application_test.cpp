@@ -153,6 +153,22 @@ TEST_F(RunningGame, LosingTheForegroundPausesAndComingBackRestores) {
     EXPECT_EQ(journalNames({"GdipCreateBitmapFromFile"}).size(), 7u + 9u);  // all art reloaded
 }
 
+TEST_F(RunningGame, ASecondDeactivationKeepsTheFirstPause) {
+    vh::test::advanceTime(500);
+    send(WM_ACTIVATEAPP, 0);
+    const double paused = app->clock.pausedAt;
+    vh::test::advanceTime(700);
+    send(WM_ACTIVATEAPP, 0);
+    EXPECT_EQ(app->clock.pausedAt, paused);
+    EXPECT_EQ(app->active, 0);
+    EXPECT_TRUE(journalNames({"IDirectDrawSurface::Restore"}).empty());
+}
+
+TEST_F(RunningGame, WindowCreationAfterStartUpIsAnsweredWithoutTheDefault) {
+    EXPECT_EQ(send(WM_CREATE), 0);
+    EXPECT_TRUE(journalNames({"DefWindowProcA"}).empty());
+}
+
 TEST_F(RunningGame, ActivationWhileActiveOnlyResumes) {
     send(WM_ACTIVATEAPP, 1);
     EXPECT_TRUE(journalNames({"IDirectDrawSurface::Restore"}).empty());
@@ -191,13 +207,59 @@ TEST_F(RunningGame, ASpriteThatStaysLostDoesNotBlankTheOthersAndIsTriedAgain) {
     auto top = vh::test::surfacePixels(registry.slots[0]->frames[0][0]);
     EXPECT_EQ(fixture::mismatches(top, 0, 0, fixture::art("GUI/sb_top.png"), 256, 304), 0);
 
-    // The next frame tries the lost one again, and draws everything.
+    // The next frames try the lost one again until it comes back, and then
+    // draw everything.
+    injectResult("IDirectDrawSurface::Restore", DDERR_WRONGMODE, 1, prosButton);
+    app->runFrame();
+    EXPECT_TRUE(app->spritesLost);
     app->runFrame();
     EXPECT_FALSE(app->spritesLost);
     auto frame = vh::test::presentedFrame();
     EXPECT_EQ(fixture::mismatches(frame, 96, 240, fixture::art("GUI/sb_tab_pros.png"), 64, 64), 0);
     EXPECT_EQ(fixture::garbagePixels(frame, 0, 0, 1024, 768), 0);
 }
+
+// One sprite surface that could not be made at start-up leaves its picture
+// out, and nothing more: restoring the surfaces succeeds, and the frames after
+// a restore do not keep restoring and reloading every picture.
+TEST(ApplicationStartUp, ASpriteSurfaceThatWasNeverMadeIsNoFailedRestore) {
+    fixture::useRealArt();
+    // The primary surface is the first surface made, the sidebar's top the second.
+    vh::test::injectResultAt("IDirectDraw::CreateSurface", 1, DDERR_OUTOFMEMORY);
+    Application& app = fixture::startGame();
+    ASSERT_EQ(SpriteRegistry::instance().slots[0]->frames[0][0], nullptr);
+    vh::test::loseAllSurfaces();
+    EXPECT_EQ(app.restoreSurfaces(), 1);
+    EXPECT_FALSE(app.spritesLost);
+    vh::test::clearJournal();
+    for (int frame = 0; frame < 3; ++frame) app.runFrame();
+    EXPECT_TRUE(journalNames({"IDirectDrawSurface::Restore", "GdipCreateBitmapFromFile"}).empty());
+    EXPECT_EQ(vh::test::presentedFrameCount(), 3);
+}
+
+// A display surface whose restore fails once after a flip found the surfaces
+// lost. Restoring the primary surface brings its back buffer back with it,
+// so no later flip need fail and start the recovery again: the sprites, still
+// lost, are tried again before the frames that follow, and the whole picture
+// comes back.
+class FailedRestoreAfterALostFlip : public RunningGame, public testing::WithParamInterface<bool> {};
+
+TEST_P(FailedRestoreAfterALostFlip, StillBringsThePictureBack) {
+    IDirectDrawSurface* failing = GetParam() ? app->primarySurface : app->backBuffer;
+    vh::test::loseAllSurfaces();
+    injectResult("IDirectDrawSurface::Restore", DDERR_OUTOFMEMORY, 1, failing);
+    app->runFrame();
+    EXPECT_TRUE(app->spritesLost);
+    for (int frame = 0; frame < 3; ++frame) app->runFrame();
+    EXPECT_FALSE(app->spritesLost);
+    auto frame = vh::test::presentedFrame();
+    EXPECT_EQ(fixture::garbagePixels(frame, 0, 0, 1024, 768), 0);
+    EXPECT_EQ(fixture::mismatches(frame, 0, 0, fixture::art("GUI/sb_top.png"), 256, 240), 0);
+    EXPECT_EQ(fixture::mismatches(frame, 256, 0, fixture::art("Lots/lot_base.png"), 128, 128), 0);
+    EXPECT_EQ(fixture::legendMismatches(frame, 0), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(PrimaryOrBackBuffer, FailedRestoreAfterALostFlip, testing::Bool());
 
 // ---- The frame loop and exit codes ----------------------------------------------
 
@@ -211,6 +273,9 @@ TEST(FrameLoop, EscapeEndsTheGameWithZero) {
     EXPECT_EQ(vh::test::presentedFrameCount(), 3);
     EXPECT_EQ(journalNames({"GdiplusStartup"}).size(), 1u);
     EXPECT_EQ(journalNames({"GdiplusShutdown"}).size(), 1u);
+    // The display went; only the sixteen sprites' surfaces live on, as every
+    // sprite does until the process ends.
+    EXPECT_EQ(vh::test::liveObjectCount(), 16);
 }
 
 TEST(FrameLoop, NoFrameRunsWhileMessagesWait) {

@@ -2,6 +2,8 @@
 // window, the sidebar's tabs and legend, and the routing of pointer input.
 #include <gtest/gtest.h>
 
+#include <memory>
+
 #include "city/city_map.h"
 #include "city/city_screen.h"
 #include "game_fixture.h"
@@ -19,13 +21,13 @@ class CityFixture : public testing::Test {
     void SetUp() override {
         fixture::useRealArt();
         app = &fixture::startDisplayOnly();
-        map = new CityMap();
+        map = std::make_unique<CityMap>();
         view.bindMap(*map);
         vh::test::clearJournal();
     }
     vh::test::Picture screen() { return vh::test::surfacePixels(app->backBuffer); }
     Application* app = nullptr;
-    CityMap* map = nullptr;
+    std::unique_ptr<CityMap> map;
     MapView view;
 };
 
@@ -276,6 +278,23 @@ TEST(SidebarArt, AMissingPanelStopsTheLoadThere) {
 }
 
 // ---- Routing and the pointer ----------------------------------------------------------
+
+// A screen whose map could not be made shows its sidebar and ignores the
+// pointer over where the map would be.
+TEST(CityScreenWithoutAMap, DrawsTheSidebarAloneAndTakesNoHover) {
+    fixture::useRealArt();
+    Application& app = fixture::startDisplayOnly();
+    CityScreen screen;
+    screen.createSidebarSprites();
+    screen.loadSidebarArt();
+    vh::test::clearJournal();
+    EXPECT_EQ(screen.hover(16.0, 1000, 400), 0);
+    EXPECT_EQ(screen.mapView.restX, 0);
+    EXPECT_EQ(screen.draw(), 0);
+    EXPECT_EQ(blits(), 5u);  // the sidebar; the legend's markers come with the map's art
+    auto picture = vh::test::surfacePixels(app.backBuffer);
+    EXPECT_EQ(fixture::mismatches(picture, 0, 0, fixture::art("GUI/sb_top.png"), 256, 240), 0);
+}
 
 TEST_F(SidebarFixture, HoversLeftOfTheMapViewReachNobody) {
     MapView& view = app->cityScreen.mapView;

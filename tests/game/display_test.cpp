@@ -52,6 +52,10 @@ TEST_P(DisplaySetUpFailure, AnswersAtTheFirstFailingCallAndKeepsWhatItMade) {
     EXPECT_EQ(app.directDraw != nullptr, failing > 0);
     EXPECT_EQ(app.primarySurface != nullptr, failing > 3);
     EXPECT_EQ(app.backBuffer != nullptr, failing > 4);
+    // A half-made display cannot be restored, and gives back all it made.
+    EXPECT_EQ(app.restoreSurfaces(), failing > 4 ? 1 : 0);
+    app.releaseDisplay();
+    EXPECT_EQ(vh::test::liveObjectCount(), 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(EachStep, DisplaySetUpFailure, testing::Range(0, 8));
@@ -88,52 +92,73 @@ TEST(DisplayRelease, ReleasesBackBufferThenPrimaryThenDirectDrawOnce) {
     EXPECT_EQ(app.directDraw, nullptr);
 }
 
+// Everything the display set-up made goes back: the clipper too, whose only
+// reference after the set-up is the back buffer's.
+TEST(DisplayRelease, LeavesNoPlatformObjectAlive) {
+    Application& app = fixture::startDisplayOnly();
+    EXPECT_EQ(vh::test::liveObjectCount(), 4);  // DirectDraw, two surfaces, the clipper
+    app.releaseDisplay();
+    EXPECT_EQ(vh::test::liveObjectCount(), 0);
+}
+
 // ---- matchColor on surfaces of both depths ----------------------------------
 
+// A display of its own at the given depth, given back when the probe goes.
 struct Probe {
+    explicit Probe(int bits);
+    ~Probe() {
+        if (primary) primary->Release();
+        if (directDraw) directDraw->Release();
+    }
     IDirectDraw* directDraw = nullptr;
     IDirectDrawSurface* primary = nullptr;
 };
 
-Probe primaryAt(int bits) {
+Probe::Probe(int bits) {
     Application& app = Application::instance();
     app.title = "Varnholt";
     app.createWindow();
-    Probe probe;
-    EXPECT_EQ(DirectDrawCreate(nullptr, &probe.directDraw, nullptr), DD_OK);
-    probe.directDraw->SetCooperativeLevel(app.window, DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN);
-    EXPECT_EQ(probe.directDraw->SetDisplayMode(1024, 768, bits), DD_OK);
+    EXPECT_EQ(DirectDrawCreate(nullptr, &directDraw, nullptr), DD_OK);
+    directDraw->SetCooperativeLevel(app.window, DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN);
+    EXPECT_EQ(directDraw->SetDisplayMode(1024, 768, bits), DD_OK);
     DDSURFACEDESC desc{};
     desc.dwSize = sizeof(desc);
     desc.dwFlags = DDSD_CAPS | DDSD_BACKBUFFERCOUNT;
     desc.ddsCaps.dwCaps = DDSCAPS_PRIMARYSURFACE | DDSCAPS_FLIP | DDSCAPS_COMPLEX;
     desc.dwBackBufferCount = 1;
-    EXPECT_EQ(probe.directDraw->CreateSurface(&desc, &probe.primary, nullptr), DD_OK);
-    return probe;
+    EXPECT_EQ(directDraw->CreateSurface(&desc, &primary, nullptr), DD_OK);
 }
 
 TEST(MatchColor, ThirtyTwoBitsGiveTheWholeWord) {
-    Probe probe = primaryAt(32);
+    Probe probe(32);
     EXPECT_EQ(matchColor(0x00FF00FF, probe.primary), 0x00FF00FFu);
     EXPECT_EQ(matchColor(RGB(0x12, 0x34, 0x56), probe.primary), 0x00123456u);
 }
 
 TEST(MatchColor, SixteenBitsStayWithinSixteenBits) {
-    Probe probe = primaryAt(16);
+    Probe probe(16);
     uint32_t key = matchColor(0x00FF00FF, probe.primary);
     EXPECT_LE(key, 0xFFFFu);
     EXPECT_EQ(key, 0xF81Fu);  // magenta in R5G6B5
 }
 
 TEST(MatchColor, GivesThePixelAtTheOriginBack) {
-    Probe probe = primaryAt(32);
+    Probe probe(32);
     vh::test::setSurfaceRawPixel(probe.primary, 0, 0, 0x00345678);
     matchColor(0x00FF00FF, probe.primary);
     EXPECT_EQ(vh::test::surfaceRawPixel(probe.primary, 0, 0), 0x00345678u);
 }
 
+TEST(MatchColor, WhenThePixelCannotBeWrittenBackTheMatchStillCounts) {
+    Probe probe(32);
+    vh::test::setSurfaceRawPixel(probe.primary, 0, 0, 0x00345678);
+    vh::test::injectResultAt("IDirectDrawSurface::GetDC", 1, DDERR_SURFACELOST);
+    EXPECT_EQ(matchColor(0x00FF00FF, probe.primary), 0x00FF00FFu);
+    EXPECT_EQ(vh::test::surfaceRawPixel(probe.primary, 0, 0), 0x00FF00FFu);  // left as it was
+}
+
 TEST(MatchColor, InvalidColourOnlyReadsThePixel) {
-    Probe probe = primaryAt(32);
+    Probe probe(32);
     vh::test::setSurfaceRawPixel(probe.primary, 0, 0, 0x00ABCDEF);
     vh::test::clearJournal();
     EXPECT_EQ(matchColor(CLR_INVALID, probe.primary), 0x00ABCDEFu);
@@ -141,7 +166,7 @@ TEST(MatchColor, InvalidColourOnlyReadsThePixel) {
 }
 
 TEST(MatchColor, RepeatsTheLockWhileTheSurfaceIsStillDrawing) {
-    Probe probe = primaryAt(32);
+    Probe probe(32);
     injectResult("IDirectDrawSurface::Lock", DDERR_WASSTILLDRAWING, 5);
     vh::test::clearJournal();
     EXPECT_EQ(matchColor(0x00FF00FF, probe.primary), 0x00FF00FFu);
@@ -149,13 +174,13 @@ TEST(MatchColor, RepeatsTheLockWhileTheSurfaceIsStillDrawing) {
 }
 
 TEST(MatchColor, GivesUpOnASurfaceThatIsAlwaysStillDrawing) {
-    Probe probe = primaryAt(32);
+    Probe probe(32);
     injectResult("IDirectDrawSurface::Lock", DDERR_WASSTILLDRAWING, -1);
     EXPECT_EQ(matchColor(0x00FF00FF, probe.primary), 0xFFFFFFFFu);
 }
 
 TEST(MatchColor, AFailedLockAnswersAllOnes) {
-    Probe probe = primaryAt(32);
+    Probe probe(32);
     injectResult("IDirectDrawSurface::Lock", DDERR_SURFACELOST);
     EXPECT_EQ(matchColor(0x00FF00FF, probe.primary), 0xFFFFFFFFu);
 }

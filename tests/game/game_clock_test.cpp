@@ -124,14 +124,45 @@ TEST(GameClockMilliseconds, TimerValuesWithTheTopBitSetArePositive) {
     EXPECT_EQ(clock.now(), 4294967040.0 - 2147483648.0);
 }
 
-TEST(GameClockMilliseconds, AWrapPastStartHoldsTheReading) {
+// The millisecond timer wraps to 0 every 2^32 ms (about 49.7 days of up-time);
+// game time counts on across the wrap instead of standing still until the
+// timer has climbed back past the start.
+TEST(GameClockMilliseconds, AWrapPastStartKeepsCounting) {
     vh::test::injectResult("QueryPerformanceFrequency", 0, -1);
     setTimeGetTime(0xFFFFFFF0u);
     GameClock clock;
     setTimeGetTime(0xFFFFFFFAu);
     EXPECT_EQ(clock.now(), 10.0);
-    setTimeGetTime(5u);  // wrapped: no compensation, the reading holds
-    EXPECT_EQ(clock.now(), 10.0);
+    setTimeGetTime(5u);  // wrapped: 6 ms to the wrap, 5 after it
+    EXPECT_EQ(clock.now(), 21.0);
+    setTimeGetTime(1005u);
+    EXPECT_EQ(clock.now(), 1021.0);
+}
+
+TEST(GameClockMilliseconds, PausesAndResumesOnEitherSideOfTheWrap) {
+    vh::test::injectResult("QueryPerformanceFrequency", 0, -1);
+    setTimeGetTime(0xFFFFFF00u);
+    GameClock clock;
+    setTimeGetTime(0xFFFFFF64u);  // 100 ms in, before the wrap
+    clock.pause();
+    EXPECT_EQ(clock.pausedAt, 100.0);
+    setTimeGetTime(0x100u);  // the timer wraps in the background
+    EXPECT_EQ(clock.now(), 100.0);
+    clock.resume();
+    setTimeGetTime(0x100u + 50u);
+    EXPECT_EQ(clock.now(), 150.0);
+
+    // A clock started before the wrap and paused after it.
+    setTimeGetTime(0xFFFFFFF0u);
+    GameClock late;
+    setTimeGetTime(0x10u);
+    late.pause();
+    EXPECT_EQ(late.pausedAt, 32.0);
+    EXPECT_EQ(late.now(), 32.0);
+    setTimeGetTime(0x1000u);
+    late.resume();
+    setTimeGetTime(0x1000u + 8u);
+    EXPECT_EQ(late.now(), 40.0);
 }
 
 TEST(GameClockMilliseconds, WithinTheFirstTickThePauseIsLost) {

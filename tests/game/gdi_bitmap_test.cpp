@@ -2,6 +2,8 @@
 // code and every clean-up order.
 #include <gtest/gtest.h>
 
+#include <memory>
+
 #include "display/gdi_bitmap.h"
 #include "display/sprite.h"
 #include "game_fixture.h"
@@ -84,6 +86,22 @@ TEST(GdiBitmapLoad, PathsOfAnyLengthAreConvertedWhole) {
     fs::remove_all(dir);
 }
 
+// A path that is no text in the locale's encoding (here a Latin-1 "é" in
+// the C locale) is taken a byte a character, as Latin-1.
+TEST(GdiBitmapLoad, APathThatIsNotTextInTheLocaleIsReadAsLatin1) {
+    namespace fs = std::filesystem;
+    fixture::startGdiplus();
+    fs::path dir = fs::temp_directory_path() / ("varnholt-latin1-" + std::to_string(getpid()));
+    fs::create_directories(dir);
+    fs::copy_file(fixture::assetPath("Lots/lot_base.png"), dir / "caf\xC3\xA9.png",
+                  fs::copy_options::overwrite_existing);
+    fs::current_path(dir);
+    GdiBitmap bitmap;
+    EXPECT_EQ(bitmap.loadFromFile("caf\xE9.png"), 0);
+    EXPECT_EQ(bitmap.width, 128);
+    fs::remove_all(dir);
+}
+
 TEST(GdiBitmapLoad, DestroyingAnEmptyHolderCallsNothing) {
     vh::test::clearJournal();
     { GdiBitmap bitmap; }
@@ -97,13 +115,13 @@ class GdiBitmapCopy : public testing::Test {
     void SetUp() override {
         fixture::startDisplayOnly();
         fixture::useRealArt();
-        sprite = new Sprite(1, 128, 128);
+        sprite = std::make_unique<Sprite>(1, 128, 128);
         ASSERT_EQ(bitmap.loadFromFile(kLot), 0);
         vh::test::clearJournal();
     }
     IDirectDrawSurface* surface() { return sprite->frames[0][0]; }
     GdiBitmap bitmap;
-    Sprite* sprite = nullptr;
+    std::unique_ptr<Sprite> sprite;
 };
 
 TEST_F(GdiBitmapCopy, CopiesTheBlockAndCleansUpInOrder) {
@@ -115,6 +133,18 @@ TEST_F(GdiBitmapCopy, CopiesTheBlockAndCleansUpInOrder) {
                                   "StretchBlt", "IDirectDrawSurface::ReleaseDC", "DeleteDC"}));
     auto expected = fixture::art("Lots/lot_base.png");
     EXPECT_EQ(fixture::mismatches(vh::test::surfacePixels(surface()), 0, 0, expected, 128, 128), 0);
+}
+
+TEST_F(GdiBitmapCopy, CopiesTheBlockAtAnyCornerOfTheBitmap) {
+    Sprite small(1, 16, 16);
+    ASSERT_EQ(bitmap.copyToSurface(small.frames[0][0], 72, 24, 16, 16), 0);
+    auto lot = fixture::art("Lots/lot_base.png");
+    auto copied = vh::test::surfacePixels(small.frames[0][0]);
+    int wrong = 0;
+    for (int y = 0; y < 16; ++y)
+        for (int x = 0; x < 16; ++x)
+            wrong += copied.at(x, y) != (lot.at(72 + x, 24 + y) & 0xFFFFFF);
+    EXPECT_EQ(wrong, 0);
 }
 
 TEST_F(GdiBitmapCopy, AnEmptyHolderTouchesNothing) {
@@ -158,7 +188,8 @@ INSTANTIATE_TEST_SUITE_P(EachStep, GdiBitmapCopyFailure,
                                          FailingStep{"StretchBlt", 0}));
 
 TEST_F(GdiBitmapCopy, AFailedDeleteAfterTheCopyAnswers0x81) {
-    injectResult("DeleteDC", 0);
+    // The context is deleted all the same: only the answer says it failed.
+    vh::test::injectResultAt("DeleteDC", 0, FALSE, true);
     EXPECT_EQ(bitmap.copyToSurface(surface(), 0, 0, 128, 128), 0x81);
     EXPECT_EQ(journalNames({"IDirectDrawSurface::ReleaseDC"}).size(), 1u);  // still given back
 }

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "display/gdi_bitmap.h"
+#include "city/city_map.h"
+#include "city/sidebar.h"
 #include "display/sprite.h"
 #include "game_fixture.h"
 
@@ -50,7 +52,26 @@ TEST(SpriteConstruction, AFrameThatCannotBeMadeIsSkippedEverywhere) {
     GdiBitmap bitmap;
     EXPECT_EQ(sprite.fill(bitmap, 0, 0, 0, 0), 0x82);
     EXPECT_EQ(sprite.draw(Application::instance().backBuffer, 0, 0, 0, 0), 0x82);
-    EXPECT_EQ(sprite.restore(), 0x82);
+    // A frame that was never made has nothing to restore: that is no failure.
+    EXPECT_EQ(sprite.restore(), 0);
+    vh::test::loseAllSurfaces();
+    EXPECT_EQ(sprite.restore(), 0);
+    EXPECT_EQ(sprite.frames[0][1]->IsLost(), DD_OK);
+}
+
+TEST(SpriteConstruction, WithoutADisplayNoFrameIsMade) {
+    Sprite sprite(2, 16, 16);
+    EXPECT_EQ(sprite.frames[0][0], nullptr);
+    EXPECT_EQ(sprite.frames[0][1], nullptr);
+    EXPECT_TRUE(vh::test::journalNames({"IDirectDraw::CreateSurface"}).empty());
+}
+
+TEST(SpriteDraw, WithoutATargetNothingIsDrawn) {
+    fixture::startDisplayOnly();
+    Sprite sprite(1, 16, 16);
+    vh::test::clearJournal();
+    EXPECT_EQ(sprite.draw(nullptr, 0, 0, 0, 0), 0x82);
+    EXPECT_TRUE(vh::test::journal().empty());
 }
 
 TEST(SpriteDraw, IsOneColourKeyedBlitAtItsPlace) {
@@ -113,6 +134,34 @@ TEST(SpriteRegistry, HandsOutSlotsInOrderAndRefusesTheThirtyThird) {
     EXPECT_EQ(registry.add(&extra), -1);
     EXPECT_EQ(registry.cursor, 0);
     for (Sprite* slot : registry.slots) EXPECT_NE(slot, &extra);
+}
+
+// Sprites made while every slot is taken are refused and deleted by their
+// makers; their surfaces go with them instead of living on unreachable.
+TEST(SpriteRegistry, SpritesAFullRegistryRefusesLeaveNoSurfaceBehind) {
+    fixture::useRealArt();
+    fixture::startDisplayOnly();
+    SpriteRegistry& registry = SpriteRegistry::instance();
+    for (int i = 0; i < SpriteRegistry::kSlotCount; ++i) registry.add(new Sprite(0, 1, 1));
+    const int live = vh::test::liveObjectCount();
+    Sidebar sidebar;
+    sidebar.createSprites();
+    EXPECT_EQ(sidebar.topSprite, kNoSprite);
+    EXPECT_EQ(sidebar.mvrPanelSprite, kNoSprite);
+    EXPECT_EQ(vh::test::liveObjectCount(), live);
+    CityMap map;  // its first lot loads the lot art into sprites of its own
+    EXPECT_EQ(lotArtIds[0], kNoSprite);
+    EXPECT_EQ(vh::test::liveObjectCount(), live);
+}
+
+TEST(SpriteLifetime, ADeletedSpriteReleasesItsFrames) {
+    fixture::startDisplayOnly();
+    const int live = vh::test::liveObjectCount();
+    injectResult("IDirectDraw::CreateSurface", DDERR_OUTOFMEMORY, 1);
+    auto* sprite = new Sprite(3, 16, 16);  // the first frame is never made
+    EXPECT_EQ(vh::test::liveObjectCount(), live + 2);
+    delete sprite;
+    EXPECT_EQ(vh::test::liveObjectCount(), live);
 }
 
 TEST(SpriteRegistry, RingSearchStartsAtTheCursorAndWraps) {

@@ -59,8 +59,6 @@ TEST(FuzzRegressions, EachLoadsOrFailsSmallAndLeavesNothingBehind) {
             } else {
                 EXPECT_TRUE(result::failed(filled));
             }
-            for (IDirectDrawSurface* surface : sprite.frames[0])
-                if (surface) surface->Release();
         }
         EXPECT_EQ(vh::test::liveObjectCount(), liveBefore);
     }

@@ -162,6 +162,8 @@ TEST(DirectDraw, FlipPresentsTheNewFrontToTheHost) {
     ASSERT_EQ(back->ReleaseDC(dc), DD_OK);
     ASSERT_EQ(primary->Flip(nullptr, DDFLIP_WAIT), DD_OK);
     EXPECT_EQ(vh::test::presentedFrame().at(0, 0), kBlue);
+    back->Release();
+    primary->Release();
     dd->Release();
 }
 
@@ -196,6 +198,9 @@ TEST(DirectDraw, BackgroundLosesEverySurfaceUntilRestored) {
     EXPECT_EQ(vh::test::surfacePixels(sprite).at(3, 3), vh::test::kRestoredGarbage);
     EXPECT_EQ(vh::test::surfacePixels(back).at(100, 100), vh::test::kRestoredGarbage);
     EXPECT_EQ(back->Blt(&at, sprite, nullptr, DDBLT_WAIT, nullptr), DD_OK);
+    sprite->Release();
+    back->Release();
+    primary->Release();
     dd->Release();
 }
 
@@ -209,6 +214,7 @@ TEST(DirectDraw, LoseAllSurfacesHookRestoresAtOnceAndRestoreKeepsGoodPixels) {
     EXPECT_EQ(kept->IsLost(), DDERR_SURFACELOST);
     EXPECT_EQ(kept->Restore(), DD_OK);
     EXPECT_EQ(vh::test::surfacePixels(kept).at(0, 0), vh::test::kRestoredGarbage);
+    kept->Release();
     dd->Release();
 }
 
@@ -247,6 +253,8 @@ TEST(DirectDraw, InjectedResultsReachTheChosenCallsOnly) {
     EXPECT_EQ(calls[0].name, "IDirectDrawSurface::Blt");
     EXPECT_EQ(calls[0].object, static_cast<const void*>(first));
     EXPECT_EQ(calls[0].result, DD_OK);
+    first->Release();
+    second->Release();
     dd->Release();
 }
 

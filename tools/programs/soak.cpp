@@ -20,13 +20,12 @@
 #include <vector>
 
 #include "app/application.h"
+#include "art_check.h"
 #include "display/sprite.h"
 #include "display/sprite_registry.h"
 #include "varnholt/platform_test.h"
 
 namespace {
-
-using vh::test::Picture;
 
 struct Options {
     long frames = 1000000;
@@ -55,22 +54,6 @@ constexpr bool kUnderAddressSanitizer = false;
 constexpr bool kUnderAddressSanitizer = false;
 #endif
 
-// The art as the game's loader sees it (transparent areas in magenta).
-struct Art {
-    Picture top, tabs[3], panels[3], lot;
-    void load() {
-        auto read = [](const char* path) { return vh::test::decodeImageFile(path); };
-        top = read("GUI/sb_top.png");
-        tabs[0] = read("GUI/sb_tab_amb.png");
-        tabs[1] = read("GUI/sb_tab_pros.png");
-        tabs[2] = read("GUI/sb_tab_mvr.png");
-        panels[0] = read("GUI/sb_amb.png");
-        panels[1] = read("GUI/sb_pros.png");
-        panels[2] = read("GUI/sb_mvr.png");
-        lot = read("Lots/lot_base.png");
-    }
-};
-
 class Soak {
   public:
     explicit Soak(const Options& options) : options_(options), random_(options.seed) {}
@@ -95,7 +78,7 @@ class Soak {
 
     Options options_;
     std::mt19937 random_;
-    Art art_;
+    artcheck::Art art_;
     long nextFocusLoss_ = 0;
     long nextDisplayLoss_ = 0;
     int idles_ = 0;
@@ -191,27 +174,9 @@ void Soak::onIdle() {
 
 void Soak::checkPicture(int frame, const char* after) {
     ++checkedFrames_;
-    Application& app = Application::instance();
-    Picture shown = vh::test::presentedFrame();
-    if (shown.width != 1024 || shown.height != 768) return fail(frame, "no 1024 x 768 frame");
-    int garbage = vh::test::countColor(shown, 0, 0, 1024, 768, vh::test::kRestoredGarbage);
-    if (garbage) fail(frame, std::to_string(garbage) + " garbage pixels after " + after);
-
-    int wrong = vh::test::mismatches(shown, 0, 0, art_.top, 256, 240);
-    for (int tab = 0; tab < 3; ++tab)
-        wrong += vh::test::mismatches(shown, 32 + 64 * tab, 240, art_.tabs[tab], 64, 64);
-    // The panel's first rows lie above the legend.
-    wrong += vh::test::mismatches(shown, 0, 304, art_.panels[app.cityScreen.sidebar.selectedTab],
-                                  256, 16);
-    // The lots in view, all of them the base picture; the sidebar covers the
-    // part of the first column left of x 256.
-    const int offsetX = app.cityScreen.mapView.cameraX % 128;
-    const int offsetY = app.cityScreen.mapView.cameraY % 128;
-    for (int column = 0; column < 7; ++column)
-        for (int row = 0; row < 7; ++row)
-            wrong += vh::test::mismatches(shown, 256 - offsetX + column * 128, row * 128 - offsetY,
-                                          art_.lot, 128, 128, 256);
-    if (wrong) fail(frame, std::to_string(wrong) + " pixels differ from the art after " + after);
+    const artcheck::Findings found =
+        artcheck::check(vh::test::presentedFrame(), art_, Application::instance());
+    if (!found.right()) fail(frame, found.describe() + " after " + after);
 }
 
 void Soak::measureWarm(int frame) {
@@ -313,7 +278,10 @@ int Soak::run() {
         return 1;
     }
     vh::test::useHeadlessHost();
-    art_.load();
+    if (!art_.load()) {
+        std::fprintf(stderr, "soak: the art could not be read from %s\n", VARNHOLT_ASSETS_DIR);
+        return 1;
+    }
     vh::test::onPresent([this](int frame) { onPresent(frame); });
     vh::test::onIdle([this] { onIdle(); });
     char commandLine[] = "";

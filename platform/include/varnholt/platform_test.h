@@ -66,13 +66,26 @@ void clearTimerOverrides();
 // handle (0 is NULL, -1 is HGDI_ERROR).
 void injectResult(const std::string& name, int64_t result, int times = 1,
                   const void* object = nullptr);
+// One call of `name` answers `result`: its `occurrence`-th call from now on,
+// counting from 0; the calls before it are let through untouched. With
+// `afterWork` that call still does its work and only its answer is replaced,
+// which is how a call that gives something back (Unlock, ReleaseDC, DeleteDC,
+// ...) fails without keeping what it was to give back.
+void injectResultAt(const std::string& name, int occurrence, int64_t result,
+                    bool afterWork = false);
+// Injections that have not answered yet.
+int pendingInjections();
 void clearInjections();
 
 // ---- The journal -------------------------------------------------------------
+// A call is journalled when it returns, after the calls it made itself (a
+// window's destruction after the messages its procedure handled, say);
+// `started` orders the calls as they were made, as injectResultAt counts them.
 struct Call {
     std::string name;    // as for injectResult
     const void* object;  // the interface, device context, bitmap or window it was made on
     int64_t result;      // what the call answered (0 for calls that answer nothing)
+    uint64_t started;    // its place among the calls in the order they started
 };
 std::vector<Call> journal();
 void clearJournal();

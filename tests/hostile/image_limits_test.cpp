@@ -1,0 +1,126 @@
+// Image files at the decoder's limits: pictures exactly as wide as it
+// accepts and one pixel wider, and files too large to be pictures it would
+// accept, which are refused by their size before a byte is read.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
+#include "game_fixture.h"
+#include "image_bytes.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using fixture::Bytes;
+
+// The widest picture the decoder accepts; its pixels must fit a surface.
+constexpr int kWidest = 16384;
+// The most pixel bytes it accepts, and so the largest file it reads.
+constexpr off_t kLargestFile = off_t(64) << 20;
+
+class ImageLimits : public testing::Test {
+  protected:
+    void SetUp() override {
+        folder_ = fs::temp_directory_path() / ("varnholt-limits-" + std::to_string(getpid()));
+        fs::create_directories(folder_);
+        fixture::startGdiplus();
+    }
+    void TearDown() override { fs::remove_all(folder_); }
+
+    std::string write(const std::string& name, const Bytes& bytes) {
+        std::string path = (folder_ / name).string();
+        FILE* file = std::fopen(path.c_str(), "wb");
+        if (!bytes.empty()) std::fwrite(bytes.data(), 1, bytes.size(), file);
+        std::fclose(file);
+        return path;
+    }
+
+    // A file of `size` bytes of zeros that takes no room on the disk.
+    std::string sparse(const std::string& name, off_t size) {
+        std::string path = (folder_ / name).string();
+        int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        EXPECT_GE(fd, 0);
+        EXPECT_EQ(ftruncate(fd, size), 0);
+        close(fd);
+        return path;
+    }
+
+    static Gdiplus::Status load(const std::string& path) {
+        std::wstring wide(path.begin(), path.end());
+        Gdiplus::GpBitmap* image = nullptr;
+        Gdiplus::Status status =
+            Gdiplus::DllExports::GdipCreateBitmapFromFile(wide.c_str(), &image);
+        if (image) Gdiplus::DllExports::GdipDisposeImage(image);
+        return status;
+    }
+
+    fs::path folder_;
+};
+
+Bytes pngOneRow(int width) {
+    fixture::PngRecipe recipe;
+    recipe.width = width;
+    recipe.height = 1;
+    recipe.colorType = 2;
+    recipe.pixel = [](int x, int) -> Bytes { return {uint8_t(x), uint8_t(x >> 8), 7}; };
+    return fixture::makePng(recipe);
+}
+
+Bytes gifOneRow(int width) {
+    return fixture::makeGif(width, 1, Bytes{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}, -1,
+                            [](int x, int) { return uint8_t(x % 4); });
+}
+
+long peakResidentKilobytes() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+TEST_F(ImageLimits, PicturesExactlyAsWideAsAcceptedDecodeAndOneMoreDoesNot) {
+    for (auto [name, bytes, wider] :
+         {std::tuple{"wide.png", pngOneRow(kWidest), pngOneRow(kWidest + 1)},
+          std::tuple{"wide.gif", gifOneRow(kWidest), gifOneRow(kWidest + 1)}}) {
+        SCOPED_TRACE(name);
+        vh::test::Picture picture = vh::test::decodeImageFile(write(name, bytes));
+        ASSERT_EQ(picture.width, kWidest);
+        EXPECT_EQ(picture.height, 1);
+        EXPECT_EQ(picture.at(kWidest - 1, 0),
+                  std::string(name) == "wide.png" ? 0xFF3F07u : 0x0A0B0Cu);
+        EXPECT_EQ(load(write(name, bytes)), Gdiplus::Ok);
+        EXPECT_TRUE(vh::test::decodeImageFile(write(name, wider)).pixels.empty());
+        EXPECT_EQ(load(write(name, wider)), Gdiplus::OutOfMemory);
+    }
+}
+
+TEST_F(ImageLimits, AFileLargerThanAnyAcceptedPictureIsRefusedByItsSize) {
+    const long peakBefore = peakResidentKilobytes();
+    EXPECT_EQ(load(sparse("huge.png", off_t(200) << 20)), Gdiplus::OutOfMemory);
+    EXPECT_EQ(load(sparse("over.png", kLargestFile + 1)), Gdiplus::OutOfMemory);
+    // Never read: the process stayed small.
+    EXPECT_LT(peakResidentKilobytes() - peakBefore, 16L * 1024);
+    // A file of exactly that size is read, and found to be no picture.
+    EXPECT_EQ(load(sparse("largest.png", kLargestFile)), Gdiplus::UnknownImageFormat);
+}
+
+TEST(HugeArtFile, TheGameStartsAndStaysSmallWithTwoHundredMegabytesAtAnArtPath) {
+    const std::string dir = fixture::useArtCopy();
+    ASSERT_EQ(truncate((dir + "/Lots/lot_base.png").c_str(), off_t(200) << 20), 0);
+    const long peakBefore = peakResidentKilobytes();
+    vh::test::Picture first;
+    vh::test::onPresent([&](int frame) {
+        if (frame == 1) first = vh::test::presentedFrame();
+        if (frame == 2) vh::test::keyPress(VK_ESCAPE);
+    });
+    EXPECT_EQ(fixture::runWinMain(), 0);
+    EXPECT_LT(peakResidentKilobytes() - peakBefore, 32L * 1024);
+    ASSERT_EQ(first.width, 1024);
+    EXPECT_EQ(fixture::mismatches(first, 0, 0, fixture::art("GUI/sb_top.png"), 256, 240), 0);
+}
+
+}  // namespace
