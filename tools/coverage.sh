@@ -6,9 +6,10 @@
 #
 #   tools/coverage.sh [more ctest arguments]
 #
-# Figures: the game's lines and branches; the platform layer's lines, with
-# and without the SDL host (which only a real display runs). The test hooks,
-# the headless host and the Linux executable's main are not counted.
+# Figures: the game's lines and branches; the platform layer's lines, and
+# those of the SDL host on its own (its tests run it on X servers of their
+# own). The test hooks, the headless host and the Linux executable's main are
+# not counted.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="${VARNHOLT_COVERAGE_BUILD_DIR:-$root/build-coverage}"
