@@ -41,19 +41,14 @@ sudo=""
 if [ "$(id -u)" != 0 ]; then sudo=sudo; fi
 
 out="$(mktemp -d /tmp/varnholt-package.XXXXXX)"
-failures=0
-pass() { echo "  ok    $*"; }
-fail() {
-    echo "  FAIL  $*"
-    failures=$((failures + 1))
-}
-seconds_since() { echo "$(date +%s.%N) $1" | awk '{printf "%.1f", $1 - $2}'; }
+name=check_package
+# shellcheck source=tools/lib/screen_checks.sh
+source "$root/tools/lib/screen_checks.sh"
 
-xvfb_pid=""
 game_pid=""
 cleanup() {
     if [ -n "$game_pid" ]; then kill "$game_pid" 2>/dev/null || true; fi
-    if [ -n "$xvfb_pid" ]; then kill "$xvfb_pid" 2>/dev/null || true; fi
+    stop_screen
 }
 trap cleanup EXIT
 
@@ -120,29 +115,7 @@ lap "install and validators"
 (cd "$root/assets" && "$screenshot" "$out/reference.png" 1 >"$out/reference.log" 2>&1) ||
     { cat "$out/reference.log"; echo "check_package: $screenshot failed" >&2; exit 1; }
 
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$out/display" 2>"$out/xvfb.log" &
-xvfb_pid=$!
-for _ in $(seq 100); do
-    [ -s "$out/display" ] && break
-    sleep 0.1
-done
-[ -s "$out/display" ] || { echo "check_package: Xvfb did not start, see $out/xvfb.log" >&2; exit 1; }
-DISPLAY=":$(head -n1 "$out/display")"
-export DISPLAY
-
-shoot() { import -window root "$out/$1"; }
-# Waits until the screen shows more than a handful of colours, then a little
-# longer, and keeps that frame as $1. 0 when a picture came.
-shoot_first_frame() {
-    for _ in $(seq 40); do
-        shoot "$1"
-        if [ "$(identify -format '%k' "$out/$1")" -gt 64 ]; then break; fi
-        sleep 0.25
-    done
-    sleep 0.5
-    shoot "$1"
-    [ "$(identify -format '%k' "$out/$1")" -gt 64 ]
-}
+start_screen
 
 (cd / && exec /usr/games/varnholt) >"$out/game.log" 2>&1 &
 game_pid=$!
@@ -151,8 +124,7 @@ if ! window=$(timeout 30 xdotool search --sync --name '^Varnholt$' | head -n1); 
     exit 1
 fi
 if shoot_first_frame first.png; then
-    differing=$(compare -metric AE "$out/first.png" "$out/reference.png" null: 2>&1 || true)
-    differing=$(echo "$differing" | awk '{printf "%d", $1}')
+    differing=$(pixels_differing "$out/first.png" "$out/reference.png")
     if [ "$differing" -eq 0 ]; then
         pass "first frame, started from /, is pixel for pixel the headless game's ($out/first.png)"
     else
@@ -178,8 +150,7 @@ fi
 wait "$game_pid" || code=$?
 game_pid=""
 if [ "$code" -eq 0 ]; then pass "Escape: exit code 0"; else fail "Escape: exit code $code"; fi
-kill "$xvfb_pid" 2>/dev/null || true
-xvfb_pid=""
+stop_screen
 
 lap "play"
 

@@ -14,6 +14,9 @@
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="${VARNHOLT_CONFORMANCE_BUILD_DIR:-$root/build-windows-conformance}"
+name=run_conformance_wine
+# shellcheck source=tools/lib/screen_checks.sh
+source "$root/tools/lib/screen_checks.sh"
 
 filter=""
 cmake_args=()
@@ -27,7 +30,6 @@ done
 "$root/tools/setup.sh" g++-mingw-w64-x86-64 googletest wine xvfb
 
 started=$(date +%s.%N)
-seconds_since() { echo "$(date +%s.%N) $1" | awk '{printf "%.1f", $1 - $2}'; }
 
 # Without debugging information unless asked for: a failed test says what
 # failed, and the build takes a fifth less time.
@@ -44,33 +46,18 @@ export WINEARCH=win64
 export WINEDEBUG=-all
 
 # ---- The X screen ----------------------------------------------------------------
-xvfb_pid=""
 managed_added=""
 cleanup() {
     if [ -n "$managed_added" ]; then
         wine reg delete "$x11_key" /v Managed /f >/dev/null 2>&1 || true
     fi
     timeout 10 wineserver -k 2>/dev/null || true
-    if [ -n "$xvfb_pid" ]; then kill "$xvfb_pid" 2>/dev/null || true; fi
+    stop_screen
 }
 trap cleanup EXIT
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$out/display" 2>"$out/xvfb.log" &
-xvfb_pid=$!
-for _ in $(seq 100); do
-    [ -s "$out/display" ] && break
-    sleep 0.1
-done
-[ -s "$out/display" ] || { echo "run_conformance_wine: Xvfb did not start" >&2; exit 1; }
-DISPLAY=":$(head -n1 "$out/display")"
-export DISPLAY
+start_screen
 
-if [ ! -f "$WINEPREFIX/system.reg" ]; then
-    made=$(date +%s.%N)
-    # Without .NET and HTML engines: nothing asks to download them.
-    WINEDLLOVERRIDES="mscoree,mshtml=" wineboot -i >"$out/wineboot.log" 2>&1
-    wineserver -w
-    echo "run_conformance_wine: made the Wine prefix $WINEPREFIX in $(seconds_since "$made") s"
-fi
+make_wine_prefix
 
 # No window manager runs on the virtual screen: Wine is told not to wait for one
 # (it waits up to 2 s whenever a window it leaves to the manager is shown). The

@@ -57,69 +57,30 @@ if [ -n "$zip" ]; then
 fi
 [ -f "$exe" ] || { echo "run_wine: no $exe (run tools/build_windows.sh)" >&2; exit 1; }
 
-failures=0
-pass() { echo "  ok    $*"; }
-fail() {
-    echo "  FAIL  $*"
-    failures=$((failures + 1))
-}
-seconds_since() { echo "$(date +%s.%N) $1" | awk '{printf "%.1f", $1 - $2}'; }
+name=run_wine
+# shellcheck source=tools/lib/screen_checks.sh
+source "$root/tools/lib/screen_checks.sh"
 
 # ---- The X screen ----------------------------------------------------------------
-# Xvfb picks a free display number itself and writes it once it is ready.
-xvfb_pid=""
 game_pid=""
 cleanup() {
     if [ -n "$game_pid" ] && kill -0 "$game_pid" 2>/dev/null; then
         kill "$game_pid" 2>/dev/null || true
         wineserver -k 2>/dev/null || true
     fi
-    if [ -n "$xvfb_pid" ]; then kill "$xvfb_pid" 2>/dev/null || true; fi
+    stop_screen
 }
 trap cleanup EXIT
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$out/display" 2>"$out/xvfb.log" &
-xvfb_pid=$!
-for _ in $(seq 100); do
-    [ -s "$out/display" ] && break
-    sleep 0.1
-done
-[ -s "$out/display" ] || { echo "run_wine: Xvfb did not start, see $out/xvfb.log" >&2; exit 1; }
-DISPLAY=":$(head -n1 "$out/display")"
-export DISPLAY
+start_screen
 
 # ---- The Wine prefix ---------------------------------------------------------------
-if [ ! -f "$WINEPREFIX/system.reg" ]; then
-    started=$(date +%s.%N)
-    # Without .NET and HTML engines: nothing asks to download them.
-    WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" wineboot -i >"$out/wineboot.log" 2>&1
-    wineserver -w
-    echo "run_wine: made the Wine prefix $WINEPREFIX in $(seconds_since "$started") s"
-fi
+make_wine_prefix
 # The relay trace covers the three libraries whose results we check, and the
 # loading of the window class's icon.
 WINEDEBUG=-all wine reg add 'HKCU\Software\Wine\Debug' /v RelayInclude /t REG_SZ \
     /d 'ddraw.*;gdiplus.*;gdi32.*;user32.LoadIconA' /f >/dev/null 2>&1
 
-# ---- Screenshots -------------------------------------------------------------------
-shoot() { import -window root "$out/$1"; }
-# How many pixels differ between the same rectangle (WxH+X+Y) of two pictures.
-pixels_differing() {
-    local count
-    count=$(compare -metric AE "$1[$3]" "$2[$3]" null: 2>&1 || true)
-    echo "$count" | awk '{printf "%d", $1}'
-}
-# Waits until the screen shows more than a handful of colours, then a little
-# longer, and keeps that frame as $1. 0 when a picture came.
-shoot_first_frame() {
-    for _ in $(seq 40); do
-        shoot "$1"
-        if [ "$(identify -format '%k' "$out/$1")" -gt 64 ]; then break; fi
-        sleep 0.25
-    done
-    sleep 0.5
-    shoot "$1"
-    [ "$(identify -format '%k' "$out/$1")" -gt 64 ]
-}
+# ---- Screenshots: the parts of the screen compared -----------------------------------
 readonly SIDEBAR_PANEL="256x464+0+304"
 readonly SIDEBAR="256x768+0+0"
 readonly MAP="768x768+256+0"
