@@ -14,8 +14,11 @@ build="${VARNHOLT_SANITIZE_BUILD_DIR:-$root/build-sanitize}"
 unsanitizable='perf_tests'
 
 "$root/tools/setup.sh"
+# -O1 as the sanitizers' makers advise, and line tables only (-g1): reports
+# still name the file and line, and the build takes half the time of -O2 -g.
 cmake -S "$root" -B "$build" -DVARNHOLT_SANITIZE=ON -DVARNHOLT_WERROR=ON \
-      -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+      -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+      -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g1 -DNDEBUG" >/dev/null
 targets=$(cmake --build "$build" --target help |
           sed -n 's/^\.\.\. \([A-Za-z0-9_]*\)$/\1/p' |
           grep -vxE "all|clean|depend|edit_cache|rebuild_cache|test|install.*|package.*|list_install_components|$unsanitizable")
