@@ -26,9 +26,6 @@ constexpr int kDefaultRefreshHz = 60;
 constexpr auto kSwitchSettling = std::chrono::milliseconds(750);
 constexpr int kDefaultPictureWidth = 1024;
 constexpr int kDefaultPictureHeight = 768;
-// Presents that come back this much sooner than a refresh tell that the
-// renderer's vsync does not wait, as on a virtual X server.
-constexpr int kQuickPresentsBeforeSleeping = 8;
 // After this many identical frames in a row with no input the picture is at
 // rest: the host then waits for input, or at most kRestMilliseconds, before
 // taking the next frame. Nothing but input or scrolling changes the picture,
@@ -226,7 +223,9 @@ bool SdlHost::createWindow(std::string& whyNot) {
     }
     SDL_ShowCursor(SDL_ENABLE);
     relayout();
-    slot_ = lastPresent_ = Clock::now();
+    slot_ = Clock::now();
+    nextPresent_ = 0;
+    presentsWindowFull_ = false;
     return true;
 }
 
@@ -352,7 +351,8 @@ bool SdlHost::choosePresenter(std::string& whyNot) {
     presenter_ = makeRendererPresenter(window_, driver, settings_.vsync, rendererWhyNot);
     if (presenter_) {
         vsyncPaces_ = presenter_->waitsForRefresh();
-        quickPresents_ = 0;
+        nextPresent_ = 0;
+        presentsWindowFull_ = false;
         return true;
     }
     whyNot = driver.empty() ? whyNot + "; " + rendererWhyNot : rendererWhyNot;
@@ -422,16 +422,21 @@ void SdlHost::restUntilInput() {
     slot_ = Clock::now();
 }
 
-// After a present that was to wait for the refresh: when it keeps coming
-// back early, the vsync does not wait, and the host sleeps instead.
+// After a present that was to wait for the refresh. A renderer that waits
+// shows at most one frame a refresh; when the last kPacingWindow presents
+// took less than three quarters of as many refreshes, its vsync does not
+// wait (SDL's software renderer claims vsync and does not; nor may a virtual
+// X server's OpenGL) and the host sleeps instead from then on. Judged over a
+// window of presents, not a run of quick ones in a row, so that the odd slow
+// frame among quick ones cannot hide it.
 void SdlHost::notePresentTime() {
-    auto now = Clock::now();
-    if (now - lastPresent_ < framePeriod() / 2) {
-        if (++quickPresents_ >= kQuickPresentsBeforeSleeping) vsyncPaces_ = false;
-    } else {
-        quickPresents_ = 0;
-    }
-    lastPresent_ = now;
+    const auto now = Clock::now();
+    auto& oldest = recentPresents_[nextPresent_];
+    if (presentsWindowFull_ && (now - oldest) * 4 < framePeriod() * (kPacingWindow * 3))
+        vsyncPaces_ = false;
+    oldest = now;
+    nextPresent_ = (nextPresent_ + 1) % kPacingWindow;
+    if (nextPresent_ == 0) presentsWindowFull_ = true;
     slot_ = now;
 }
 

@@ -3,6 +3,7 @@
 #include <SDL_image.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -368,6 +369,46 @@ TEST_F(SdlHostTest, ANamedRendererShowsThePictureAndSkipsStillFrames) {
     const vh::test::Picture screen = x_.screen();
     EXPECT_EQ(screen.at(50, 50), 0x00FF00FFu);
     EXPECT_EQ(screen.at(500, 600), patternAt(500, 600));
+}
+
+// The frame loop never runs faster than the display refreshes, whether the
+// host sleeps to the next refresh (the window's framebuffer) or draws
+// through a renderer that claims vsync and does not wait for it (SDL's
+// software one). Four changed frames and one identical frame in turn: the
+// identical frame's wait must not hide that the changed ones come too fast.
+class Pacing : public SdlHostTest, public testing::WithParamInterface<const char*> {};
+
+INSTANTIATE_TEST_SUITE_P(Presenters, Pacing, testing::Values("framebuffer", "software"));
+
+TEST_P(Pacing, ChangingFramesComeNoFasterThanTheDisplayRefreshes) {
+    if (std::string(GetParam()) != "framebuffer") setenv("SDL_RENDER_DRIVER", GetParam(), 1);
+    start(1024, 768);
+    std::vector<uint32_t> pictures[2];
+    for (int i = 0; i < 2; ++i) {
+        pictures[i].resize(1024 * 768);
+        for (int y = 0; y < 768; ++y)
+            for (int x = 0; x < 1024; ++x)
+                pictures[i][size_t(y) * 1024 + x] =
+                    i ? ~patternAt(x, y) & 0xFFFFFFu : patternAt(x, y);
+    }
+    const auto first = counts();
+    const int frames = 150;
+    const auto started = Clock::now();
+    int which = 0;
+    for (int i = 0; i < frames; ++i) {
+        if (i % 5 != 4) which ^= 1;
+        showPixels(pictures[which]);
+    }
+    const double seconds = std::chrono::duration<double>(Clock::now() - started).count();
+    EXPECT_EQ(counts().presented - first.presented, frames / 5 * 4);
+    SDL_DisplayMode mode{};
+    const int hz =
+        SDL_GetCurrentDisplayMode(0, &mode) == 0 && mode.refresh_rate > 0 ? mode.refresh_rate : 60;
+    // Loose below: the first frames may come quickly before the host finds
+    // that the renderer's vsync does not wait.
+    std::printf("%s: %d frames in %.2f s, %.0f a second; the display refreshes %d a second\n",
+                GetParam(), frames, seconds, frames / seconds, hz);
+    EXPECT_LE(frames / seconds, hz * 1.25);
 }
 
 TEST_F(SdlHostTest, LinearFilteringShowsThePictureAtItsOwnSize) {
