@@ -1,6 +1,7 @@
 // Full screen and windowed play under a window manager: Alt+Enter both ways
 // with the right picture at once and no lost display, each scaling, the
 // window's place kept for the next start, and the pointer mapped in each.
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -138,6 +139,7 @@ TEST_P(Modes, AltEnterSwitchesBothWaysWithTheRightPictureAndNoLostDisplay) {
     vh::test::clearJournal();
     const int activeBefore = activations();
     for (bool fullScreen : {true, false, true, false}) {
+        const auto pressed = Clock::now();
         x_.pressKeys({XK_Alt_L, XK_Return});
         // The next picture on the screen is the right one: no stale frame,
         // no black one, before the game has drawn anything new.
@@ -145,6 +147,9 @@ TEST_P(Modes, AltEnterSwitchesBothWaysWithTheRightPictureAndNoLostDisplay) {
             << (fullScreen ? "not full screen" : "not windowed");
         EXPECT_TRUE(pumpUntil([&] { return wrongPixels(GetParam()) == 0; }, 1500))
             << wrongPixels(GetParam()) << " pixels wrong after the switch";
+        std::printf("Alt+Enter to %s: the right picture on the screen after %.0f ms\n",
+                    fullScreen ? "full screen" : "a window",
+                    std::chrono::duration<double, std::milli>(Clock::now() - pressed).count());
         show(patternAt);
         EXPECT_EQ(wrongPixels(GetParam()), 0) << "after the next frame";
         expectPointerMapping(GetParam());

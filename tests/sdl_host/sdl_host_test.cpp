@@ -411,6 +411,40 @@ TEST_P(Pacing, ChangingFramesComeNoFasterThanTheDisplayRefreshes) {
     EXPECT_LE(frames / seconds, hz * 1.25);
 }
 
+// With vsync off the cap in frames a second holds the loop back instead.
+TEST_F(SdlHostTest, TheFrameCapHoldsChangingFramesWithVsyncOff) {
+    vh::platform::DisplaySettings settings;
+    settings.vsync = false;
+    settings.maxFps = 25;
+    start(1024, 768, false, settings);
+    std::vector<uint32_t> pictures[2];
+    for (int i = 0; i < 2; ++i) pictures[i].assign(1024 * 768, i ? 0x00FFFFFFu : 0x00102030u);
+    const int frames = 40;
+    const auto started = Clock::now();
+    for (int i = 0; i < frames; ++i) showPixels(pictures[i % 2]);
+    const double seconds = std::chrono::duration<double>(Clock::now() - started).count();
+    std::printf("%d frames in %.2f s with a cap of 25\n", frames, seconds);
+    EXPECT_LE(frames / seconds, 25 * 1.1);
+}
+
+// A picture that has stayed the same for half a second is at rest: with no
+// input, the game gets a frame at most every tenth of a second.
+TEST_F(SdlHostTest, ARestingPictureTakesAFrameAtMostEveryTenthOfASecond) {
+    start(1024, 768);
+    std::vector<uint32_t> picture(1024 * 768, 0x00405060u);
+    auto frameAfterReading = [&] {
+        pumpUntil([] { return true; });  // what input there is goes to the game
+        showPixels(picture);
+    };
+    for (int i = 0; i < 35; ++i) frameAfterReading();  // past the half second
+    const int frames = 10;
+    const auto started = Clock::now();
+    for (int i = 0; i < frames; ++i) frameAfterReading();
+    const double seconds = std::chrono::duration<double>(Clock::now() - started).count();
+    std::printf("%d still frames in %.2f s\n", frames, seconds);
+    EXPECT_GE(seconds, frames * 0.1 * 0.8);
+}
+
 TEST_F(SdlHostTest, LinearFilteringShowsThePictureAtItsOwnSize) {
     vh::platform::DisplaySettings settings;
     settings.filter = vh::platform::Filter::Linear;
