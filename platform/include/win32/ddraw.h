@@ -143,7 +143,7 @@ struct IUnknown {
     virtual ULONG STDMETHODCALLTYPE AddRef() = 0;
     virtual ULONG STDMETHODCALLTYPE Release() = 0;
 
-protected:
+  protected:
     ~IUnknown() = default;
 };
 
@@ -151,7 +151,7 @@ struct IDirectDrawClipper : IUnknown {
     virtual HRESULT STDMETHODCALLTYPE SetHWnd(DWORD flags, HWND window) = 0;
     virtual HRESULT STDMETHODCALLTYPE GetHWnd(HWND* window) = 0;
 
-protected:
+  protected:
     ~IDirectDrawClipper() = default;
 };
 
@@ -172,7 +172,7 @@ struct IDirectDrawSurface : IUnknown {
     virtual HRESULT STDMETHODCALLTYPE SetClipper(LPDIRECTDRAWCLIPPER clipper) = 0;
     virtual HRESULT STDMETHODCALLTYPE SetColorKey(DWORD flags, LPDDCOLORKEY key) = 0;
 
-protected:
+  protected:
     ~IDirectDrawSurface() = default;
 };
 
@@ -187,7 +187,7 @@ struct IDirectDraw : IUnknown {
                                                      DWORD bitsPerPixel) = 0;
     virtual HRESULT STDMETHODCALLTYPE RestoreDisplayMode() = 0;
 
-protected:
+  protected:
     ~IDirectDraw() = default;
 };
 

@@ -76,8 +76,9 @@ typedef HINSTANCE HMODULE;
 #define E_OUTOFMEMORY ((HRESULT)0x8007000E)
 #define E_NOTIMPL ((HRESULT)0x80004001)
 #define E_NOINTERFACE ((HRESULT)0x80004002)
-#define MAKE_HRESULT(sev, fac, code) \
-    ((HRESULT)(((unsigned long)(sev) << 31) | ((unsigned long)(fac) << 16) | ((unsigned long)(code))))
+#define MAKE_HRESULT(sev, fac, code)                                         \
+    ((HRESULT)(((unsigned long)(sev) << 31) | ((unsigned long)(fac) << 16) | \
+               ((unsigned long)(code))))
 
 #define LOWORD(l) ((WORD)(((DWORD_PTR_CAST)(l)) & 0xffff))
 #define HIWORD(l) ((WORD)((((DWORD_PTR_CAST)(l)) >> 16) & 0xffff))
