@@ -4,8 +4,6 @@
 // again as soon as it is back, and still answers Escape.
 #include <gtest/gtest.h>
 
-#include <set>
-
 #include "program_run.h"
 #include "x_server.h"
 
@@ -14,25 +12,6 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-// The picture is on the screen: the sidebar and the map have far more
-// colours than a black or a plain screen.
-bool showsThePicture(xtest::XServer& x) {
-    vh::test::Picture screen = x.screen();
-    std::set<uint32_t> colours;
-    for (int y = 0; y < screen.height; y += 7)
-        for (int i = 0; i < screen.width; i += 5) colours.insert(screen.at(i, y));
-    return colours.size() > 64;
-}
-
-bool waitForPicture(xtest::XServer& x, int milliseconds) {
-    const auto end = Clock::now() + std::chrono::milliseconds(milliseconds);
-    while (Clock::now() < end) {
-        if (showsThePicture(x)) return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return false;
-}
 
 class HostilePlay : public testing::Test {
   protected:
@@ -44,7 +23,7 @@ class HostilePlay : public testing::Test {
         ASSERT_TRUE(game_.start(VARNHOLT_PROGRAM, VARNHOLT_ASSETS_DIR, {{"SDL_VIDEODRIVER", ""}}));
         window_ = x_.findWindow("Varnholt");
         ASSERT_NE(window_, 0u) << game_.errors;
-        ASSERT_TRUE(waitForPicture(x_, 10000)) << "no first picture";
+        ASSERT_TRUE(x_.waitForGamePicture(10000)) << "no first picture";
     }
 
     // Escape ends the game with 0, and soon.
@@ -71,7 +50,7 @@ TEST_F(HostilePlay, FiftyQuickFocusSwitchesLeaveTheGamePlaying) {
         std::this_thread::sleep_for(std::chrono::milliseconds(i % 5));
     }
     ASSERT_TRUE(game_.running()) << "the game ended during the switches: " << game_.errors;
-    EXPECT_TRUE(waitForPicture(x_, 2000)) << "no picture after the switches";
+    EXPECT_TRUE(x_.waitForGamePicture(2000)) << "no picture after the switches";
     escape();
 }
 
@@ -88,7 +67,7 @@ TEST_F(HostilePlay, AMinimiseAndRestoreBurstDoesNotFreezeTheGame) {
     }
     // Restoring takes the window manager a moment of its own; the game then
     // shows its picture and answers at once, not seconds later.
-    EXPECT_TRUE(waitForPicture(x_, 3000)) << "no picture after the burst";
+    EXPECT_TRUE(x_.waitForGamePicture(3000)) << "no picture after the burst";
     escape();
 }
 

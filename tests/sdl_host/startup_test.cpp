@@ -120,8 +120,10 @@ TEST(StartUp, ASettingsFileOfGarbageCostsALineEachAndTheGamePlays) {
     xtest::ProgramRun run;
     ASSERT_TRUE(run.start(VARNHOLT_PROGRAM, VARNHOLT_ASSETS_DIR,
                           {{"SDL_VIDEODRIVER", ""}, {"XDG_CONFIG_HOME", config}}));
-    const Window window = x.findWindow("Varnholt");
-    ASSERT_NE(window, 0u) << run.errors;
+    ASSERT_NE(x.findWindow("Varnholt"), 0u) << run.errors;
+    // Escape only once the game shows its picture: a key pressed before its
+    // window has the focus goes nowhere.
+    ASSERT_TRUE(x.waitForGamePicture(10000)) << run.errors;
     x.pressKey(XK_Escape);
     ASSERT_TRUE(run.wait(5000));
     EXPECT_EQ(run.status, 0);

@@ -20,6 +20,7 @@
 #include <chrono>
 #include <initializer_list>
 #include <iterator>
+#include <set>
 #include <cstdlib>
 #include <string>
 #include <thread>
@@ -209,6 +210,21 @@ class XServer {
     void focus(Window window) {
         XSetInputFocus(display_, window, RevertToPointerRoot, CurrentTime);
         XSync(display_, False);
+    }
+
+    // Waits until the game's picture is on the screen: the sidebar and the
+    // map have far more colours than a black or a plain screen.
+    bool waitForGamePicture(int milliseconds) {
+        const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+        while (std::chrono::steady_clock::now() < end) {
+            const vh::test::Picture shown = screen();
+            std::set<uint32_t> colours;
+            for (int y = 0; y < shown.height; y += 7)
+                for (int x = 0; x < shown.width; x += 5) colours.insert(shown.at(x, y));
+            if (colours.size() > 64) return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        return false;
     }
 
     // ---- The screen as the player sees it, 0x00RRGGBB
