@@ -223,9 +223,8 @@ bool SdlHost::createWindow(std::string& whyNot) {
     }
     SDL_ShowCursor(SDL_ENABLE);
     relayout();
-    slot_ = Clock::now();
-    nextPresent_ = 0;
-    presentsWindowFull_ = false;
+    slot_ = pacingWindowStart_ = Clock::now();
+    pacingWindowPresents_ = 0;
     return true;
 }
 
@@ -351,8 +350,8 @@ bool SdlHost::choosePresenter(std::string& whyNot) {
     presenter_ = makeRendererPresenter(window_, driver, settings_.vsync, rendererWhyNot);
     if (presenter_) {
         vsyncPaces_ = presenter_->waitsForRefresh();
-        nextPresent_ = 0;
-        presentsWindowFull_ = false;
+        pacingWindowStart_ = Clock::now();
+        pacingWindowPresents_ = 0;
         return true;
     }
     whyNot = driver.empty() ? whyNot + "; " + rendererWhyNot : rendererWhyNot;
@@ -423,20 +422,20 @@ void SdlHost::restUntilInput() {
 }
 
 // After a present that was to wait for the refresh. A renderer that waits
-// shows at most one frame a refresh; when the last kPacingWindow presents
+// shows at most one frame a refresh; when kPacingWindow presents in a row
 // took less than three quarters of as many refreshes, its vsync does not
 // wait (SDL's software renderer claims vsync and does not; nor may a virtual
 // X server's OpenGL) and the host sleeps instead from then on. Judged over a
-// window of presents, not a run of quick ones in a row, so that the odd slow
+// count of presents, not a run of quick ones in a row, so that the odd slow
 // frame among quick ones cannot hide it.
 void SdlHost::notePresentTime() {
     const auto now = Clock::now();
-    auto& oldest = recentPresents_[nextPresent_];
-    if (presentsWindowFull_ && (now - oldest) * 4 < framePeriod() * (kPacingWindow * 3))
-        vsyncPaces_ = false;
-    oldest = now;
-    nextPresent_ = (nextPresent_ + 1) % kPacingWindow;
-    if (nextPresent_ == 0) presentsWindowFull_ = true;
+    if (++pacingWindowPresents_ == kPacingWindow) {
+        if ((now - pacingWindowStart_) * 4 < framePeriod() * (kPacingWindow * 3))
+            vsyncPaces_ = false;
+        pacingWindowStart_ = now;
+        pacingWindowPresents_ = 0;
+    }
     slot_ = now;
 }
 

@@ -7,7 +7,6 @@
 
 #include <SDL.h>
 
-#include <array>
 #include <chrono>
 #include <memory>
 #include <optional>
@@ -101,11 +100,11 @@ class SdlHost final : public Host {
     int logicalWidth_ = 0;  // the game's display mode; 0 before it sets one
     int logicalHeight_ = 0;
     Clock::time_point slot_;
-    // The times of the last presents that were to wait for the refresh.
+    // Presents that were to wait for the refresh, counted from a start, to
+    // tell whether they do (notePresentTime).
     static constexpr int kPacingWindow = 16;
-    std::array<Clock::time_point, kPacingWindow> recentPresents_{};
-    int nextPresent_ = 0;  // where the next time goes in the ring
-    bool presentsWindowFull_ = false;
+    Clock::time_point pacingWindowStart_;
+    int pacingWindowPresents_ = 0;
     int stillFrames_ = 0;  // identical frames in a row since the last input or change
     bool vsyncPaces_ = false;
 };
