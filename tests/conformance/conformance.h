@@ -21,6 +21,8 @@
 
 #include <gtest/gtest.h>
 
+#include "recording_window.h"
+
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -70,35 +72,10 @@ namespace conformance {
 
 // ---- Windows ----------------------------------------------------------------------
 
-struct Seen {
-    HWND window;
-    UINT message;
-    WPARAM wParam;
-    LPARAM lParam;
-};
-
-// Every message the test windows' procedure was given, in order.
-inline std::vector<Seen>& seen() {
-    static std::vector<Seen> log;
-    return log;
-}
-
-// An answer for the messages a test cares about; DefWindowProcA for the rest.
-using Handler = std::function<LRESULT(HWND, UINT, WPARAM, LPARAM, bool& handled)>;
-inline Handler& handler() {
-    static Handler current;
-    return current;
-}
-
-inline LRESULT CALLBACK testProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    seen().push_back({window, message, wParam, lParam});
-    if (handler()) {
-        bool handled = false;
-        LRESULT result = handler()(window, message, wParam, lParam, handled);
-        if (handled) return result;
-    }
-    return DefWindowProcA(window, message, wParam, lParam);
-}
+using recording::handler;
+using recording::Handler;
+using recording::Seen;
+using recording::seen;
 
 inline const char* const kClassName = "VarnholtConformanceWindow";
 
@@ -106,7 +83,7 @@ inline const char* const kClassName = "VarnholtConformanceWindow";
 inline ATOM testClass() {
     static ATOM atom = [] {
         WNDCLASSA windowClass{};
-        windowClass.lpfnWndProc = testProcedure;
+        windowClass.lpfnWndProc = recording::procedure;
         windowClass.lpszClassName = kClassName;
         return RegisterClassA(&windowClass);
     }();

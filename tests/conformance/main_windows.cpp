@@ -2,29 +2,19 @@
 // --gtest_ argument, it starts itself once per test, as the Linux runner
 // does: the display mode, exclusive mode, registered window classes and GDI+
 // are process-wide, so a test that fails half-way must not leave them to the
-// next one, and a test that crashes or hangs is pinned to its own name. It
-// prints one line per test ("ok" or "FAILED") and "N passed, N failed".
+// next one, and a test that crashes or hangs is pinned to its own name.
 // With a --gtest_ argument it runs the chosen tests in its own process.
 #include <windows.h>
 
-#include <gtest/gtest.h>
+#include "each_test.h"
 
 #include <cstdio>
-#include <cstring>
 #include <string>
 #include <vector>
 
 namespace {
 
 constexpr DWORD kTestTimeoutMs = 60000;
-constexpr const char* kChildVariable = "VARNHOLT_TEST_CHILD";
-
-bool wantsWholeRun(int argc, char** argv) {
-    if (GetEnvironmentVariableA(kChildVariable, nullptr, 0) != 0) return false;
-    for (int i = 1; i < argc; ++i)
-        if (std::strncmp(argv[i], "--gtest_", 8) == 0) return false;
-    return true;
-}
 
 // The test's exit code; -1 when it could not start, and the timeout's own
 // code when it had to be stopped.
@@ -54,33 +44,8 @@ int runEachInItsOwnProcess() {
     while (GetModuleFileNameW(nullptr, path.data(), DWORD(path.size())) >= path.size())
         path.resize(path.size() * 2);
     const std::wstring self(path.data());
-    SetEnvironmentVariableA(kChildVariable, "1");
-
-    std::vector<std::string> names;
-    auto* unit = testing::UnitTest::GetInstance();
-    for (int s = 0; s < unit->total_test_suite_count(); ++s) {
-        const auto* suite = unit->GetTestSuite(s);
-        for (int t = 0; t < suite->total_test_count(); ++t) {
-            const auto* info = suite->GetTestInfo(t);
-            if (std::strncmp(info->name(), "DISABLED_", 9) == 0) continue;
-            names.push_back(std::string(suite->name()) + "." + info->name());
-        }
-    }
-    int passed = 0, failed = 0;
-    for (const auto& name : names) {
-        std::fflush(stdout);
-        DWORD code = runChild(self, name);
-        if (code == 0) {
-            ++passed;
-            std::printf("ok      %s\n", name.c_str());
-        } else {
-            ++failed;
-            std::printf("FAILED  %s (exit %ld)\n", name.c_str(), long(code));
-        }
-    }
-    std::printf("%d passed, %d failed\n", passed, failed);
-    std::fflush(stdout);
-    return failed == 0 ? 0 : 1;
+    SetEnvironmentVariableA(eachtest::kChildVariable, "1");
+    return eachtest::runEach([&](const std::string& name) { return long(runChild(self, name)); });
 }
 
 }  // namespace
@@ -88,7 +53,7 @@ int runEachInItsOwnProcess() {
 int main(int argc, char** argv) {
     // A crash is a failed test, not a dialog box waiting for a click.
     SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);
-    bool whole = wantsWholeRun(argc, argv);
+    bool whole = eachtest::wantsWholeRun(argc, argv);
     testing::InitGoogleTest(&argc, argv);
     if (whole) return runEachInItsOwnProcess();
     return RUN_ALL_TESTS();

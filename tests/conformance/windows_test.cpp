@@ -31,7 +31,7 @@ const HWND kThreadMessages = reinterpret_cast<HWND>(intptr_t(-1));
 
 TEST_F(WindowTest, ClassNamesIgnoreCaseAndAreRegisteredOnce) {
     WNDCLASSA again{};
-    again.lpfnWndProc = conformance::testProcedure;
+    again.lpfnWndProc = recording::procedure;
     again.lpszClassName = "VARNHOLTCONFORMANCEWINDOW";
     EXPECT_EQ(RegisterClassA(&again), 0) << "the same name in other letters";
     HWND window = CreateWindowExA(0, "varnholtconformancewindow", "", WS_POPUP, 0, 0, 10, 10,

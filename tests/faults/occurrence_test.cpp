@@ -65,30 +65,35 @@ TEST(FailingOneOccurrence, CallsCountInTheOrderTheyStartNotTheOrderTheyReturn) {
     EXPECT_GT(destroys[0].started, destroys[1].started);
 }
 
-TEST(FailingOneOccurrence, InsteadOfTheWorkTheSurfaceKeepsItsDeviceContext) {
+// An off-screen surface whose device context the test holds.
+class FailingOneOccurrenceOnASurface : public testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_EQ(DirectDrawCreate(nullptr, &dd, nullptr), DD_OK);
+        ASSERT_EQ(dd->SetCooperativeLevel(reinterpret_cast<HWND>(0x1000), DDSCL_NORMAL), DD_OK);
+        surface = fixture::makeOffScreen(dd, 4, 4);
+        ASSERT_EQ(surface->GetDC(&dc), DD_OK);
+    }
+    void TearDown() override {
+        if (surface) surface->Release();
+        if (dd) dd->Release();
+        EXPECT_EQ(vh::test::liveObjectCount(), 0);
+    }
+
     LPDIRECTDRAW dd = nullptr;
-    ASSERT_EQ(DirectDrawCreate(nullptr, &dd, nullptr), DD_OK);
-    ASSERT_EQ(dd->SetCooperativeLevel(reinterpret_cast<HWND>(0x1000), DDSCL_NORMAL), DD_OK);
-    IDirectDrawSurface* surface = fixture::makeOffScreen(dd, 4, 4);
+    IDirectDrawSurface* surface = nullptr;
     HDC dc = nullptr;
-    ASSERT_EQ(surface->GetDC(&dc), DD_OK);
+};
+
+TEST_F(FailingOneOccurrenceOnASurface, InsteadOfTheWorkTheSurfaceKeepsItsDeviceContext) {
     injectResultAt("IDirectDrawSurface::ReleaseDC", 0, DDERR_GENERIC);
     EXPECT_EQ(surface->ReleaseDC(dc), DDERR_GENERIC);
     HDC again = nullptr;
     EXPECT_EQ(surface->GetDC(&again), DDERR_DCALREADYCREATED);
     EXPECT_EQ(surface->ReleaseDC(dc), DD_OK);
-    surface->Release();
-    dd->Release();
-    EXPECT_EQ(vh::test::liveObjectCount(), 0);
 }
 
-TEST(FailingOneOccurrence, AfterTheWorkTheAnswerIsReplacedAndNothingIsKept) {
-    LPDIRECTDRAW dd = nullptr;
-    ASSERT_EQ(DirectDrawCreate(nullptr, &dd, nullptr), DD_OK);
-    ASSERT_EQ(dd->SetCooperativeLevel(reinterpret_cast<HWND>(0x1000), DDSCL_NORMAL), DD_OK);
-    IDirectDrawSurface* surface = fixture::makeOffScreen(dd, 4, 4);
-    HDC dc = nullptr;
-    ASSERT_EQ(surface->GetDC(&dc), DD_OK);
+TEST_F(FailingOneOccurrenceOnASurface, AfterTheWorkTheAnswerIsReplacedAndNothingIsKept) {
     injectResultAt("IDirectDrawSurface::ReleaseDC", 0, DDERR_GENERIC, true);
     EXPECT_EQ(surface->ReleaseDC(dc), DDERR_GENERIC);
     HDC again = nullptr;
@@ -104,8 +109,6 @@ TEST(FailingOneOccurrence, AfterTheWorkTheAnswerIsReplacedAndNothingIsKept) {
     ASSERT_FALSE(calls.empty());
     EXPECT_EQ(calls.back().name, "DeleteDC");
     EXPECT_EQ(calls.back().result, FALSE);
-    surface->Release();
-    dd->Release();
 }
 
 TEST(FailingOneOccurrence, CallsThatAnswerOnlyInsteadOfTheWorkLeaveAfterWorkChoicesPending) {

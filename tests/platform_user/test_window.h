@@ -1,5 +1,5 @@
-// A window class for tests: its procedure hands every message to whatever
-// the test installs, and keeps a log of the messages it saw.
+// A window class for tests, with the recording procedure: it hands every
+// message to whatever the test installs, and keeps a log of the messages.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -9,37 +9,15 @@
 
 #include <win32/windows.h>
 
+#include "recording_window.h"
 #include "varnholt/platform_test.h"
 
 namespace testwin {
 
-struct Seen {
-    HWND window;
-    UINT message;
-    WPARAM wParam;
-    LPARAM lParam;
-};
-
-inline std::vector<Seen>& seen() {
-    static std::vector<Seen> log;
-    return log;
-}
-
-// Answers for a message the test cares about; unset means DefWindowProcA.
-inline std::function<LRESULT(HWND, UINT, WPARAM, LPARAM, bool& handled)>& handler() {
-    static std::function<LRESULT(HWND, UINT, WPARAM, LPARAM, bool&)> current;
-    return current;
-}
-
-inline LRESULT CALLBACK procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    seen().push_back({window, message, wParam, lParam});
-    if (handler()) {
-        bool handled = false;
-        LRESULT result = handler()(window, message, wParam, lParam, handled);
-        if (handled) return result;
-    }
-    return DefWindowProcA(window, message, wParam, lParam);
-}
+using recording::handler;
+using recording::procedure;
+using recording::Seen;
+using recording::seen;
 
 inline const char* kClassName = "VarnholtTestWindow";
 

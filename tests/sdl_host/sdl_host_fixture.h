@@ -8,6 +8,7 @@
 #include <memory>
 #include <vector>
 
+#include "recording_window.h"
 #include "varnholt/display_settings.h"
 #include "varnholt/host.h"
 #include "win32/ddraw.h"
@@ -17,22 +18,8 @@ namespace sdltest {
 
 using Clock = std::chrono::steady_clock;
 
-struct Seen {
-    UINT message;
-    WPARAM wParam;
-    LPARAM lParam;
-};
-
-inline std::vector<Seen>& seen() {
-    static std::vector<Seen> log;
-    return log;
-}
-
-inline LRESULT CALLBACK recordingProcedure(HWND window, UINT message, WPARAM wParam,
-                                           LPARAM lParam) {
-    seen().push_back({message, wParam, lParam});
-    return DefWindowProcA(window, message, wParam, lParam);
-}
+using recording::Seen;
+using recording::seen;
 
 // A picture every pixel of which is told apart from the others: x and y in
 // red and green, their high bits in blue.
@@ -75,7 +62,7 @@ class SdlHostTest : public testing::Test {
     void openDisplay(int width, int height) {
         static const ATOM registered = [] {
             WNDCLASSA windowClass{};
-            windowClass.lpfnWndProc = recordingProcedure;
+            windowClass.lpfnWndProc = recording::procedure;
             windowClass.lpszClassName = "SdlHostTest";
             return RegisterClassA(&windowClass);
         }();
