@@ -5,16 +5,15 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <optional>
-#include <sstream>
 
-#include "journal.h"
+#include "user_files.h"
 
 namespace vh::platform {
 namespace {
@@ -99,8 +98,11 @@ constexpr std::pair<const char*, bool> kSwitches[] = {{"on", true}, {"off", fals
 
 constexpr int kMostFramesPerSecond = 1000;
 constexpr int kFarthestWindowPlace = 100000;
-constexpr int kSmallestWindowSide = 64;
-constexpr int kLargestWindowSide = 16384;
+constexpr int kSmallestWindowSide = SettingsFile::kSmallestWindowSide;
+constexpr int kLargestWindowSide = SettingsFile::kLargestWindowSide;
+// A line longer than this is no setting (and longer than inih takes whole).
+constexpr size_t kLongestSettingLine = 160;
+constexpr const char* kByteOrderMark = "\xEF\xBB\xBF";
 
 template <typename Value, size_t N>
 const char* nameIn(const std::pair<const char*, Value> (&choices)[N], Value value) {
@@ -112,6 +114,72 @@ const char* nameIn(const std::pair<const char*, Value> (&choices)[N], Value valu
 std::string trimmed(std::string text) {
     if (!text.empty() && text.back() == '\r') text.pop_back();
     return text;
+}
+
+bool isComment(const std::string& line) {
+    const size_t first = line.find_first_not_of(" \t");
+    return first == std::string::npos || line[first] == ';' || line[first] == '#';
+}
+
+// The file's lines, each without its '\n'; a last line without one counts.
+std::vector<std::string> splitLines(const std::string& text) {
+    std::vector<std::string> lines;
+    size_t from = 0;
+    while (from < text.size()) {
+        size_t end = text.find('\n', from);
+        if (end == std::string::npos) end = text.size();
+        lines.push_back(text.substr(from, end - from));
+        from = end + 1;
+    }
+    return lines;
+}
+
+// Where a write goes: a symbolic link's target, so that the link stays.
+std::string resolvedPath(const std::string& path) {
+    struct stat info {};
+    if (lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return path;
+    if (char* real = realpath(path.c_str(), nullptr)) {
+        std::string resolved = real;
+        std::free(real);
+        return resolved;
+    }
+    // A link to a file not made yet: its target, taken from the link's folder.
+    std::string target(size_t(info.st_size) + 1, '\0');
+    const ssize_t length = readlink(path.c_str(), target.data(), target.size());
+    if (length <= 0) return path;
+    target.resize(size_t(length));
+    if (target[0] == '/') return target;
+    const size_t slash = path.rfind('/');
+    return slash == std::string::npos ? target : path.substr(0, slash + 1) + target;
+}
+
+// Writes `text` to `path` through a new file beside it, with `mode`,
+// renamed over it.
+bool replaceFile(const std::string& path, const std::string& text, mode_t mode,
+                 std::string& whyNot) {
+    const size_t slash = path.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash);
+    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    if (!makeFolders(folder, whyNot)) return false;
+    std::string temporary = folder + "/." + name + ".XXXXXX";
+    const int fd = mkstemp(temporary.data());
+    if (fd < 0) {
+        whyNot = "cannot write in " + folder + " (" + std::strerror(errno) + ")";
+        return false;
+    }
+    bool written = fchmod(fd, mode) == 0;
+    written = ::write(fd, text.data(), text.size()) == ssize_t(text.size()) && written;
+    written = fsync(fd) == 0 && written;
+    written = close(fd) == 0 && written;
+    const bool renamed = written && systemCall("rename settings", [&] {
+                                        return std::rename(temporary.c_str(), path.c_str());
+                                    }) == 0;
+    if (!renamed) {
+        whyNot = "cannot write " + path + " (" + std::strerror(errno) + ")";
+        unlink(temporary.c_str());
+        return false;
+    }
+    return true;
 }
 
 // A line that sets `key` as the file says it.
@@ -176,30 +244,44 @@ bool applySetting(DisplaySettings& settings, const std::string& section, const s
 }
 
 std::string SettingsFile::defaultPath() {
-    const char* config = std::getenv("XDG_CONFIG_HOME");
-    std::string folder;
-    if (config && config[0] == '/') {
-        folder = config;
-    } else {
-        const char* home = std::getenv("HOME");
-        folder = std::string(home && home[0] ? home : ".") + "/.config";
-    }
-    return folder + "/varnholt/settings.ini";
+    return configFolder() + "/varnholt/settings.ini";
 }
 
 DisplaySettings SettingsFile::read(const std::function<void(const std::string&)>& report) {
-    DisplaySettings settings;
+    std::string whyNot;
+    if (!load(report, whyNot)) report(path_ + ": " + whyNot + "; using the defaults");
+    return saved_;
+}
+
+bool SettingsFile::load(const std::function<void(const std::string&)>& report,
+                        std::string& whyNot) {
+    saved_ = DisplaySettings{};
     lines_.clear();
     owned_.clear();
-    saved_ = settings;
-    std::ifstream file(path_, std::ios::binary);
-    if (!file) {
-        if (errno != ENOENT)
-            report(path_ + ": cannot be read (" + std::strerror(errno) + "); using the defaults");
-        return settings;
+    sectionEnds_.clear();
+    byteOrderMark_ = false;
+    std::string text;
+    switch (readSmallFile(path_, kLargestFile, text, whyNot)) {
+        case SmallFile::Missing:
+            return true;
+        case SmallFile::Refused:
+            return false;
+        case SmallFile::Read:
+            break;
     }
+    if (text.rfind(kByteOrderMark, 0) == 0) {
+        byteOrderMark_ = true;
+        text.erase(0, 3);
+    }
+    // UTF-16 and other encodings with zero bytes: nothing here is a setting,
+    // and a write would mix encodings.
+    if (text.find('\0') != std::string::npos) {
+        whyNot = "is not UTF-8 text";
+        return false;
+    }
+    lines_ = splitLines(text);
     configureParser();
-    std::string line, section;
+    std::string section;
     int unreported = 0, reported = 0;
     auto tell = [&](size_t number, const std::string& what) {
         if (reported >= kMostReportedLines) {
@@ -211,15 +293,23 @@ DisplaySettings SettingsFile::read(const std::function<void(const std::string&)>
     };
     // The last valid line for a setting wins; a wrong value leaves the
     // setting as it was.
-    while (std::getline(file, line)) {
-        lines_.push_back(line);
-        const size_t number = lines_.size();
-        Parsed parsed = parseLine(section, trimmed(line));
+    DisplaySettings settings;
+    for (size_t index = 0; index < lines_.size(); ++index) {
+        const std::string line = trimmed(lines_[index]);
+        const size_t number = index + 1;
+        if (isComment(line)) continue;
+        if (line.size() > kLongestSettingLine) {
+            tell(number, "a line of " + std::to_string(line.size()) +
+                             " bytes is too long to be a setting or a [section]");
+            continue;
+        }
+        Parsed parsed = parseLine(section, line);
         if (parsed.refused) {
-            tell(number, "not a setting or a [section]: \"" + trimmed(line) + "\"");
+            tell(number, "not a setting or a [section]: \"" + line + "\"");
             continue;
         }
         section = parsed.section;
+        sectionEnds_[section] = index;
         for (const auto& pair : parsed.pairs) {
             if (!pair.value) {
                 tell(number, "\"" + pair.key + "\" has no value (write " + pair.key + " = value)");
@@ -229,73 +319,99 @@ DisplaySettings SettingsFile::read(const std::function<void(const std::string&)>
             DisplaySettings tried = settings;
             if (applySetting(tried, section, pair.key, *pair.value, why)) {
                 settings = tried;
-                owned_[section + "." + pair.key] = number - 1;
+                owned_[section + "." + pair.key] = index;
             } else {
                 tell(number, pair.key + " = " + *pair.value + " in [" + section + "]: " + why);
             }
         }
     }
-    if (file.bad()) report(path_ + ": could not be read to its end (" + std::strerror(errno) + ")");
     if (unreported > 0)
         report(path_ + ": " + std::to_string(unreported) + " more lines could not be taken");
     saved_ = settings;
-    return settings;
+    return true;
 }
 
-bool SettingsFile::write(const DisplaySettings& settings, std::string& whyNot) {
-    const std::vector<std::pair<std::string, std::string>> values{
-        {"display.mode", nameOf(settings.mode)},
-        {"window.x", std::to_string(settings.windowX)},
-        {"window.y", std::to_string(settings.windowY)},
-        {"window.width", std::to_string(settings.windowWidth)},
-        {"window.height", std::to_string(settings.windowHeight)}};
+bool SettingsFile::write(const DisplaySettings& settings, unsigned parts, std::string& whyNot) {
+    // The file as it is now: lines the player added while the game ran stay.
+    if (!load([](const std::string&) {}, whyNot)) {
+        whyNot = path_ + " " + whyNot + ", so it is left as it is";
+        return false;
+    }
+    const std::string target = resolvedPath(path_);
+    struct stat info {};
+    const bool exists = stat(target.c_str(), &info) == 0;
+    if (exists && (info.st_mode & S_IWUSR) == 0) {
+        whyNot = path_ + " is read-only";
+        return false;
+    }
+
+    std::vector<std::pair<std::string, std::string>> values;
+    if (parts & kMode) values.push_back({"display.mode", nameOf(settings.mode)});
+    if ((parts & kPlace) && settings.hasWindow) {
+        const std::pair<std::string, std::string> place[] = {
+            {"window.x", std::to_string(settings.windowX)},
+            {"window.y", std::to_string(settings.windowY)},
+            {"window.width", std::to_string(settings.windowWidth)},
+            {"window.height", std::to_string(settings.windowHeight)}};
+        // The place goes whole, and only when the file would take it back.
+        DisplaySettings check;
+        std::string why;
+        bool accepted = true;
+        for (const auto& [name, value] : place)
+            accepted = applySetting(check, "window", name.substr(7), value, why) && accepted;
+        if (accepted) values.insert(values.end(), std::begin(place), std::end(place));
+    }
+
     std::vector<std::string> lines = lines_;
     std::map<std::string, std::vector<std::string>> added;  // section -> its new lines
+    bool changed = false;
     for (const auto& [name, value] : values) {
         const std::string section = name.substr(0, name.find('.'));
         const std::string key = name.substr(name.find('.') + 1);
-        if (section == "window" && !settings.hasWindow) continue;
         auto at = owned_.find(name);
-        if (at != owned_.end())
+        if (at != owned_.end()) {
+            DisplaySettings now = saved_;
+            std::string why;
+            applySetting(now, section, key, value, why);
+            if (now == saved_) continue;  // the file says so already
             lines[at->second] = settingLine(key, value);
-        else
+        } else {
             added[section].push_back(settingLine(key, value));
+        }
+        changed = true;
     }
+    if (!changed) return true;
+    // New lines join their section where it stands, the last time it does,
+    // from the bottom up so that the places found stay right; a section the
+    // file lacks is added at its end.
+    std::vector<std::pair<size_t, const std::vector<std::string>*>> joins;
+    std::vector<std::string> appended;
     for (const auto& [section, settingLines] : added) {
-        if (!lines.empty() && !lines.back().empty()) lines.push_back("");
-        lines.push_back("[" + section + "]");
-        lines.insert(lines.end(), settingLines.begin(), settingLines.end());
+        auto end = sectionEnds_.find(section);
+        if (end != sectionEnds_.end()) {
+            joins.push_back({end->second + 1, &settingLines});
+            continue;
+        }
+        appended.push_back("");
+        appended.push_back("[" + section + "]");
+        appended.insert(appended.end(), settingLines.begin(), settingLines.end());
     }
-    std::string text;
-    for (const auto& line : lines) text += line + "\n";
+    std::sort(joins.begin(), joins.end(), [](auto& a, auto& b) { return a.first > b.first; });
+    for (const auto& [at, settingLines] : joins)
+        lines.insert(lines.begin() + long(at), settingLines->begin(), settingLines->end());
+    if (!appended.empty() && (lines.empty() || trimmed(lines.back()).empty()))
+        appended.erase(appended.begin());
+    lines.insert(lines.end(), appended.begin(), appended.end());
 
-    const size_t slash = path_.rfind('/');
-    const std::string folder = slash == std::string::npos ? "." : path_.substr(0, slash);
-    // The folder and its parent (~/.config) are made when missing.
-    for (size_t at = folder.find('/', 1); at != std::string::npos; at = folder.find('/', at + 1))
-        mkdir(folder.substr(0, at).c_str(), 0755);
-    mkdir(folder.c_str(), 0755);
-    std::string temporary = folder + "/.settings.ini.XXXXXX";
-    const int fd = mkstemp(temporary.data());
-    if (fd < 0) {
-        whyNot = "cannot write in " + folder + " (" + std::strerror(errno) + ")";
-        return false;
+    std::string text = byteOrderMark_ ? kByteOrderMark : "";
+    for (const auto& line : lines) text += line + "\n";
+    mode_t mode = info.st_mode & 07777;
+    if (!exists) {
+        const mode_t mask = umask(0);
+        umask(mask);
+        mode = 0666 & ~mask;
     }
-    bool written = ::write(fd, text.data(), text.size()) == ssize_t(text.size());
-    written = fsync(fd) == 0 && written;
-    written = close(fd) == 0 && written;
-    const bool renamed = written && journalled("rename settings", nullptr, [&] {
-                                        return std::rename(temporary.c_str(), path_.c_str());
-                                    }) == 0;
-    if (!renamed) {
-        whyNot = "cannot write " + path_ + " (" + std::strerror(errno) + ")";
-        unlink(temporary.c_str());
-        return false;
-    }
-    // The file now holds what was written; reading it again finds the lines
-    // that the next write changes in place.
-    read([](const std::string&) {});
-    return true;
+    return replaceFile(target, text, mode, whyNot);
 }
 
 }  // namespace vh::platform

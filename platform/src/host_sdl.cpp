@@ -4,6 +4,7 @@
 // loop keeps to the display's refresh.
 #include "host_sdl.h"
 
+#include <signal.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -26,6 +27,12 @@ constexpr int kDefaultRefreshHz = 60;
 constexpr auto kSwitchSettling = std::chrono::milliseconds(750);
 constexpr int kDefaultPictureWidth = 1024;
 constexpr int kDefaultPictureHeight = 768;
+// A window no smaller than a quarter of the picture: smaller is unplayable.
+constexpr int kSmallestWindowWidth = kDefaultPictureWidth / 4;
+constexpr int kSmallestWindowHeight = kDefaultPictureHeight / 4;
+// Room kept for the window manager's frame before it has drawn one.
+constexpr int kTitleBarRoom = 40;
+constexpr int kEdgeRoom = 8;
 // After this many identical frames in a row with no input the picture is at
 // rest: the host then waits for input, or at most kRestMilliseconds, before
 // taking the next frame. Nothing but input or scrolling changes the picture,
@@ -198,6 +205,13 @@ bool SdlHost::startVideo(std::string& whyNot) {
         SDL_SetHint(SDL_HINT_VIDEODRIVER, joinList(drivers).c_str());
         if (SDL_InitSubSystem(SDL_INIT_VIDEO) == 0) {
             videoReady_ = true;
+            // The window's own X events, to hear of its destruction.
+            SDL_EventState(SDL_SYSWMEVENT, SDL_ENABLE);
+            // A closed terminal ends the game as Ctrl+C does: through SDL's
+            // own SIGTERM handling, which closes the window and saves.
+            struct sigaction hangUp {};
+            hangUp.sa_handler = [](int) { raise(SIGTERM); };
+            sigaction(SIGHUP, &hangUp, nullptr);
             return true;
         }
         videoError_ = noDisplayReason(SDL_GetError());
@@ -214,7 +228,8 @@ bool SdlHost::createWindow(std::string& whyNot) {
         whyNot = SDL_GetError();
         return false;
     }
-    guardPointerBarriers(window_);
+    guardWindowErrors(window_);
+    SDL_SetWindowMinimumSize(window_, kSmallestWindowWidth, kSmallestWindowHeight);
     placeWindow();
     SDL_ShowWindow(window_);
     if (!choosePresenter(whyNot)) {
@@ -228,12 +243,16 @@ bool SdlHost::createWindow(std::string& whyNot) {
     return true;
 }
 
-// Where the window goes in windowed mode: where the player left it, if that
-// place is still on one of the displays; else the largest whole multiple of
-// the picture that fits the desktop's work area, centred in it.
+// Where the window goes in windowed mode, as the corner of its frame and the
+// size of what is inside: where the player left it, if that place is still
+// on one of the displays; else the largest whole multiple of the picture
+// that fits the desktop's work area with its frame, centred in it, or where
+// not even 1x fits, the largest size that fits with the aspect kept, so
+// that the title bar stays on the screen.
 SDL_Rect SdlHost::windowedPlace() {
     const DisplaySettings& s = settings_;
-    if (s.hasWindow && s.windowWidth >= 64 && s.windowHeight >= 64) {
+    if (s.hasWindow && s.windowWidth >= SettingsFile::kSmallestWindowSide &&
+        s.windowHeight >= SettingsFile::kSmallestWindowSide) {
         const SDL_Point centre{s.windowX + s.windowWidth / 2, s.windowY + s.windowHeight / 2};
         for (int display = 0; display < SDL_GetNumVideoDisplays(); ++display) {
             SDL_Rect bounds;
@@ -243,9 +262,22 @@ SDL_Rect SdlHost::windowedPlace() {
     }
     SDL_Rect work{0, 0, kDefaultPictureWidth, kDefaultPictureHeight};
     SDL_GetDisplayUsableBounds(0, &work);
-    const int factor = std::max(1, std::min(work.w / pictureWidth(), work.h / pictureHeight()));
-    const int width = pictureWidth() * factor, height = pictureHeight() * factor;
-    return SDL_Rect{work.x + (work.w - width) / 2, work.y + (work.h - height) / 2, width, height};
+    // The frame as the window manager drew it last, or room for a title bar
+    // and edges before it has drawn one.
+    int top = 0, left = 0, bottom = 0, right = 0;
+    if (SDL_GetWindowBordersSize(window_, &top, &left, &bottom, &right) != 0 || top <= 0) {
+        top = kTitleBarRoom;
+        left = right = bottom = kEdgeRoom;
+    }
+    const int roomWidth = std::max(work.w - left - right, kSmallestWindowWidth);
+    const int roomHeight = std::max(work.h - top - bottom, kSmallestWindowHeight);
+    const int factor = std::min(roomWidth / pictureWidth(), roomHeight / pictureHeight());
+    const PictureLayout fitted =
+        PictureLayout::fit(pictureWidth(), pictureHeight(), roomWidth, roomHeight, Scaling::Aspect);
+    const int width = factor >= 1 ? pictureWidth() * factor : fitted.width;
+    const int height = factor >= 1 ? pictureHeight() * factor : fitted.height;
+    return SDL_Rect{work.x + (work.w - width - left - right) / 2,
+                    work.y + (work.h - height - top - bottom) / 2, width, height};
 }
 
 // Full screen: a borderless window over the whole display, which the window
@@ -262,6 +294,13 @@ void SdlHost::placeWindow() {
         setDesktopFullScreen(window_, true);
     } else {
         const SDL_Rect place = windowedPlace();
+        // The place asked for is the place until the window manager has
+        // carried it out; what it was asked is not a change of the player's.
+        settings_.hasWindow = true;
+        settings_.windowX = place.x;
+        settings_.windowY = place.y;
+        settings_.windowWidth = place.w;
+        settings_.windowHeight = place.h;
         setDesktopFullScreen(window_, false);
         SDL_SetWindowBordered(window_, SDL_TRUE);
         SDL_SetWindowSize(window_, place.w, place.h);
@@ -272,7 +311,10 @@ void SdlHost::placeWindow() {
 // The place is kept as the window manager takes it back: the corner of the
 // window's frame (SDL reports the picture's corner inside the frame) and the
 // size of what is inside.
+// A window still settling into a place just asked for (after Alt+Enter) has
+// not taken it yet: its place is the one asked for, not what it reports.
 void SdlHost::rememberWindowPlace() {
+    if (Clock::now() < switchSettlesAt_) return;
     DisplaySettings& s = settings_;
     const int x = s.windowX, y = s.windowY, w = s.windowWidth, h = s.windowHeight;
     int top = 0, left = 0;
@@ -307,19 +349,14 @@ void SdlHost::switchMode() {
 
 void SdlHost::saveSettings() {
     if (!file_ || (!modeChanged_ && !placeChanged_)) return;
-    DisplaySettings saved = file_->saved();
-    if (modeChanged_) saved.mode = settings_.mode;
-    if (placeChanged_) {
-        saved.hasWindow = true;
-        saved.windowX = settings_.windowX;
-        saved.windowY = settings_.windowY;
-        saved.windowWidth = settings_.windowWidth;
-        saved.windowHeight = settings_.windowHeight;
-    }
+    const unsigned parts =
+        (modeChanged_ ? SettingsFile::kMode : 0u) | (placeChanged_ ? SettingsFile::kPlace : 0u);
     std::string whyNot;
-    if (!file_->write(saved, whyNot))
+    // A failure is told once for each reason; the next change tries again.
+    if (!file_->write(settings_, parts, whyNot) && whyNot != saveFailureTold_) {
         std::fprintf(stderr, "varnholt: the settings were not saved: %s\n", whyNot.c_str());
-    // A failure is told once; the next change tries again.
+        saveFailureTold_ = whyNot;
+    }
     modeChanged_ = placeChanged_ = false;
 }
 
@@ -381,6 +418,7 @@ void SdlHost::repaint() {
     repaintWanted_ = true;
     SDL_Surface* picture = shown_.surface();
     if (!window_ || !presenter_ || !picture) return;
+    followWindowSize();
     if (presenter_->draw(picture, shown_.whole())) {
         repaintWanted_ = false;
         ++counts_.repaints;
@@ -439,8 +477,18 @@ void SdlHost::notePresentTime() {
     slot_ = now;
 }
 
+// A window resized while the game was busy (maximised, restored) is laid
+// out again before anything is drawn into it: its events may still be
+// queued behind others that draw.
+void SdlHost::followWindowSize() {
+    int width = 0, height = 0;
+    SDL_GetWindowSize(window_, &width, &height);
+    if (width != layout_.windowWidth || height != layout_.windowHeight) relayout();
+}
+
 void SdlHost::present(SDL_Surface* frame) {
     if (!window_ || !presenter_ || !frame) return;
+    followWindowSize();
     SDL_Rect changed{0, 0, 0, 0};
     if (!shown_.update(frame, changed)) return;
     if (repaintWanted_) changed = shown_.whole();

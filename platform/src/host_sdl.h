@@ -55,6 +55,7 @@ class SdlHost final : public Host {
     void rememberWindowPlace();
     void saveSettings();
     void relayout();
+    void followWindowSize();
     void repaint();
     void takeScreenshot();
     void waitForRefreshSlot();
@@ -67,6 +68,7 @@ class SdlHost final : public Host {
     bool translateWindowEvent(const SDL_WindowEvent& window, HostEvent& event);
     bool hostKey(const SDL_KeyboardEvent& key);
     bool reportFocus(HostEvent& event);
+    bool closeForDestroyedWindow(HostEvent& event);
     bool focusChange(bool focused, HostEvent& event);
     void confinePointer(bool confine);
     void releasePointer(bool released);
@@ -78,6 +80,7 @@ class SdlHost final : public Host {
     // options given for one run stay out of it.
     bool modeChanged_ = false;
     bool placeChanged_ = false;
+    std::string saveFailureTold_;  // the last reason the file could not be saved
     SDL_Window* window_ = nullptr;
     std::unique_ptr<Presenter> presenter_;
     ShownFrame shown_;
@@ -97,7 +100,8 @@ class SdlHost final : public Host {
     bool pointerReleased_ = false;  // Ctrl+F10: the player took the pointer back
     bool swallowRelease_ = false;   // the click that captured the pointer again
     bool repaintWanted_ = true;
-    int logicalWidth_ = 0;  // the game's display mode; 0 before it sets one
+    bool closeSent_ = false;  // the window was destroyed from outside and that was told
+    int logicalWidth_ = 0;    // the game's display mode; 0 before it sets one
     int logicalHeight_ = 0;
     Clock::time_point slot_;
     // Presents that were to wait for the refresh, counted from a start, to

@@ -4,6 +4,7 @@
 #include <win32/windows.h>
 
 #include "host_sdl.h"
+#include "x11_window.h"
 
 namespace vh::platform {
 namespace {
@@ -61,6 +62,7 @@ bool SdlHost::pollEvent(HostEvent& event) {
         held_.reset();
         return true;
     }
+    if (closeForDestroyedWindow(event)) return true;
     SDL_Event sdl;
     while (SDL_PollEvent(&sdl)) {
         HostEvent input{};
@@ -73,7 +75,17 @@ bool SdlHost::pollEvent(HostEvent& event) {
         event = input;
         return true;
     }
+    if (closeForDestroyedWindow(event)) return true;
     return reportFocus(event);
+}
+
+// Another program destroyed the window: the game ends as if the player had
+// closed it, once.
+bool SdlHost::closeForDestroyedWindow(HostEvent& event) {
+    if (!window_ || !windowDestroyed() || closeSent_) return false;
+    closeSent_ = true;
+    event = HostEvent{HostEvent::Close};
+    return true;
 }
 
 // The net focus change, if any; a loss while a mode switch settles waits
@@ -210,6 +222,9 @@ bool SdlHost::translate(const SDL_Event& sdl, HostEvent& event) {
         }
         case SDL_WINDOWEVENT:
             return translateWindowEvent(sdl.window, event);
+        case SDL_SYSWMEVENT:
+            noteWindowEvent(*sdl.syswm.msg);
+            return false;
         case SDL_QUIT:  // also what Ctrl+C in the terminal becomes
             event = HostEvent{HostEvent::Close};
             return true;

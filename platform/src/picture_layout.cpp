@@ -29,6 +29,8 @@ PictureLayout PictureLayout::fit(int pictureWidth, int pictureHeight, int window
     PictureLayout layout;
     layout.pictureWidth = pictureWidth;
     layout.pictureHeight = pictureHeight;
+    layout.windowWidth = windowWidth;
+    layout.windowHeight = windowHeight;
     if (pictureWidth <= 0 || pictureHeight <= 0 || windowWidth <= 0 || windowHeight <= 0)
         return layout;
     int width = windowWidth;

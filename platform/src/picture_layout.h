@@ -7,9 +7,12 @@
 namespace vh::platform {
 
 struct PictureLayout {
-    // The picture's size and the rectangle of the window it is drawn into.
+    // The picture's size, the window's size, and the rectangle of the
+    // window the picture is drawn into.
     int pictureWidth = 0;
     int pictureHeight = 0;
+    int windowWidth = 0;
+    int windowHeight = 0;
     int x = 0;
     int y = 0;
     int width = 0;

@@ -34,9 +34,12 @@ class FramebufferPresenter final : public Presenter {
     }
 
     bool draw(SDL_Surface* picture, const SDL_Rect& changed) override {
-        // The window surface is made anew when the window's size changes.
+        // The window surface is made anew when the window's size changes;
+        // nothing is drawn into one of another size than the layout's.
         SDL_Surface* target = SDL_GetWindowSurface(window_);
-        if (!target || layout_.empty()) return false;
+        if (!target || layout_.empty() || target->w != layout_.windowWidth ||
+            target->h != layout_.windowHeight)
+            return false;
         if (redrawAll_) {
             SDL_FillRect(target, nullptr, SDL_MapRGB(target->format, 0, 0, 0));
             if (!drawPicture(picture, SDL_Rect{0, 0, picture->w, picture->h}, target)) return false;

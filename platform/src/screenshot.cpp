@@ -3,54 +3,23 @@
 
 #include <SDL_image.h>
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <ctime>
 
+#include "user_files.h"
+
 namespace vh::platform {
-namespace {
 
-// `xdg-user-dir PICTURES`'s answer, or "" when it has none.
-std::string askXdgUserDir() {
-    FILE* answer = popen("xdg-user-dir PICTURES 2>/dev/null", "r");
-    if (!answer) return "";
-    char line[4096] = {};
-    const bool got = std::fgets(line, sizeof line, answer) != nullptr;
-    pclose(answer);
-    if (!got) return "";
-    std::string folder(line);
-    while (!folder.empty() && (folder.back() == '\n' || folder.back() == '\r')) folder.pop_back();
-    return !folder.empty() && folder[0] == '/' ? folder : "";
-}
-
-bool makeFolders(const std::string& folder, std::string& whyNot) {
-    for (size_t at = folder.find('/', 1);; at = folder.find('/', at + 1)) {
-        const std::string part = folder.substr(0, at);
-        if (mkdir(part.c_str(), 0755) != 0 && errno != EEXIST) {
-            whyNot = "cannot make " + part + " (" + std::strerror(errno) + ")";
-            return false;
-        }
-        if (at == std::string::npos) return true;
-    }
-}
-
-}  // namespace
-
-// xdg-user-dir answers the home folder itself for a folder the player never
-// named; that is no answer: pictures then go to ~/Pictures.
+// The folder the player named for pictures in user-dirs.dirs, read here
+// rather than asked of xdg-user-dir, whose answer could keep the game from
+// its input for as long as it takes; else ~/Pictures.
 std::string picturesFolder() {
-    const char* homeVariable = std::getenv("HOME");
-    std::string home = homeVariable && homeVariable[0] ? homeVariable : ".";
-    while (home.size() > 1 && home.back() == '/') home.pop_back();
-    std::string folder = askXdgUserDir();
-    while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
-    if (!folder.empty() && folder != home) return folder;
-    return home + "/Pictures";
+    const std::string named = userDirectory("PICTURES");
+    return named.empty() ? homeFolder() + "/Pictures" : named;
 }
 
 bool saveScreenshot(SDL_Surface* picture, const std::string& folder, std::string& path,

@@ -7,7 +7,8 @@
 
 namespace vh::platform {
 
-// The pictures folder: what `xdg-user-dir PICTURES` answers, else ~/Pictures.
+// The pictures folder: the one user-dirs.dirs names (XDG_PICTURES_DIR), else
+// ~/Pictures.
 std::string picturesFolder();
 
 // Saves `picture` in `folder` (made when missing) under a name with the date

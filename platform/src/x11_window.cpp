@@ -13,12 +13,24 @@ namespace {
 constexpr long kNetWmStateRemove = 0;
 constexpr long kNetWmStateAdd = 1;
 
-XErrorHandler previousHandler = nullptr;
-int fixesOpcode = -1;
+// What the error handler knows; Xlib's handler is one for the process.
+struct ErrorGuard {
+    bool installed = false;
+    XErrorHandler previous = nullptr;
+    int fixesOpcode = -1;
+    Window window = 0;
+    bool destroyed = false;
+};
+ErrorGuard guard;
 
-int passBarrierErrors(Display* display, XErrorEvent* error) {
-    if (fixesOpcode >= 0 && error->request_code == fixesOpcode) return 0;
-    return previousHandler ? previousHandler(display, error) : 0;
+int handleError(Display* display, XErrorEvent* error) {
+    if (guard.fixesOpcode >= 0 && error->request_code == guard.fixesOpcode) return 0;
+    if (guard.window && error->resourceid == guard.window &&
+        (error->error_code == BadWindow || error->error_code == BadDrawable)) {
+        guard.destroyed = true;
+        return 0;
+    }
+    return guard.previous ? guard.previous(display, error) : 0;
 }
 
 bool isMapped(Display* display, Window window) {
@@ -83,17 +95,28 @@ void setDesktopFullScreen(SDL_Window* window, bool fullScreen) {
     XFlush(display);
 }
 
-void guardPointerBarriers(SDL_Window* window) {
+void guardWindowErrors(SDL_Window* window) {
     SDL_SysWMinfo info;
     SDL_VERSION(&info.version);
-    if (fixesOpcode >= 0 || !SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11)
-        return;
+    if (!SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11) return;
+    guard.window = info.info.x11.window;
+    guard.destroyed = false;
+    if (guard.installed) return;
     int event = 0, error = 0;
-    if (!XQueryExtension(info.info.x11.display, "XFIXES", &fixesOpcode, &event, &error)) {
-        fixesOpcode = -1;
-        return;
-    }
-    previousHandler = XSetErrorHandler(passBarrierErrors);
+    if (!XQueryExtension(info.info.x11.display, "XFIXES", &guard.fixesOpcode, &event, &error))
+        guard.fixesOpcode = -1;
+    guard.previous = XSetErrorHandler(handleError);
+    guard.installed = true;
+}
+
+bool windowDestroyed() {
+    return guard.destroyed;
+}
+
+void noteWindowEvent(const SDL_SysWMmsg& message) {
+    if (message.subsystem == SDL_SYSWM_X11 && message.msg.x11.event.type == DestroyNotify &&
+        message.msg.x11.event.xdestroywindow.window == guard.window && guard.window)
+        guard.destroyed = true;
 }
 
 }  // namespace vh::platform

@@ -1,9 +1,13 @@
 // What the SDL host asks of X11 itself, where SDL's own way costs the player:
-// full screen as the window manager gives it, and pointer barriers that can
-// never end the game.
+// full screen as the window manager gives it, and X errors (a refused pointer
+// barrier, a window destroyed from outside) that can never end the game.
 #pragma once
 
 #include <SDL.h>
+
+// SDL_syswm.h brings Xlib, whose macros (KeyPress, None) clash with names
+// of ours.
+struct SDL_SysWMmsg;
 
 namespace vh::platform {
 
@@ -14,12 +18,20 @@ namespace vh::platform {
 // Elsewhere SDL's desktop full screen serves.
 void setDesktopFullScreen(SDL_Window* window, bool fullScreen);
 
-// SDL confines the pointer with XFixes barriers, made from the window's and
-// its display's bounds; while the window moves between displays or modes
-// those can be empty, the X server refuses the barrier, and Xlib's default
-// answer to an error is to end the program. From this call on, an error of
-// an XFixes request is let pass (the pointer is then not confined until the
-// next try); every other error goes to the handler that was there before.
-void guardPointerBarriers(SDL_Window* window);
+// Xlib's default answer to an error is to end the program. From this call
+// on, two kinds of error are the host's to handle instead:
+// - SDL confines the pointer with XFixes barriers, made from the window's and
+//   its display's bounds; while the window moves between displays or modes
+//   those can be empty and the X server refuses the barrier. Such an error
+//   is let pass (the pointer is then not confined until the next try).
+// - The window destroyed by another program: every request on it fails.
+//   windowDestroyed() then answers true, and the host closes as if the
+//   player had closed the window.
+// Every other error goes to the handler that was there before.
+void guardWindowErrors(SDL_Window* window);
+bool windowDestroyed();
+// Takes note of an X event (an SDL_SYSWMEVENT) that tells the window was
+// destroyed; a window destroyed while nothing is drawn raises no error.
+void noteWindowEvent(const SDL_SysWMmsg& message);
 
 }  // namespace vh::platform

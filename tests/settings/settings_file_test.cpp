@@ -2,12 +2,14 @@
 // lines that are not settings, files empty, huge, unreadable or unwritable,
 // a write cut off before its rename, and two copies writing at once.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -168,20 +170,93 @@ TEST_F(SettingsFileTest, GarbageInEveryLineStillGivesSettingsAndALineEach) {
     EXPECT_EQ(told_.size(), 40u);
 }
 
-TEST_F(SettingsFileTest, ATenMegabyteFileIsReadAndItsTellingIsBounded) {
+TEST_F(SettingsFileTest, AFileNearTheSizeLimitIsReadAndItsTellingIsBounded) {
     std::string comments;
-    while (comments.size() < (10u << 20)) comments += "; a comment line that takes room\n";
+    while (comments.size() < SettingsFile::kLargestFile - 1000)
+        comments += "; a comment line that takes room\n";
     put("[display]\n" + comments + "scale = integer\n");
     EXPECT_EQ(read().scaling, Scaling::Integer);
     EXPECT_TRUE(told_.empty());
 
     std::string garbage;
-    while (garbage.size() < (10u << 20))
+    while (garbage.size() < SettingsFile::kLargestFile - 1000)
         garbage += "xxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxx\n";
     put(garbage);
     EXPECT_EQ(read(), DisplaySettings{});
     ASSERT_EQ(told_.size(), 101u) << "a hundred lines, then a count of the rest";
     EXPECT_NE(told_.back().find("more lines could not be taken"), std::string::npos);
+}
+
+// A line is a line whatever its length: a comment of any length says
+// nothing, and a line too long to be a setting costs one line.
+TEST_F(SettingsFileTest, LongLinesAreWholeLinesAndAByteOrderMarkHidesNothing) {
+    put("[display]\n; " + std::string(300, 'x') + " scale = stretch\n; " + std::string(250, 'y') +
+        "\n" + std::string(1 << 19, 'z') + "\nmode = windowed\n");
+    DisplaySettings s = read();
+    EXPECT_EQ(s.scaling, Scaling::Aspect) << "a comment's tail is no setting";
+    EXPECT_EQ(s.mode, ScreenMode::Windowed);
+    ASSERT_EQ(told_.size(), 1u);
+    EXPECT_NE(told_[0].find(":4: a line of 524288 bytes is too long"), std::string::npos)
+        << told_[0];
+
+    put("\xEF\xBB\xBF[display]\r\nmode = windowed\r\n");
+    SettingsFile file(path_);
+    EXPECT_EQ(file.read([](const std::string& line) { ADD_FAILURE() << line; }).mode,
+              ScreenMode::Windowed);
+    std::string whyNot;
+    ASSERT_TRUE(file.write(DisplaySettings{}, SettingsFile::kMode, whyNot)) << whyNot;
+    EXPECT_EQ(contents(), "\xEF\xBB\xBF[display]\r\nmode = fullscreen\n");
+}
+
+// Whatever cannot be read as a settings file is told in one line, gives the
+// defaults at once (a pipe never blocks, a device never fills memory), and
+// is never written over.
+TEST_F(SettingsFileTest, WhatCannotBeReadIsToldOnceAndNeverWrittenOver) {
+    struct Case {
+        const char* name;
+        std::function<void(const std::string&)> make;
+        const char* said;
+    };
+    const Case cases[] = {
+        {"unreadable",  // as root can read anything, the open is made to fail
+         [](const std::string& p) {
+             std::ofstream(p) << "[display]\nmode = windowed\n";
+             vh::test::injectResult("open file", -EACCES, 2);
+         },
+         "Permission denied"},
+        {"a folder", [](const std::string& p) { fs::create_directories(p); }, "not a regular"},
+        {"a pipe", [](const std::string& p) { mkfifo(p.c_str(), 0644); }, "not a regular"},
+        {"endless", [](const std::string& p) { fs::create_symlink("/dev/zero", p); },
+         "not a regular"},
+        {"huge",
+         [](const std::string& p) {
+             std::ofstream(p) << "[display]\n";
+             fs::resize_file(p, SettingsFile::kLargestFile + 1);
+         },
+         "larger than 1024 KiB"},
+        {"UTF-16",
+         [](const std::string& p) { std::ofstream(p) << std::string("\xFF\xFE[\0d\0", 6); },
+         "not UTF-8"}};
+    for (const Case& c : cases) {
+        fs::remove_all(path_);
+        c.make(path_);
+        const auto before = fs::symlink_status(path_).type();
+        const std::string text = fs::is_regular_file(path_) ? contents() : "";
+        SettingsFile file(path_);
+        EXPECT_EQ(file.read([&](const std::string& line) { told_ = {line}; }), DisplaySettings{});
+        ASSERT_EQ(told_.size(), 1u) << c.name;
+        EXPECT_NE(told_[0].find(c.said), std::string::npos) << told_[0];
+        EXPECT_NE(told_[0].find("using the defaults"), std::string::npos) << told_[0];
+        std::string whyNot;
+        EXPECT_FALSE(file.write(DisplaySettings{}, whyNot)) << c.name;
+        EXPECT_NE(whyNot.find("left as it is"), std::string::npos) << whyNot;
+        EXPECT_EQ(fs::symlink_status(path_).type(), before) << c.name;
+        if (fs::is_regular_file(path_)) {
+            EXPECT_EQ(contents(), text) << c.name;
+        }
+        told_.clear();
+    }
+    EXPECT_EQ(strayFiles(), 0);
 }
 
 TEST_F(SettingsFileTest, AFileThatCannotBeReadIsToldOnceAndGivesTheDefaults) {
@@ -235,6 +310,55 @@ TEST_F(SettingsFileTest, WritingChangesOnlyItsOwnLinesAndKeepsEveryOtherLine) {
     const std::string text = contents();
     EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 13);
     EXPECT_EQ(strayFiles(), 0);
+}
+
+// A write merges into the file as it is then: lines the player added while
+// the game ran stay, only values the file takes back are written, and new
+// keys join their section instead of starting another.
+TEST_F(SettingsFileTest, AWriteMergesIntoTheFileOnDiskAndWritesOnlyWhatItWouldTake) {
+    put("[window]\nx = 12\n");
+    SettingsFile file(path_);
+    DisplaySettings s = file.read([](const std::string& line) { ADD_FAILURE() << line; });
+    put("[window]\nx = 12\n; added while playing\n[display]\nscale = stretch\n");
+    s.mode = ScreenMode::Windowed;  // s holds x = 12 and no size: not a place to write
+    std::string whyNot;
+    ASSERT_TRUE(file.write(s, whyNot)) << whyNot;
+    EXPECT_EQ(contents(),
+              "[window]\nx = 12\n; added while playing\n[display]\nscale = stretch\n"
+              "mode = windowed\n");
+    s.windowY = 5;
+    s.windowWidth = 800;
+    s.windowHeight = 600;
+    ASSERT_TRUE(file.write(s, SettingsFile::kPlace, whyNot)) << whyNot;
+    EXPECT_EQ(contents(),
+              "[window]\nx = 12\ny = 5\nwidth = 800\nheight = 600\n; added while playing\n"
+              "[display]\nscale = stretch\nmode = windowed\n");
+    EXPECT_EQ(read().scaling, Scaling::Stretch);
+    EXPECT_TRUE(told_.empty()) << told_.front();
+}
+
+// The file is written where a link points, with its mode; a read-only file
+// is left alone.
+TEST_F(SettingsFileTest, AWriteGoesThroughALinkKeepsTheModeAndLeavesAReadOnlyFile) {
+    fs::create_directories(folder_ / "real");
+    const fs::path target = folder_ / "real" / "mine.ini";
+    std::ofstream(target) << "[display]\nmode = fullscreen\n";
+    fs::permissions(target, fs::perms(0640));
+    fs::create_symlink("real/mine.ini", path_);
+    DisplaySettings s;
+    s.mode = ScreenMode::Windowed;
+    std::string whyNot;
+    ASSERT_TRUE(SettingsFile(path_).write(s, whyNot)) << whyNot;
+    EXPECT_TRUE(fs::is_symlink(path_));
+    EXPECT_EQ(read().mode, ScreenMode::Windowed);
+    EXPECT_EQ(fs::status(target).permissions(), fs::perms(0640));
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder_ / "real"), {}), 1);
+
+    fs::permissions(target, fs::perms(0444));
+    s.mode = ScreenMode::FullScreen;
+    EXPECT_FALSE(SettingsFile(path_).write(s, whyNot));
+    EXPECT_NE(whyNot.find("read-only"), std::string::npos) << whyNot;
+    EXPECT_EQ(read().mode, ScreenMode::Windowed);
 }
 
 TEST_F(SettingsFileTest, TheFirstWriteMakesTheFolders) {

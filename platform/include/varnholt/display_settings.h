@@ -56,29 +56,51 @@ class SettingsFile {
   public:
     explicit SettingsFile(std::string path) : path_(std::move(path)) {}
 
+    // The file is read only when it is a regular file of at most this size.
+    static constexpr size_t kLargestFile = 1 << 20;
+    // The smallest and largest window side the file takes.
+    static constexpr int kSmallestWindowSide = 64;
+    static constexpr int kLargestWindowSide = 16384;
+
+    // What a write changes: the screen mode, the window's place, or both.
+    enum Part : unsigned { kMode = 1, kPlace = 2, kModeAndPlace = kMode | kPlace };
+
     // $XDG_CONFIG_HOME/varnholt/settings.ini, or ~/.config/varnholt/settings.ini.
     static std::string defaultPath();
 
     // Reads the file over the defaults. A missing file gives the defaults;
     // each line that cannot be taken costs one line to `report` (naming the
     // file, the line and the accepted values) and leaves its setting alone.
+    // A file that cannot be read as a settings file (unreadable, not a
+    // regular file, too large, not UTF-8 text) is told in one line and gives
+    // the defaults; it is never written over.
     DisplaySettings read(const std::function<void(const std::string&)>& report);
 
-    // Writes what the player changes by playing (the mode and the window's
-    // place), keeping every other line of the file as it was read: a new
-    // file in the same folder, renamed over the old one, so that the old
-    // file stays whole whatever happens. False with the reason in `whyNot`.
-    bool write(const DisplaySettings& settings, std::string& whyNot);
+    // Writes `parts` of `settings` into the file as it is on disk at this
+    // moment, changing only the lines of the values that differ and keeping
+    // every other line: a new file beside the file (beside a symbolic link's
+    // target), with the file's mode, renamed over it, so that the old file
+    // stays whole whatever happens. Values the file would refuse are not
+    // written. A file that cannot be read, or is read-only, is left as it
+    // is. False with the reason in `whyNot`.
+    bool write(const DisplaySettings& settings, unsigned parts, std::string& whyNot);
+    bool write(const DisplaySettings& settings, std::string& whyNot) {
+        return write(settings, kModeAndPlace, whyNot);
+    }
 
     const std::string& path() const { return path_; }
-    // What the file holds now: what was read, or what was last written.
-    const DisplaySettings& saved() const { return saved_; }
 
   private:
+    // Reads the file as it is now into the members below; false, with the
+    // reason in `whyNot`, when it is there but cannot be taken as a settings file.
+    bool load(const std::function<void(const std::string&)>& report, std::string& whyNot);
+
     std::string path_;
-    DisplaySettings saved_;
-    std::vector<std::string> lines_;       // the file as read
-    std::map<std::string, size_t> owned_;  // "section.key" -> the line that last set it
+    DisplaySettings saved_;                      // what the file says
+    std::vector<std::string> lines_;             // the file as read, byte-order mark aside
+    std::map<std::string, size_t> owned_;        // "section.key" -> the line that last set it
+    std::map<std::string, size_t> sectionEnds_;  // section -> the last line that stands in it
+    bool byteOrderMark_ = false;
 };
 
 // The SDL host with the player's settings; when `file` is given, what the
