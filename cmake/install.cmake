@@ -32,9 +32,10 @@ string(SUBSTRING ${VARNHOLT_RELEASE_DATE} 8 2 _day_digits)
 set(VARNHOLT_CHANGELOG_DATE "${_weekday}, ${_day_digits} ${_month_name} ${_year} 12:00:00 +0000")
 # The reverse-DNS name of the menu entry and the AppStream metadata.
 set(VARNHOLT_APP_ID org.varnholt.varnholt)
-set(VARNHOLT_SCREENSHOT_URL "https://varnholt.example/screen.png" CACHE STRING
-    "Where software centres find the picture of the screen (docs/screen.png)")
-set(VARNHOLT_MAINTAINER "Varnholt developers <developers@varnholt.example>" CACHE STRING
+# A Debian package must name its maintainer with a mail address. The project
+# has no public address yet: the one below is in the .invalid domain, which
+# never delivers, so that nobody takes it for a way to reach us.
+set(VARNHOLT_MAINTAINER "The Varnholt developers <noreply@varnholt.invalid>" CACHE STRING
     "Maintainer of the Debian package")
 
 # Where Debian puts a game: the program in games/, its art in share/games/.
@@ -58,7 +59,7 @@ configure_file(${CMAKE_CURRENT_LIST_DIR}/varnholt_version.h.in
                ${VARNHOLT_GENERATED}/varnholt_version.h @ONLY)
 
 set(CPACK_PACKAGE_NAME varnholt)
-set(CPACK_PACKAGE_VENDOR "Varnholt developers")
+set(CPACK_PACKAGE_VENDOR "The Varnholt developers")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "small full-screen city game")
 set(CPACK_STRIP_FILES ON)
@@ -135,25 +136,33 @@ if(NOT WIN32)
       "along its top edge. The game takes the whole screen.")
   string(REPLACE ";" "" CPACK_PACKAGE_DESCRIPTION "${CPACK_PACKAGE_DESCRIPTION}")
 else()
-  # ---- Windows: icon and version resources, and the zip ------------------------
+  # ---- Windows: icon, manifest and version resources, and the zip ---------------
   # The icon has the id IDI_APPLICATION stands for (32512), so that the game's
-  # LoadIconA(instance, IDI_APPLICATION) finds it in the program.
+  # LoadIconA(instance, IDI_APPLICATION) finds it in the program. The manifest
+  # tells Windows the game draws in real pixels on high-DPI monitors and which
+  # Windows versions it knows.
   enable_language(RC)
   set(VARNHOLT_ICO ${VARNHOLT_ICONS}/varnholt.ico)
+  set(VARNHOLT_VERSION_4 ${PROJECT_VERSION_MAJOR}.${PROJECT_VERSION_MINOR}.${PROJECT_VERSION_PATCH}.0)
+  set(VARNHOLT_MANIFEST ${VARNHOLT_GENERATED}/varnholt.manifest)
+  configure_file(${VARNHOLT_PACKAGING}/windows/varnholt.manifest.in ${VARNHOLT_MANIFEST} @ONLY)
   configure_file(${VARNHOLT_PACKAGING}/windows/varnholt.rc.in ${VARNHOLT_GENERATED}/varnholt.rc
                  @ONLY)
   set_source_files_properties(${VARNHOLT_GENERATED}/varnholt.rc PROPERTIES
-                              OBJECT_DEPENDS ${VARNHOLT_ICO})
+                              OBJECT_DEPENDS "${VARNHOLT_ICO};${VARNHOLT_MANIFEST}")
   target_sources(varnholt PRIVATE ${VARNHOLT_GENERATED}/varnholt.rc)
   # Windows' own editor wants CR LF line ends.
   configure_file(${VARNHOLT_PACKAGING}/windows/README.txt.in ${VARNHOLT_GENERATED}/README.txt
                  @ONLY NEWLINE_STYLE CRLF)
+  configure_file(${PROJECT_SOURCE_DIR}/LICENSE ${VARNHOLT_GENERATED}/LICENSE.txt
+                 @ONLY NEWLINE_STYLE CRLF)
 
   # The game reads its art relative to its working directory: the folders go
-  # beside the program, at the top of the zip.
+  # beside the program, at the top of the zip. The installer
+  # (tools/build_installer.sh) packs the same tree.
   install(TARGETS varnholt RUNTIME DESTINATION .)
   install(DIRECTORY ${VARNHOLT_ART_FOLDERS} DESTINATION .)
-  install(FILES ${VARNHOLT_GENERATED}/README.txt DESTINATION .)
+  install(FILES ${VARNHOLT_GENERATED}/README.txt ${VARNHOLT_GENERATED}/LICENSE.txt DESTINATION .)
   set(CPACK_GENERATOR ZIP)
   set(CPACK_PACKAGE_FILE_NAME varnholt-${PROJECT_VERSION}-windows)
   set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY OFF)

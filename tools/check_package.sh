@@ -3,6 +3,8 @@
 #   - lintian finds no error in it (its other findings are printed);
 #   - the menu entry, the AppStream metadata and the manual page pass their
 #     validators, and `varnholt --version` tells the package's version;
+#   - the copyright file puts every file under the Expat (MIT) licence, in
+#     the words of the repository's LICENSE, and the AppStream metadata says MIT;
 #   - /usr/games/varnholt started from / on a virtual X screen shows, in its
 #     first frame, the same picture the headless game makes from the
 #     repository's art (varnholt_screenshot), and its window has the icon;
@@ -28,9 +30,10 @@ if [ -z "$deb" ]; then
     deb="${found[0]}"
 fi
 deb="$(realpath "$deb")"
-# The headless screenshot tool: from the test build when there is one (CI's
-# is built already), otherwise from the package's build folder.
-tools_build="$root/build"
+# The headless screenshot tool: from the test build ($VARNHOLT_BUILD_DIR, by
+# default build/) when there is one (CI's is built already), otherwise from
+# the package's build folder.
+tools_build="${VARNHOLT_BUILD_DIR:-$root/build}"
 [ -f "$tools_build/CMakeCache.txt" ] || tools_build="${VARNHOLT_PACKAGE_BUILD_DIR:-$root/build-package}"
 [ -f "$tools_build/CMakeCache.txt" ] || { echo "check_package: no build folder (run tools/package.sh)" >&2; exit 1; }
 cmake --build "$tools_build" -j"$(nproc)" --target varnholt_screenshot >/dev/null
@@ -101,6 +104,17 @@ if appstreamcli validate --no-net "$metainfo" >"$out/appstream.txt" 2>&1 &&
     pass "appstreamcli validate --no-net $metainfo: $(grep -o 'Validation was successful.*' "$out/appstream.txt")"
 else
     fail "appstreamcli validate --no-net $metainfo:"; sed 's/^/        /' "$out/appstream.txt"
+fi
+# The licence: the paragraph for every file names Expat, and its text is LICENSE's.
+copyright=/usr/share/doc/varnholt/copyright
+paragraph() { awk -v first="$1" 'BEGIN {RS = ""} index($0, first "\n") == 1' "$copyright"; }
+licence_text=$(paragraph "License: Expat" | tail -n +2 | sed 's/^ //; s/^\.$//')
+if paragraph "Files: *" | grep -qx 'License: Expat' &&
+    [ "$licence_text" = "$(tail -n +5 "$root/LICENSE")" ] &&
+    grep -q '<project_license>MIT</project_license>' "$metainfo"; then
+    pass "$copyright: every file under Expat, in LICENSE's words; AppStream: MIT"
+else
+    fail "$copyright does not put every file under Expat in LICENSE's words, or AppStream does not say MIT"
 fi
 MANWIDTH=80 man --warnings 6 varnholt 2>"$out/man.txt" >"$out/man-page.txt" || true
 if [ -s "$out/man-page.txt" ] && [ ! -s "$out/man.txt" ]; then

@@ -35,14 +35,20 @@ stop_screen() {
 }
 
 # Makes the Wine prefix $WINEPREFIX on first use, without the .NET and HTML
-# engines, which would ask to be downloaded.
+# engines, which would ask to be downloaded. Wine links the user's Desktop,
+# Documents and the like to the home folder; here they are folders of the
+# prefix's own, so that what a program puts on the desktop stays inside it.
 make_wine_prefix() {
-    [ -f "$WINEPREFIX/system.reg" ] && return
-    local started
-    started=$(date +%s.%N)
-    WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" wineboot -i >"$out/wineboot.log" 2>&1
-    wineserver -w
-    echo "$name: made the Wine prefix $WINEPREFIX in $(seconds_since "$started") s"
+    local started folder
+    if [ ! -f "$WINEPREFIX/system.reg" ]; then
+        started=$(date +%s.%N)
+        WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" wineboot -i >"$out/wineboot.log" 2>&1
+        wineserver -w
+        echo "$name: made the Wine prefix $WINEPREFIX in $(seconds_since "$started") s"
+    fi
+    for folder in "$WINEPREFIX"/drive_c/users/*/*; do
+        if [ -L "$folder" ]; then rm "$folder" && mkdir "$folder"; fi
+    done
 }
 
 # ---- Screenshots ----------------------------------------------------------------------
