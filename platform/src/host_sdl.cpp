@@ -130,7 +130,10 @@ void SdlHost::closeWindow() {
     if (window_ && settings_.mode == ScreenMode::Windowed) rememberWindowPlace();
     saveSettings();
     presenter_.reset();
-    if (window_) SDL_DestroyWindow(window_);
+    // SDL hides a window before destroying it and waits for the X server to
+    // unmap it, which a window another program destroyed may never be: that
+    // one is left to the end of the process.
+    if (window_ && !windowDestroyed()) SDL_DestroyWindow(window_);
     window_ = nullptr;
     focused_ = wantFocus_ = false;
     held_.reset();
@@ -154,7 +157,9 @@ void SdlHost::enterFullScreen(int width, int height) {
 
 void SdlHost::leaveFullScreen() {
     logicalWidth_ = logicalHeight_ = 0;
-    if (!window_) return;
+    // Hiding a window waits for the X server to unmap it, which a window
+    // destroyed from outside never is.
+    if (!window_ || windowDestroyed()) return;
     confinePointer(false);
     SDL_HideWindow(window_);
 }

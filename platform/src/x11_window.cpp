@@ -25,8 +25,10 @@ ErrorGuard guard;
 
 int handleError(Display* display, XErrorEvent* error) {
     if (guard.fixesOpcode >= 0 && error->request_code == guard.fixesOpcode) return 0;
-    if (guard.window && error->resourceid == guard.window &&
-        (error->error_code == BadWindow || error->error_code == BadDrawable)) {
+    // Requests on the window once it is gone, and on what SDL derives from
+    // it (a child it no longer has, say), fail; none of that ends the game.
+    const bool badWindow = error->error_code == BadWindow || error->error_code == BadDrawable;
+    if (badWindow && guard.window && (guard.destroyed || error->resourceid == guard.window)) {
         guard.destroyed = true;
         return 0;
     }

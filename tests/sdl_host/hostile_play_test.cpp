@@ -4,6 +4,10 @@
 // again as soon as it is back, and still answers Escape.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
 #include "program_run.h"
 #include "x_server.h"
 
@@ -15,12 +19,24 @@ using Clock = std::chrono::steady_clock;
 
 class HostilePlay : public testing::Test {
   protected:
-    void play(bool windowManager) {
+    void SetUp() override {
+        home_ = std::filesystem::temp_directory_path() /
+                ("varnholt-hostile-" + std::to_string(getpid()));
+        std::filesystem::remove_all(home_);
+        std::filesystem::create_directories(home_);
+    }
+    void TearDown() override { std::filesystem::remove_all(home_); }
+
+    void play(bool windowManager, std::vector<std::string> args = {},
+              xtest::ProgramRun::Errors errorsTo = xtest::ProgramRun::Read) {
         ASSERT_TRUE(x_.start(1024, 768));
         if (windowManager) {
             ASSERT_TRUE(x_.startWindowManager());
         }
-        ASSERT_TRUE(game_.start(VARNHOLT_PROGRAM, VARNHOLT_ASSETS_DIR, {{"SDL_VIDEODRIVER", ""}}));
+        ASSERT_TRUE(game_.start(
+            VARNHOLT_PROGRAM, VARNHOLT_ASSETS_DIR,
+            {{"SDL_VIDEODRIVER", ""}, {"HOME", home_.string()}, {"XDG_CONFIG_HOME", ""}}, errorsTo,
+            args));
         window_ = x_.findWindow("Varnholt");
         ASSERT_NE(window_, 0u) << game_.errors;
         ASSERT_TRUE(x_.waitForGamePicture(10000)) << "no first picture";
@@ -35,10 +51,69 @@ class HostilePlay : public testing::Test {
         EXPECT_EQ(game_.errors, "");
     }
 
+    std::string settings() const {
+        std::ifstream file(home_ / ".config/varnholt/settings.ini");
+        std::stringstream text;
+        text << file.rdbuf();
+        return text.str();
+    }
+
+    std::filesystem::path home_;
     xtest::XServer x_;
     xtest::ProgramRun game_;
     Window window_ = 0;
 };
+
+// The window moved, then the game ended from outside: by a closed terminal
+// (SIGHUP), by Ctrl+C's SIGTERM, or by another program destroying the
+// window. It ends with 0 and keeps the window's place; a window never moved
+// or resized is not written to the settings file at all.
+TEST_F(HostilePlay, EndedFromOutsideTheGameExitsWithZeroAndKeepsTheWindowsPlace) {
+    enum Ending { HangUp, Terminate, Destroy };
+    for (const auto& [ending, moved] :
+         {std::pair{HangUp, true}, std::pair{Destroy, true}, std::pair{Terminate, false}}) {
+        std::filesystem::remove_all(home_ / ".config");
+        play(false, {"--windowed"});
+        if (moved) {
+            XMoveWindow(x_.display(), window_, 40, 30);
+            XSync(x_.display(), False);
+        }
+        if (ending == Destroy) {
+            XDestroyWindow(x_.display(), window_);
+            XSync(x_.display(), False);
+        } else {
+            kill(game_.pid, ending == HangUp ? SIGHUP : SIGTERM);
+        }
+        ASSERT_TRUE(game_.wait(5000)) << "the game did not end, case " << ending;
+        EXPECT_EQ(game_.status, 0) << ending;
+        EXPECT_EQ(game_.errors, "") << ending;
+        if (moved) {
+            EXPECT_NE(settings().find("x = 40\ny = 30\n"), std::string::npos) << settings();
+        } else {
+            EXPECT_EQ(settings(), "") << "written without a change";
+        }
+        close(game_.errorPipe);
+        game_ = {};
+        x_.stop();
+    }
+}
+
+// With stderr closed the descriptor is not reused for the X connection: a
+// screenshot's message cannot land in the X stream and freeze the game.
+TEST_F(HostilePlay, WithStandardErrorClosedAScreenshotLeavesTheGamePlaying) {
+    play(false, {}, xtest::ProgramRun::Closed);
+    x_.pressKey(XK_F12);
+    const auto saved = [&] {
+        std::error_code error;
+        return std::filesystem::directory_iterator(home_ / "Pictures", error) !=
+               std::filesystem::directory_iterator();
+    };
+    const auto end = Clock::now() + std::chrono::seconds(10);
+    while (Clock::now() < end && !saved())
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    ASSERT_TRUE(saved()) << "no screenshot";
+    escape();
+}
 
 TEST_F(HostilePlay, FiftyQuickFocusSwitchesLeaveTheGamePlaying) {
     play(false);

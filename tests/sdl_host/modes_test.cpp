@@ -112,6 +112,27 @@ class Modes : public SdlHostTest, public testing::WithParamInterface<Scaling> {
         }
     }
 
+    Window clientWindow() {
+        SDL_SysWMinfo info;
+        SDL_VERSION(&info.version);
+        SDL_Window* window = hostWindow();
+        return window && SDL_GetWindowWMInfo(window, &info) ? info.info.x11.window : 0;
+    }
+
+    // Waits until the client area differs from `from`, then until it holds
+    // still for a few frames, and answers it.
+    SDL_Rect settledArea(const SDL_Rect& from) {
+        SDL_Rect now = from, last{};
+        int still = 0;
+        EXPECT_TRUE(pumpUntil([&] {
+            now = clientArea();
+            still = SDL_RectEquals(&now, &last) ? still + 1 : 0;
+            last = now;
+            return !SDL_RectEquals(&now, &from) && still >= 10;
+        })) << "the window did not change";
+        return now;
+    }
+
     bool isFullScreen() {
         const SDL_Rect area = clientArea();
         return area.x == 0 && area.y == 0 && area.w == kScreenWidth && area.h == kScreenHeight;
@@ -168,6 +189,79 @@ TEST_P(Modes, AltEnterSwitchesBothWaysWithTheRightPictureAndNoLostDisplay) {
                      (message.wParam == VK_RETURN || message.wParam == VK_MENU))
             << "Alt+Enter reached the game";
     }
+}
+
+// Maximised and restored as a double click on the title bar does, also from
+// a window larger than the screen: the picture is drawn for each new size,
+// never into a window surface of another size.
+TEST_F(Modes, MaximisingAndRestoringDrawsTheRightPictureAtEverySize) {
+    DisplaySettings settings;
+    settings.mode = ScreenMode::Windowed;
+    start(kScreenWidth, kScreenHeight, true, settings, file_);
+    ASSERT_TRUE(pumpUntil([&] { return clientArea().w == 1024; }));
+    SDL_Rect area = clientArea();
+    for (int round = 0; round < 8; ++round) {
+        if (round == 4) {
+            XResizeWindow(x_.display(), clientWindow(), 5000, 5000);
+            area = settledArea(area);
+        }
+        x_.maximise(clientWindow(), round % 2 == 0);
+        area = settledArea(area);
+        show(patternAt);
+    }
+    EXPECT_TRUE(pumpUntil([&] { return wrongPixels(Scaling::Aspect) == 0; }))
+        << wrongPixels(Scaling::Aspect) << " pixels wrong";
+}
+
+// On a screen smaller than the picture the first window fits with its title
+// bar on the screen, the picture shrunk; no window gets smaller than a
+// quarter of the picture.
+TEST_F(Modes, TheFirstWindowFitsASmallScreenAndNoneShrinksBelowAQuarter) {
+    for (const auto& [width, height] : {std::pair{1024, 600}, std::pair{800, 600}}) {
+        DisplaySettings settings;
+        settings.mode = ScreenMode::Windowed;
+        start(width, height, true, settings, nullptr);
+        int top = 0;
+        ASSERT_TRUE(pumpUntil([&] {
+            return SDL_GetWindowBordersSize(hostWindow(), &top, nullptr, nullptr, nullptr) == 0 &&
+                   top > 0;
+        })) << "no frame";
+        SDL_Rect area = settledArea({});
+        EXPECT_GE(area.y - top, 0)
+            << "the title bar is off a " << width << "x" << height << " screen";
+        EXPECT_LE(area.x + area.w, width);
+        EXPECT_LE(area.y + area.h, height);
+        EXPECT_TRUE(pumpUntil([&] { return wrongPixels(Scaling::Aspect) == 0; }));
+
+        XResizeWindow(x_.display(), clientWindow(), 1, 1);
+        area = settledArea(area);
+        EXPECT_GE(area.w, 256);
+        EXPECT_GE(area.h, 192);
+        closeDisplay();
+        vh::platform::setHost(vh::platform::makeSdlHost({}, nullptr));  // lets go of the X server
+        x_.stop();
+    }
+}
+
+// Alt+Enter pressed faster than the window manager carries it out: the
+// window comes back where it was, not a frame's height further each time.
+TEST_F(Modes, QuickAltEnterPressesLeaveTheWindowWhereItWas) {
+    DisplaySettings settings;
+    settings.mode = ScreenMode::Windowed;
+    start(kScreenWidth, kScreenHeight, true, settings, file_);
+    const SDL_Rect first = settledArea({});
+    for (int i = 0; i < 8; ++i) {
+        x_.pressKeys({XK_Alt_L, XK_Return});
+        pumpUntil([] { return true; });  // the game reads its queue between presses
+    }
+    ASSERT_TRUE(pumpUntil(
+        [&] {
+            const SDL_Rect now = clientArea();
+            return SDL_RectEquals(&now, &first);
+        },
+        5000))
+        << "the window is at " << clientArea().x << "," << clientArea().y << ", not " << first.x
+        << "," << first.y;
 }
 
 TEST_F(Modes, TheWindowsPlaceAndModeAreKeptForTheNextStart) {

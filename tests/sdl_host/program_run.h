@@ -22,12 +22,16 @@ struct ProgramRun {
     std::string errors;
     int status = -1;  // the exit code, 128 + the signal's number, or -1 while running
 
+    // Where the program's stderr goes: a pipe the test reads, a pipe whose
+    // reading end is already closed, or nowhere (descriptor 2 closed).
+    enum Errors { Read, BrokenPipe, Closed };
+
     // Starts `program` in `folder` with the test's environment changed by
-    // `set` (an empty value removes the variable). With `closedErrors` its
-    // stderr is a pipe whose reading end is already closed.
+    // `set` (an empty value removes the variable).
     bool start(const std::string& program, const std::string& folder,
-               const std::map<std::string, std::string>& set, bool closedErrors = false,
+               const std::map<std::string, std::string>& set, Errors errorsTo = Read,
                const std::vector<std::string>& args = {}) {
+        const bool closedErrors = errorsTo != Read;
         int pipes[2];
         if (pipe(pipes) != 0) return false;
         pid = fork();
@@ -44,6 +48,7 @@ struct ProgramRun {
             int quiet = open("/dev/null", O_RDWR);
             dup2(quiet, 0);
             dup2(quiet, 1);
+            if (errorsTo == Closed) close(2);
             for (int fd = 3; fd < 1024; ++fd) close(fd);
             if (chdir(folder.c_str()) != 0) _exit(126);
             std::vector<char*> argv{const_cast<char*>(program.c_str())};

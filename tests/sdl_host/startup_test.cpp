@@ -72,7 +72,7 @@ TEST(StartUp, AClosedStandardErrorDoesNotKillTheProgram) {
     xtest::ProgramRun run;
     ASSERT_TRUE(run.start(VARNHOLT_PROGRAM, VARNHOLT_ASSETS_DIR,
                           {{"DISPLAY", ""}, {"WAYLAND_DISPLAY", ""}, {"SDL_VIDEODRIVER", ""}},
-                          true));
+                          xtest::ProgramRun::BrokenPipe));
     ASSERT_TRUE(run.wait(10000));
     EXPECT_EQ(run.status, kNoDisplayExit) << "not SIGPIPE (141)";
 }
@@ -95,7 +95,8 @@ TEST(Options, HelpVersionAndWrongOptionsAnswerBeforeAnythingOpens) {
                           {{"--vsync=maybe"}, 2, "on, off"}};
     for (const Case& c : cases) {
         xtest::ProgramRun run;
-        ASSERT_TRUE(run.start(VARNHOLT_PROGRAM, VARNHOLT_ASSETS_DIR, noDisplay, false, c.args));
+        ASSERT_TRUE(run.start(VARNHOLT_PROGRAM, VARNHOLT_ASSETS_DIR, noDisplay,
+                              xtest::ProgramRun::Read, c.args));
         ASSERT_TRUE(run.wait(10000));
         EXPECT_EQ(run.status, c.status) << c.args[0];
         if (c.status == 0) {
@@ -105,6 +106,12 @@ TEST(Options, HelpVersionAndWrongOptionsAnswerBeforeAnythingOpens) {
             EXPECT_NE(run.errors.find("usage: varnholt"), std::string::npos) << run.errors;
             EXPECT_EQ(run.errors.find("cannot open a display"), std::string::npos) << run.errors;
         }
+    }
+    // An answer that could not be written is no success.
+    for (const char* option : {"--help", "--version"}) {
+        const std::string command =
+            std::string(VARNHOLT_PROGRAM) + " " + option + " >/dev/full 2>/dev/null";
+        EXPECT_EQ(WEXITSTATUS(std::system(command.c_str())), 1) << option;
     }
 }
 

@@ -167,13 +167,23 @@ class XServer {
     }
     // As a taskbar asks the window manager to bring a window to the front.
     void activate(Window window) {
+        askWindowManager(window, "_NET_ACTIVE_WINDOW", {2 /* from a taskbar */, CurrentTime});
+    }
+    // As a double click on the title bar maximises a window, or restores it.
+    void maximise(Window window, bool maximised) {
+        askWindowManager(
+            window, "_NET_WM_STATE",
+            {maximised ? 1 : 0, long(XInternAtom(display_, "_NET_WM_STATE_MAXIMIZED_VERT", False)),
+             long(XInternAtom(display_, "_NET_WM_STATE_MAXIMIZED_HORZ", False)), 2});
+    }
+    void askWindowManager(Window window, const char* message, std::initializer_list<long> data) {
         XEvent event{};
         event.xclient.type = ClientMessage;
         event.xclient.window = window;
-        event.xclient.message_type = XInternAtom(display_, "_NET_ACTIVE_WINDOW", False);
+        event.xclient.message_type = XInternAtom(display_, message, False);
         event.xclient.format = 32;
-        event.xclient.data.l[0] = 2;  // from a pager or taskbar
-        event.xclient.data.l[1] = CurrentTime;
+        int i = 0;
+        for (long value : data) event.xclient.data.l[i++] = value;
         XSendEvent(display_, DefaultRootWindow(display_), False,
                    SubstructureRedirectMask | SubstructureNotifyMask, &event);
         XSync(display_, False);

@@ -2,6 +2,7 @@
 // lines that are not settings, files empty, huge, unreadable or unwritable,
 // a write cut off before its rename, and two copies writing at once.
 #include <gtest/gtest.h>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -359,6 +360,18 @@ TEST_F(SettingsFileTest, AWriteGoesThroughALinkKeepsTheModeAndLeavesAReadOnlyFil
     EXPECT_FALSE(SettingsFile(path_).write(s, whyNot));
     EXPECT_NE(whyNot.find("read-only"), std::string::npos) << whyNot;
     EXPECT_EQ(read().mode, ScreenMode::Windowed);
+}
+
+// Without HOME the file is still the player's, never a path relative to the
+// game's working directory (the art folder).
+TEST(SettingsPath, WithoutHomeTheFileStaysInTheHomeFolder) {
+    const std::string home = std::getenv("HOME") ? std::getenv("HOME") : "";
+    unsetenv("HOME");
+    unsetenv("XDG_CONFIG_HOME");
+    const std::string path = SettingsFile::defaultPath();
+    if (!home.empty()) setenv("HOME", home.c_str(), 1);
+    EXPECT_EQ(path.front(), '/') << path;
+    EXPECT_EQ(path, std::string(getpwuid(getuid())->pw_dir) + "/.config/varnholt/settings.ini");
 }
 
 TEST_F(SettingsFileTest, TheFirstWriteMakesTheFolders) {
