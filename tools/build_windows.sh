@@ -60,7 +60,7 @@ check_program() {
         exit 1
     fi
     manifest_value() { xmllint --xpath "$1" - <<<"$manifest" 2>/dev/null || true; }
-    local problems=() guid
+    local problems=() problem guid
     [ "$(manifest_value "string(//*[local-name()='dpiAwareness'])")" = "PerMonitorV2, PerMonitor" ] ||
         problems+=("dpiAwareness is not \"PerMonitorV2, PerMonitor\"")
     [ "$(manifest_value "string(//*[local-name()='dpiAware'])")" = "true/pm" ] ||
@@ -73,7 +73,7 @@ check_program() {
             problems+=("no supportedOS {$guid}")
     done
     if ((${#problems[@]})); then
-        printf 'build_windows: %s manifest: %s\n' "$exe" "${problems[@]}" >&2
+        for problem in "${problems[@]}"; do echo "build_windows: $exe's manifest: $problem" >&2; done
         exit 1
     fi
 }

@@ -99,10 +99,10 @@ run_and_wait() {
     wine "$program" $arguments
     timeout 60 wineserver -w || fail "Wine's programs still ran 60 s after: $1"
 }
-# What the prefix holds, files and registry keys, but what is ours to leave: the
-# empty folders an NSIS uninstaller leaves in %TEMP% for Windows to clear,
-# and the user's Programs folder, a Windows folder the installer makes when
-# it is missing.
+# What the prefix holds: its files and folders, and the registry's lines that
+# name Varnholt. Left out: the empty folder an NSIS uninstaller leaves in
+# %TEMP% (it runs from there), and the user's Programs folder, a folder of
+# Windows' own that the installer makes when it is missing.
 snapshot() {
     (cd "$WINEPREFIX/drive_c" && find . | grep -v -e '/Temp/~nsu[^/]*\.tmp$' \
         -e '/AppData/Local/Programs$' | sort) >"$out/$1.files"
@@ -151,12 +151,15 @@ fi
 
 # The files: the zip's, byte for byte, and the uninstaller.
 (cd "$out/zip" && find . -type f | sort; echo ./uninstall.exe) | sort >"$out/expected.files"
-(cd "$folder" && find . -type f | sort) >"$out/installed.files"
+(cd "$folder" && find . -type f | sort || true) >"$out/installed.files"
 differing=$(cd "$out/zip" && find . -type f -exec sh -c '! cmp -s "$1" "$2/$1"' _ {} "$folder" \; -print)
-if diff -u "$out/expected.files" "$out/installed.files" >"$out/files.diff" && [ -z "$differing" ]; then
-    pass "$dir holds the zip's $(($(wc -l <"$out/expected.files") - 1)) files, byte for byte, and uninstall.exe"
+if ! diff -u "$out/expected.files" "$out/installed.files" >"$out/files.diff"; then
+    fail "$dir does not hold the zip's files and uninstall.exe:"
+    grep '^[+-][^+-]' "$out/files.diff" | sed 's/^/        /'
+elif [ -n "$differing" ]; then
+    fail "files in $dir differ from the zip's: $(paste -sd' ' <<<"$differing")"
 else
-    fail "$dir does not hold the zip's files: $(cat "$out/files.diff") ${differing}"
+    pass "$dir holds the zip's $(($(wc -l <"$out/expected.files") - 1)) files, byte for byte, and uninstall.exe"
 fi
 if sed 's/$/\r/' "$root/LICENSE" | cmp -s - "$folder/LICENSE.txt"; then
     pass "LICENSE.txt is the licence, with CR LF line ends"
@@ -207,7 +210,8 @@ check_shortcut() {
         [ "$(value 'Icon location' "$info")" = "$dir\\varnholt.exe" ]; then
         pass "$link starts $dir\\varnholt.exe in $dir"
     else
-        fail "$link: $(tr '\n' ' ' <<<"$info")"
+        fail "$link: target \"$(value 'Local path' "$info")\", working directory" \
+            "\"$(value 'Working directory' "$info")\", icon \"$(value 'Icon location' "$info")\""
     fi
 }
 start_menu="$appdata\\Microsoft\\Windows\\Start Menu\\Programs\\Varnholt.lnk"
@@ -237,16 +241,17 @@ uninstall() {
     echo "notes of the player's" >"$(unix_path "$dir")/notes.txt"
     quiet=$(value QuietUninstallString "$(entry "$root_key")")
     run_and_wait "$quiet"
-    kept=$(cd "$(unix_path "$dir")" 2>/dev/null && find . -mindepth 1 || true)
-    local left=()
-    [ "$kept" = ./notes.txt ] || left+=("in $dir: $(tr '\n' ' ' <<<"$kept")")
+    kept=$(cd "$(unix_path "$dir")" 2>/dev/null && find . -mindepth 1 ! -name notes.txt | sort || true)
+    local left=() link
+    [ -z "$kept" ] || left+=("in $dir: $(paste -sd' ' <<<"$kept")")
     [ -z "$(entry "$root_key")" ] || left+=("$root_key\\$uninstall_key")
-    local link
     for link in "$@"; do
         [ ! -e "$(unix_path "$link")" ] || left+=("$link")
     done
     if ((${#left[@]})); then
         fail "$quiet left behind: ${left[*]}"
+    elif [ ! -f "$(unix_path "$dir")/notes.txt" ]; then
+        fail "$quiet removed the player's notes.txt"
     else
         pass "$quiet: the files, the key and the shortcuts are gone, the player's notes.txt stays"
     fi
