@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "forwarding_host.h"
+#include "varnholt/sdl_host.h"
 #include "startup_child.h"
 #include "winapi.h"
 

@@ -10,26 +10,8 @@ include(GNUInstallDirs)
 # The day the version in project() was released: the package's changelog, the
 # AppStream release and the manual page show it.
 set(VARNHOLT_RELEASE_DATE 2026-12-07)
-# The same day as a Debian changelog writes it ("Mon, 07 Dec 2026 ..."); the
-# weekday by Sakamoto's method.
-string(REGEX MATCH "^([0-9]+)-0?([0-9]+)-0?([0-9]+)$" _ ${VARNHOLT_RELEASE_DATE})
-set(_year ${CMAKE_MATCH_1})
-set(_month ${CMAKE_MATCH_2})
-set(_day ${CMAKE_MATCH_3})
-set(_offsets 0 3 2 5 0 3 5 1 4 6 2 4)
-set(_weekdays Sun Mon Tue Wed Thu Fri Sat)
-set(_months Jan Feb Mar Apr May Jun Jul Aug Sep Oct Nov Dec)
-math(EXPR _month_index "${_month} - 1")
-set(_y ${_year})
-if(_month LESS 3)
-  math(EXPR _y "${_year} - 1")
-endif()
-list(GET _offsets ${_month_index} _offset)
-math(EXPR _weekday_index "(${_y} + ${_y} / 4 - ${_y} / 100 + ${_y} / 400 + ${_offset} + ${_day}) % 7")
-list(GET _weekdays ${_weekday_index} _weekday)
-list(GET _months ${_month_index} _month_name)
-string(SUBSTRING ${VARNHOLT_RELEASE_DATE} 8 2 _day_digits)
-set(VARNHOLT_CHANGELOG_DATE "${_weekday}, ${_day_digits} ${_month_name} ${_year} 12:00:00 +0000")
+# The same day as a Debian changelog writes it; lintian checks the weekday.
+set(VARNHOLT_CHANGELOG_DATE "Mon, 07 Dec 2026 12:00:00 +0000")
 # The reverse-DNS name of the menu entry and the AppStream metadata.
 set(VARNHOLT_APP_ID org.varnholt.varnholt)
 # A Debian package must name its maintainer with a mail address. The project
@@ -49,7 +31,6 @@ file(RELATIVE_PATH VARNHOLT_DATA_FROM_PROGRAM /prefix/${VARNHOLT_INSTALL_GAMESDI
 set(VARNHOLT_ART_FULLDIR ${CMAKE_INSTALL_PREFIX}/${VARNHOLT_INSTALL_ARTDIR})
 set(VARNHOLT_GAMES_FULLDIR ${CMAKE_INSTALL_PREFIX}/${VARNHOLT_INSTALL_GAMESDIR})
 
-set(VARNHOLT_GENERATED ${PROJECT_BINARY_DIR}/generated)
 set(VARNHOLT_PACKAGING ${PROJECT_SOURCE_DIR}/packaging)
 set(VARNHOLT_ICONS ${PROJECT_SOURCE_DIR}/assets/icon)
 set(VARNHOLT_ICON_SIZES 16 24 32 48 64 128 256)
@@ -65,21 +46,6 @@ set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "small full-screen city game")
 set(CPACK_STRIP_FILES ON)
 
 if(NOT WIN32)
-  # ---- Linux: the window icon inside the program -----------------------------
-  # The 64-pixel icon travels in the program itself: the platform layer hands
-  # it to the window without looking for a file.
-  target_include_directories(varnholt_platform PUBLIC ${VARNHOLT_GENERATED})
-  set(icon_png ${VARNHOLT_ICONS}/varnholt-64.png)
-  set(icon_source ${VARNHOLT_GENERATED}/application_icon_png.cpp)
-  add_custom_command(
-    OUTPUT ${icon_source}
-    COMMAND ${CMAKE_COMMAND} -DINPUT=${icon_png} -DOUTPUT=${icon_source}
-            -DNAME=kApplicationIconPng -DNAMESPACE=vh::platform
-            -P ${CMAKE_CURRENT_LIST_DIR}/embed_file.cmake
-    DEPENDS ${icon_png} ${CMAKE_CURRENT_LIST_DIR}/embed_file.cmake
-    COMMENT "Embedding the window icon" VERBATIM)
-  target_sources(varnholt_platform PRIVATE ${icon_source})
-
   # ---- Linux: the installed files -----------------------------------------------
   configure_file(${VARNHOLT_PACKAGING}/varnholt.metainfo.xml.in
                  ${VARNHOLT_GENERATED}/${VARNHOLT_APP_ID}.metainfo.xml @ONLY)

@@ -5,4 +5,4 @@ root="$(cd "$(dirname "$0")/.." && pwd)"
 "$root/tools/setup.sh"
 "$root/tools/build.sh" -DVARNHOLT_WERROR=ON
 cd "${VARNHOLT_BUILD_DIR:-$root/build}"
-ctest -j"$(nproc)" --output-on-failure --timeout 300
+ctest -j"$(nproc)" --output-on-failure

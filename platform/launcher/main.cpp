@@ -19,7 +19,7 @@
 #include "options.h"
 #include "varnholt/application_icon.h"
 #include "varnholt/art_folder.h"
-#include "varnholt/display_settings.h"
+#include "varnholt/sdl_host.h"
 #include "varnholt/host.h"
 #include "varnholt_version.h"
 

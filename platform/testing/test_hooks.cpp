@@ -9,7 +9,7 @@
 #include "ddraw_private.h"
 #include "gdi_private.h"
 #include "image_decode.h"
-#include "journal.h"
+#include "varnholt/journal.h"
 #include "timers.h"
 #include "user32_private.h"
 #include "windows_path.h"

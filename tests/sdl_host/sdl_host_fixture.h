@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "recording_window.h"
-#include "varnholt/display_settings.h"
+#include "varnholt/sdl_host.h"
 #include "varnholt/host.h"
 #include "win32/ddraw.h"
 #include "x_server.h"

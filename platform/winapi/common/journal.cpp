@@ -1,0 +1,109 @@
+// The call journal and the chosen answers.
+#include "varnholt/journal.h"
+
+namespace vh::platform {
+namespace {
+
+struct Choice {
+    std::string name;
+    int64_t result;
+    int remaining;  // negative: every call
+    const void* object;
+    int skip;        // matching calls still let through before the first answered
+    bool afterWork;  // the call does its work; only its answer is replaced
+};
+
+std::vector<Choice>& choices() {
+    static std::vector<Choice> list;
+    return list;
+}
+
+// Names are the string literals of the calls themselves, so recording one
+// costs no allocation beyond the vector's own growth.
+std::vector<journal::Entry>& calls() {
+    static std::vector<journal::Entry> list;
+    return list;
+}
+
+bool journalOn = false;
+uint64_t callsStarted = 0;
+
+// The journal is bounded so that a long headless run cannot grow without end.
+constexpr size_t kMaxEntries = 1000000;
+
+// The first choice that answers this call, used up by one; a choice still
+// letting calls through counts this one instead. Calls that answer only in
+// place of their work (`afterWorkToo` false) neither see nor count the
+// choices made for after the work.
+std::optional<ChosenAnswer> take(const char* name, const void* object, bool afterWorkToo) {
+    auto& list = choices();
+    for (auto it = list.begin(); it != list.end(); ++it) {
+        if (it->name != name || (it->object && it->object != object)) continue;
+        if (it->afterWork && !afterWorkToo) continue;
+        if (it->skip > 0) {
+            --it->skip;
+            continue;
+        }
+        ChosenAnswer chosen{it->result, it->afterWork};
+        if (it->remaining > 0 && --it->remaining == 0) list.erase(it);
+        return chosen;
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<ChosenAnswer> chosenAnswer(const char* name, const void* object) {
+    if (choices().empty()) return std::nullopt;  // the player's path: nothing chosen
+    return take(name, object, true);
+}
+
+std::optional<int64_t> injected(const char* name, const void* object) {
+    if (choices().empty()) return std::nullopt;
+    auto chosen = take(name, object, false);
+    if (!chosen) return std::nullopt;
+    record(name, object, chosen->result);
+    return chosen->result;
+}
+
+uint64_t startCall() {
+    return journalOn ? ++callsStarted : 0;
+}
+
+void record(const char* name, const void* object, int64_t result, uint64_t started) {
+    if (!journalOn) return;
+    auto& list = calls();
+    if (list.size() >= kMaxEntries) list.erase(list.begin(), list.begin() + kMaxEntries / 2);
+    list.push_back({name, object, result, started ? started : ++callsStarted});
+}
+
+namespace journal {
+
+void enable(bool enabled) {
+    journalOn = enabled;
+}
+
+const std::vector<Entry>& entries() {
+    return calls();
+}
+
+void clear() {
+    calls().clear();
+}
+
+void choose(const std::string& name, int64_t result, int times, const void* object, int skip,
+            bool afterWork) {
+    if (times == 0) return;
+    choices().push_back({name, result, times, object, skip > 0 ? skip : 0, afterWork});
+}
+
+int pendingChoices() {
+    return int(choices().size());
+}
+
+void clearChoices() {
+    choices().clear();
+}
+
+}  // namespace journal
+}  // namespace vh::platform
