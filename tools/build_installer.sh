@@ -37,7 +37,7 @@ fi
     { echo "build_installer: the version must be MAJOR.MINOR.PATCH, not $version" >&2; exit 1; }
 out="${out:-$root/dist/varnholt-$version-windows-setup.exe}"
 
-"$root/tools/setup.sh" nsis unzip
+"$root/tools/setup.sh" nsis unzip icoutils libxml2-utils
 
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
@@ -82,4 +82,12 @@ rm -f "$out"
 makensis -V2 -DVERSION="$version" -DFILES="$files" -DLISTS="$work" \
     -DICON="$root/assets/icon/varnholt.ico" -DOUTFILE="$out" \
     "$root/packaging/windows/varnholt.nsi"
+# Installing for the current user must not bring up Windows' administrator
+# prompt: the installer's manifest asks for the rights of whoever starts it.
+level=$(wrestool -x --raw --type=24 "$out" |
+    xmllint --xpath "string(//*[local-name()='requestedExecutionLevel']/@level)" - 2>/dev/null || true)
+if [ "$level" != asInvoker ]; then
+    echo "build_installer: $out asks Windows for the execution level \"$level\", not asInvoker" >&2
+    exit 1
+fi
 echo "build_installer: $out ($(find "$files" -type f | wc -l) files, version $version)"

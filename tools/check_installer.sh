@@ -71,7 +71,7 @@ lap() {
     section=$(date +%s.%N)
 }
 
-# ---- Wine's folders, registry and programs ---------------------------------------------
+# ---- Wine's folders, registry, shortcuts and programs ------------------------------
 # C:\a\b as the file in the prefix.
 unix_path() {
     local path="${1//\\//}"
@@ -83,20 +83,33 @@ mapfile -t folders < <(wine cmd /c \
 local_appdata="${folders[0]}" appdata="${folders[1]}" profile="${folders[2]}"
 program_files="${folders[3]}" program_data="${folders[4]}"
 uninstall_key='Software\Microsoft\Windows\CurrentVersion\Uninstall\Varnholt'
-# The uninstall key's values under HKCU or HKLM, as NAME=VALUE lines; nothing
-# when there is no key.
+# The uninstall key's values under HKCU or HKLM, and a shortcut's fields, as
+# NAME=VALUE lines; nothing when there is no such key or file.
 entry() { wine reg query "$1\\$uninstall_key" 2>/dev/null | tr -d '\r' |
     sed -n 's/^    \([A-Za-z]*\)    REG_[A-Z_]*    \(.*\)$/\1=\2/p'; }
+shortcut() { lnkinfo "$(unix_path "$1")" 2>/dev/null | tr -d '\r' |
+    sed -n 's/^\t\([A-Za-z ]*[a-z]\)\t*: \(.*\)$/\1=\2/p'; }
 value() { sed -n "s/^$1=//p" <<<"$2"; }
-# Runs a Windows command line ("C:\...\x.exe" ARGUMENTS), then waits until
-# every program in the prefix has ended: an NSIS uninstaller goes on from a
-# copy of itself in %TEMP%.
+# Passes when every line after the first two is among the lines of ACTUAL.
+has_lines() {
+    local what="$1" actual="$2" missing
+    shift 2
+    missing=$(printf '%s\n' "$@" | grep -Fvx -f <(printf '%s\n' "$actual") || true)
+    if [ -z "$missing" ]; then pass "$what"; else
+        fail "$what: not so for"
+        sed 's/^/        /' <<<"$missing"
+    fi
+}
+# Runs a Windows command line ("C:\...\x.exe" ARGUMENTS; its exit code in
+# `code`), then waits until every program in the prefix has ended: an NSIS
+# uninstaller goes on from a copy of itself in %TEMP%.
 run_and_wait() {
     local program arguments
     program=$(sed -n 's/^"\([^"]*\)".*/\1/p' <<<"$1")
     arguments=$(sed -n 's/^"[^"]*" *//p' <<<"$1")
+    code=0
     # shellcheck disable=SC2086
-    wine "$program" $arguments
+    wine "$program" $arguments || code=$?
     timeout 60 wineserver -w || fail "Wine's programs still ran 60 s after: $1"
 }
 # What the prefix holds: its files and folders, and the registry's lines that
@@ -110,11 +123,57 @@ snapshot() {
 }
 snapshot before
 
+# An install in DIR: the uninstall key under ROOT, what Apps & features shows,
+# and the shortcuts LINK..., which must start the program in DIR with its icon.
+check_install() {
+    local root_key="$1" dir="$2" link values size estimated what
+    shift 2
+    values=$(entry "$root_key")
+    what="$root_key\\$uninstall_key: DisplayName, DisplayVersion $version, Publisher,"
+    has_lines "$what DisplayIcon, InstallLocation, UninstallString, QuietUninstallString" "$values" \
+        DisplayName=Varnholt "DisplayVersion=$version" "Publisher=The Varnholt developers" \
+        "DisplayIcon=$dir\\varnholt.exe,0" "InstallLocation=$dir" \
+        "UninstallString=\"$dir\\uninstall.exe\"" "QuietUninstallString=\"$dir\\uninstall.exe\" /S"
+    # In KiB (reg prints it in hexadecimal), within a tenth of the files' sizes.
+    size=$(find "$(unix_path "$dir")" -type f -printf '%s\n' | awk '{s += $1} END {printf "%d", s / 1024}')
+    estimated=$(($(value EstimatedSize "$values")))
+    if ((estimated * 10 >= size * 9 && estimated * 10 <= size * 11)); then
+        pass "EstimatedSize: $estimated KiB, for $size KiB of files"
+    else
+        fail "EstimatedSize: $estimated KiB, for $size KiB of files"
+    fi
+    for link in "$@"; do
+        has_lines "$link starts varnholt.exe in $dir, with its icon" "$(shortcut "$link")" \
+            "Local path=$dir\\varnholt.exe" "Working directory=$dir" "Icon location=$dir\\varnholt.exe"
+    done
+}
+
+# Uninstalls as Apps & features does, quietly, with a file of the player's in
+# the folder: the folder, the key and the shortcuts LINK... must go, the
+# player's file must stay.
+check_uninstall() {
+    local root_key="$1" dir="$2" quiet left=() link
+    shift 2
+    echo "notes of the player's" >"$(unix_path "$dir")/notes.txt"
+    quiet=$(value QuietUninstallString "$(entry "$root_key")")
+    run_and_wait "$quiet"
+    mapfile -t left < <(cd "$(unix_path "$dir")" 2>/dev/null && find . -mindepth 1 ! -name notes.txt)
+    [ -z "$(entry "$root_key")" ] || left+=("$root_key\\$uninstall_key")
+    for link in "$@"; do [ ! -e "$(unix_path "$link")" ] || left+=("$link"); done
+    if ((${#left[@]})); then
+        fail "$quiet left behind: ${left[*]}"
+    elif [ ! -f "$(unix_path "$dir")/notes.txt" ]; then
+        fail "$quiet removed the player's notes.txt"
+    else
+        pass "$quiet: exit code $code; the files, the key and the shortcuts are gone, the player's file stays"
+    fi
+    rm -rf "$(unix_path "$dir")"
+}
+
 # ---- A folder that cannot be written --------------------------------------------------
 # Drive P: is /proc, where no file can be made, as on a read-only drive.
 ln -sfn /proc "$WINEPREFIX/dosdevices/p:"
-code=0
-wine "$installer" /S '/D=P:\Varnholt' 2>"$out/blocked.txt" || code=$?
+run_and_wait "\"$installer\" /S /D=P:\\Varnholt" 2>"$out/blocked.txt"
 rm -f "$WINEPREFIX/dosdevices/p:"
 said=$(tr -d '\r' <"$out/blocked.txt" | grep -F 'P:\Varnholt' | grep 'cannot be written' || true)
 if [ "$code" -eq 2 ] && [ -n "$said" ] && [ -z "$(entry HKCU)" ]; then
@@ -124,107 +183,46 @@ else
 fi
 lap "a folder that cannot be written"
 
-# ---- Over an older version, for the current user --------------------------------------
+# ---- For the current user, over an older version ----------------------------------------
 cp -r "$out/zip" "$out/older"
 mkdir "$out/older/Retired"
 echo "a file only the older version had" >"$out/older/Retired/old.txt"
 "$root/tools/build_installer.sh" --from "$out/older" --version 0.9.0 --out "$out/older-setup.exe" >/dev/null
 run_and_wait "\"$out/older-setup.exe\" /S"
 dir="$local_appdata\\Programs\\Varnholt"
-if [ "$(value DisplayVersion "$(entry HKCU)")" = 0.9.0 ] && [ -f "$(unix_path "$dir")/Retired/old.txt" ]; then
-    pass "version 0.9.0 installed in $dir"
-else
+folder="$(unix_path "$dir")"
+[ "$(value DisplayVersion "$(entry HKCU)")" = 0.9.0 ] && [ -f "$folder/Retired/old.txt" ] ||
     fail "version 0.9.0 did not install in $dir"
-fi
 lap "the older version"
 
-code=0
-wine "$installer" /S /DesktopShortcut || code=$?
-timeout 60 wineserver -w || true
-folder="$(unix_path "$dir")"
-[ "$code" -eq 0 ] && pass "silent install over it: exit code 0" || fail "silent install: exit code $code"
-if [ ! -e "$folder/Retired" ]; then
-    pass "the older version's own files are gone"
-else
-    fail "the older version's Retired folder is still in $folder"
-fi
-
-# The files: the zip's, byte for byte, and the uninstaller.
-(cd "$out/zip" && find . -type f | sort; echo ./uninstall.exe) | sort >"$out/expected.files"
-(cd "$folder" && find . -type f | sort || true) >"$out/installed.files"
+run_and_wait "\"$installer\" /S /DesktopShortcut"
+[ "$code" -eq 0 ] || fail "install over 0.9.0: exit code $code"
+# The files: the zip's, byte for byte, and the uninstaller; none of the older version's.
+(cd "$out/zip" && find . -type f; echo ./uninstall.exe) | sort >"$out/expected.files"
+(cd "$folder" 2>/dev/null && find . -type f | sort || true) >"$out/installed.files"
 differing=$(cd "$out/zip" && find . -type f -exec sh -c '! cmp -s "$1" "$2/$1"' _ {} "$folder" \; -print)
 if ! diff -u "$out/expected.files" "$out/installed.files" >"$out/files.diff"; then
-    fail "$dir does not hold the zip's files and uninstall.exe:"
+    fail "installed over 0.9.0, $dir does not hold the zip's files and uninstall.exe:"
     grep '^[+-][^+-]' "$out/files.diff" | sed 's/^/        /'
 elif [ -n "$differing" ]; then
     fail "files in $dir differ from the zip's: $(paste -sd' ' <<<"$differing")"
 else
-    pass "$dir holds the zip's $(($(wc -l <"$out/expected.files") - 1)) files, byte for byte, and uninstall.exe"
+    pass "installed over 0.9.0: $dir holds the zip's $(($(wc -l <"$out/expected.files") - 1))" \
+        "files, byte for byte, uninstall.exe and nothing else"
 fi
 if sed 's/$/\r/' "$root/LICENSE" | cmp -s - "$folder/LICENSE.txt"; then
     pass "LICENSE.txt is the licence, with CR LF line ends"
 else
     fail "LICENSE.txt is not LICENSE with CR LF line ends"
 fi
-
-# What Apps & features reads.
-check_entry() {
-    local root_key="$1" dir="$2" values problems=() size estimated
-    values=$(entry "$root_key")
-    expect() {
-        [ "$(value "$1" "$values")" = "$2" ] || problems+=("$1 is \"$(value "$1" "$values")\", not \"$2\"")
-    }
-    expect DisplayName Varnholt
-    expect DisplayVersion "$version"
-    expect Publisher "The Varnholt developers"
-    expect DisplayIcon "$dir\\varnholt.exe,0"
-    expect InstallLocation "$dir"
-    expect UninstallString "\"$dir\\uninstall.exe\""
-    expect QuietUninstallString "\"$dir\\uninstall.exe\" /S"
-    # In KiB (reg prints it in hexadecimal), within a tenth of the files' sizes.
-    size=$(find "$(unix_path "$dir")" -type f -printf '%s\n' | awk '{s += $1} END {printf "%d", s / 1024}')
-    estimated=$(($(value EstimatedSize "$values")))
-    if ! ((estimated * 10 >= size * 9 && estimated * 10 <= size * 11)); then
-        problems+=("EstimatedSize is $estimated KiB, the files take $size KiB")
-    fi
-    if ((${#problems[@]})); then
-        fail "$root_key\\$uninstall_key:"
-        printf '        %s\n' "${problems[@]}"
-    else
-        pass "$root_key\\$uninstall_key: DisplayName, DisplayVersion $version, Publisher," \
-            "DisplayIcon, EstimatedSize $estimated KiB, UninstallString," \
-            "QuietUninstallString"
-    fi
-}
-check_entry HKCU "$dir"
-# A shortcut must start the program, in its folder, with its icon.
-check_shortcut() {
-    local link="$1" dir="$2" info
-    if [ ! -f "$(unix_path "$link")" ]; then
-        fail "no shortcut $link"
-        return
-    fi
-    info=$(lnkinfo "$(unix_path "$link")" | tr -d '\r' | sed -n 's/^\t\([A-Za-z ]*[a-z]\)\t*: \(.*\)$/\1=\2/p')
-    if [ "$(value 'Local path' "$info")" = "$dir\\varnholt.exe" ] &&
-        [ "$(value 'Working directory' "$info")" = "$dir" ] &&
-        [ "$(value 'Icon location' "$info")" = "$dir\\varnholt.exe" ]; then
-        pass "$link starts $dir\\varnholt.exe in $dir"
-    else
-        fail "$link: target \"$(value 'Local path' "$info")\", working directory" \
-            "\"$(value 'Working directory' "$info")\", icon \"$(value 'Icon location' "$info")\""
-    fi
-}
 start_menu="$appdata\\Microsoft\\Windows\\Start Menu\\Programs\\Varnholt.lnk"
-check_shortcut "$start_menu" "$dir"
-check_shortcut "$profile\\Desktop\\Varnholt.lnk" "$dir"
+check_install HKCU "$dir" "$start_menu" "$profile\\Desktop\\Varnholt.lnk"
 lap "install"
 
 # ---- Played from the shortcut -------------------------------------------------------------
-info=$(lnkinfo "$(unix_path "$start_menu")" | tr -d '\r')
-target=$(sed -n 's/^\tLocal path\t*: //p' <<<"$info")
-working=$(sed -n 's/^\tWorking directory\t*: //p' <<<"$info")
-if "$root/tools/run_wine.sh" --exe "$(unix_path "$target")" --art "$(unix_path "$working")" \
-    "${play[@]}" >"$out/play.txt" 2>&1; then
+info=$(shortcut "$start_menu")
+if "$root/tools/run_wine.sh" --exe "$(unix_path "$(value 'Local path' "$info")")" \
+    --art "$(unix_path "$(value 'Working directory' "$info")")" "${play[@]}" >"$out/play.txt" 2>&1; then
     pass "the installed game, started as its shortcut says, passed run_wine.sh:"
 else
     fail "the installed game, started as its shortcut says, failed run_wine.sh:"
@@ -232,48 +230,16 @@ fi
 sed -n 's/^  \(ok\|FAIL\)/       &/p' "$out/play.txt"
 lap "play"
 
-# ---- Uninstalled ---------------------------------------------------------------------
-# Removes the game as Apps & features does, quietly, and checks that the
-# folder, the key and the shortcuts are gone, but not the player's own file.
-uninstall() {
-    local root_key="$1" dir="$2" quiet kept
-    shift 2
-    echo "notes of the player's" >"$(unix_path "$dir")/notes.txt"
-    quiet=$(value QuietUninstallString "$(entry "$root_key")")
-    run_and_wait "$quiet"
-    kept=$(cd "$(unix_path "$dir")" 2>/dev/null && find . -mindepth 1 ! -name notes.txt | sort || true)
-    local left=() link
-    [ -z "$kept" ] || left+=("in $dir: $(paste -sd' ' <<<"$kept")")
-    [ -z "$(entry "$root_key")" ] || left+=("$root_key\\$uninstall_key")
-    for link in "$@"; do
-        [ ! -e "$(unix_path "$link")" ] || left+=("$link")
-    done
-    if ((${#left[@]})); then
-        fail "$quiet left behind: ${left[*]}"
-    elif [ ! -f "$(unix_path "$dir")/notes.txt" ]; then
-        fail "$quiet removed the player's notes.txt"
-    else
-        pass "$quiet: the files, the key and the shortcuts are gone, the player's notes.txt stays"
-    fi
-    rm -rf "$(unix_path "$dir")"
-}
-uninstall HKCU "$dir" "$start_menu" "$profile\\Desktop\\Varnholt.lnk"
+check_uninstall HKCU "$dir" "$start_menu" "$profile\\Desktop\\Varnholt.lnk"
 lap "uninstall"
 
 # ---- For everyone -----------------------------------------------------------------------
-code=0
-wine "$installer" /S /AllUsers || code=$?
-timeout 60 wineserver -w || true
+run_and_wait "\"$installer\" /S /AllUsers"
 dir="$program_files\\Varnholt"
 start_menu="$program_data\\Microsoft\\Windows\\Start Menu\\Programs\\Varnholt.lnk"
-if [ "$code" -eq 0 ] && [ -f "$(unix_path "$dir")/varnholt.exe" ] && [ -z "$(entry HKCU)" ]; then
-    pass "silent install for everyone: exit code 0, in $dir"
-else
-    fail "silent install for everyone: exit code $code, $dir/varnholt.exe missing or a key under HKCU"
-fi
-check_entry HKLM "$dir"
-check_shortcut "$start_menu" "$dir"
-uninstall HKLM "$dir" "$start_menu"
+[ "$code" -eq 0 ] && [ -z "$(entry HKCU)" ] || fail "install for everyone: exit code $code, or a key under HKCU"
+check_install HKLM "$dir" "$start_menu"
+check_uninstall HKLM "$dir" "$start_menu"
 lap "for everyone"
 
 # ---- Nothing left ------------------------------------------------------------------------
@@ -281,7 +247,7 @@ snapshot after
 if diff -u "$out/before.files" "$out/after.files" >"$out/left.diff" &&
     diff -u "$out/before.keys" "$out/after.keys" >>"$out/left.diff"; then
     pass "the prefix holds what it held before: $(wc -l <"$out/after.files") files and folders," \
-        "no registry key naming Varnholt"
+        "no registry line naming Varnholt"
 else
     fail "left in the prefix:"
     grep '^[+-][^+-]' "$out/left.diff" | sed 's/^/        /'

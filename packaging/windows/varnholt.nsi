@@ -117,12 +117,12 @@ Page custom ModePage ModePageLeave
 !macroend
 !define TELL "!insertmacro TELL"
 
-; Starts this program again with administrator rights (Windows asks for them)
-; and ends this one. When the player refuses, the error flag is set and this
-; one goes on.
-!macro RESTART_AS_ADMINISTRATOR PARAMETERS
+; Starts PROGRAM again with administrator rights (Windows asks for them) and
+; ends this one. When the player refuses, the error flag is set and this one
+; goes on.
+!macro RESTART_AS_ADMINISTRATOR PROGRAM PARAMETERS
   ClearErrors
-  ExecShell runas "$EXEPATH" "${PARAMETERS}"
+  ExecShell runas "${PROGRAM}" "${PARAMETERS}"
   ${IfNot} ${Errors}
     Quit
   ${EndIf}
@@ -263,7 +263,7 @@ Function .onInit
       SetErrorLevel 740 ; ERROR_ELEVATION_REQUIRED
       Quit
     ${Else}
-      !insertmacro RESTART_AS_ADMINISTRATOR "$0"
+      !insertmacro RESTART_AS_ADMINISTRATOR "$EXEPATH" "$0"
       ; Refused: the mode page offers the choice again.
     ${EndIf}
   ${EndIf}
@@ -315,7 +315,7 @@ Function ModePageLeave
   ${Else}
     StrCpy $0 "/AllUsers"
   ${EndIf}
-  !insertmacro RESTART_AS_ADMINISTRATOR "$0"
+  !insertmacro RESTART_AS_ADMINISTRATOR "$EXEPATH" "$0"
   MessageBox MB_OK|MB_ICONINFORMATION "Without an administrator's permission ${APP} can only be installed for you."
   Abort ; stays on the page
 FunctionEnd
@@ -332,8 +332,10 @@ Function un.onInit
       Call un.MultiUser.InstallMode.AllUsers
     ${Else}
       ${IfNot} ${Silent}
+        ; This runs from a copy in %TEMP%: the uninstaller in the folder
+        ; starts again, and makes its own copy.
         ${un.GetParameters} $2
-        !insertmacro RESTART_AS_ADMINISTRATOR "$2"
+        !insertmacro RESTART_AS_ADMINISTRATOR "$INSTDIR\${UNINSTALLER}" "$2"
       ${EndIf}
       ${TELL} "${APP} was installed for all users: removing it needs an administrator's permission."
       SetErrorLevel 740 ; ERROR_ELEVATION_REQUIRED
