@@ -1,7 +1,8 @@
 # The version where the code and the packages show it, the program's icon,
 # where an installed game keeps its files, and the packages made from them: a
-# Debian package on Linux, a zip for players on Windows. CMakeLists.txt
-# includes this file once its targets are made.
+# Debian package on Linux, a zip for players on Windows (from which
+# tools/build_installer.sh makes the installer). CMakeLists.txt includes this
+# file once its targets are made.
 #
 #   cmake --install build [--prefix DIR]     the installed layout
 #   cpack --config build/CPackConfig.cmake   the package (tools/package.sh)
