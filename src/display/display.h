@@ -1,5 +1,6 @@
 // The exclusive full-screen display. Its state and its set-up and release are
-// part of the Application; what is free of it lives here.
+// part of the Application (app/application_display.cpp); what is free of it
+// lives here.
 #pragma once
 
 #include <cstdint>
