@@ -135,4 +135,13 @@ else()
   set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY OFF)
 endif()
 
+# Where the build put its programs, one "name path" a line in programs.txt, for
+# the scripts that check and play them (tools/build_windows.sh, run_wine.sh,
+# check_package.sh) whatever folder of the build a program is made in.
+set(_programs "varnholt $<TARGET_FILE:varnholt>\n")
+if(TARGET varnholt_screenshot)
+  string(APPEND _programs "varnholt_screenshot $<TARGET_FILE:varnholt_screenshot>\n")
+endif()
+file(GENERATE OUTPUT ${PROJECT_BINARY_DIR}/programs.txt CONTENT "${_programs}")
+
 include(CPack)

@@ -21,7 +21,7 @@ triplet=x86_64-w64-mingw32
 cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
     -DCMAKE_BUILD_TYPE="${CMAKE_BUILD_TYPE:-RelWithDebInfo}" "$@" >/dev/null
 cmake --build "$build" -j"$(nproc)"
-exe="$build/varnholt.exe"
+exe=$(sed -n 's/^varnholt //p' "$build/programs.txt")
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
 
 check_program() {

@@ -37,7 +37,7 @@ tools_build="${VARNHOLT_BUILD_DIR:-$root/build}"
 [ -f "$tools_build/CMakeCache.txt" ] || tools_build="${VARNHOLT_PACKAGE_BUILD_DIR:-$root/build-package}"
 [ -f "$tools_build/CMakeCache.txt" ] || { echo "check_package: no build folder (run tools/package.sh)" >&2; exit 1; }
 cmake --build "$tools_build" -j"$(nproc)" --target varnholt_screenshot >/dev/null
-screenshot="$tools_build/varnholt_screenshot"
+screenshot=$(sed -n 's/^varnholt_screenshot //p' "$tools_build/programs.txt")
 
 "$root/tools/setup.sh" lintian desktop-file-utils appstream man-db xvfb xdotool imagemagick x11-utils
 sudo=""

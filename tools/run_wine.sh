@@ -13,16 +13,23 @@
 #   tools/run_wine.sh [--exe FILE] [--art DIR] [--zip [FILE]] [--reference PNG]
 #                     [--linux [PROGRAM]]
 #
-# --linux first plays the Linux build (build/varnholt) on the same screen and
+# --linux first plays the Linux build (build/'s varnholt) on the same screen and
 # uses its first frame as the reference.
 # --zip runs the packed game (dist/varnholt-<version>-windows.zip) from a folder
-# of its own instead of build-windows/varnholt.exe with assets/. Screenshots and logs
+# of its own instead of build-windows/'s varnholt.exe with assets/. Screenshots and logs
 # go to a new folder under /tmp, printed at the end. The Wine prefix is
 # $WINEPREFIX, by default /tmp/varnholt-wine-prefix; it is made on first use.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 
-exe="$root/build-windows/varnholt.exe"
+# A program where its build folder's programs.txt (written by CMake) says, or
+# at the folder's top.
+program_in() {
+    local found
+    found=$(sed -n "s/^varnholt //p" "$1/programs.txt" 2>/dev/null || true)
+    echo "${found:-$1/$2}"
+}
+exe="$(program_in "$root/build-windows" varnholt.exe)"
 art="$root/assets"
 zip=""
 reference=""
@@ -33,7 +40,7 @@ while (($#)); do
         --art) art="$(realpath "$2")"; shift 2 ;;
         --reference) reference="$(realpath "$2")"; shift 2 ;;
         --linux)
-            linux="$root/build/varnholt"
+            linux="$(program_in "$root/build" varnholt)"
             if [ $# -gt 1 ] && [[ "$2" != --* ]]; then linux="$(realpath "$2")"; shift; fi
             shift ;;
         --zip)
