@@ -270,7 +270,7 @@ int presentChild(double seconds, double backgroundSeconds, const char* motion) {
     std::printf("background: %.3f s CPU in %.1f s, %d waits ended, game thread in %s\n",
                 backgroundCpu, backgroundSeconds, backgroundWaits, channel.c_str());
     std::printf("exit code: %d\n", exitCode);
-    // One line for tools/bench_present.sh to tabulate.
+    // One line for bench/bench_present.sh to tabulate.
     std::printf(
         "summary presenter=%s fps=%.1f game_ms=%.3f x_ms=%.3f game_pct=%.1f x_pct=%.1f "
         "presented=%d skipped=%d rss_mb=%.1f background_cpu_s=%.3f\n",

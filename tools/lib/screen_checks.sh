@@ -1,8 +1,8 @@
 # What the scripts that play the game on a virtual X screen share: reporting
 # checks, the screen itself, screenshots and their comparison, and a Wine
-# prefix. Sourced by run_wine.sh, run_conformance_wine.sh and
-# check_package.sh, which set `name` (for their messages) and `out` (a folder
-# for logs and screenshots) first.
+# prefix. Sourced by run_wine.sh, run_conformance_wine.sh, check_package.sh
+# and bench/bench_present.sh, which set `name` (for their messages) and `out`
+# (a folder for logs and screenshots) first.
 
 failures=0
 pass() { echo "  ok    $*"; }
@@ -14,9 +14,11 @@ seconds_since() { echo "$(date +%s.%N) $1" | awk '{printf "%.1f", $1 - $2}'; }
 
 # Starts Xvfb with one screen of WxH (default 1024x768) on a display number it
 # picks itself, waits until it is ready and exports DISPLAY; its process id is
-# in xvfb_pid. Ends the script when it does not come up.
+# in xvfb_pid. Ends the script when it does not come up. A script may start
+# one screen after another, each once the last is stopped.
 xvfb_pid=""
 start_screen() {
+    rm -f "$out/display"
     Xvfb -displayfd 3 -screen 0 "${1:-1024x768}x24" -nolisten tcp 3>"$out/display" \
         2>"$out/xvfb.log" &
     xvfb_pid=$!

@@ -9,7 +9,7 @@
 # same screen for comparison (Wine's fps channel counts its frames; /proc
 # gives its CPU time).
 #
-#   tools/bench_present.sh [BUILD_DIR] [SECONDS] [PRESENTERS]
+#   bench/bench_present.sh [BUILD_DIR] [SECONDS] [PRESENTERS]
 #
 # BUILD_DIR holds varnholt_bench (configure with -DVARNHOLT_BENCHMARKS=ON);
 # default build. Each run plays SECONDS (default 8) and then waits 3 seconds
@@ -22,28 +22,15 @@ seconds="${2:-8}"
 presenters="${3:-framebuffer opengl opengles2 software}"
 background=3
 bench="$build/varnholt_bench"
+[ -x "$bench" ] || bench="$build/bench/varnholt_bench"  # CMake's folder for it
 [ -x "$bench" ] || { echo "no $bench: build with -DVARNHOLT_BENCHMARKS=ON" >&2; exit 1; }
 
-xvfb=""
-trap '[ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null || true' EXIT
-
-# Starts Xvfb on a free display with a screen of $1 (WxH) and sets DISPLAY.
-start_screen() {
-    local fifo
-    fifo="$(mktemp -u)"
-    mkfifo "$fifo"
-    Xvfb -displayfd 4 -screen 0 "$1x24" -nolisten tcp 4>"$fifo" >/dev/null 2>&1 &
-    xvfb=$!
-    DISPLAY=":$(head -n1 "$fifo")"
-    rm -f "$fifo"
-    export DISPLAY
-}
-
-stop_screen() {
-    kill "$xvfb" 2>/dev/null || true
-    wait "$xvfb" 2>/dev/null || true
-    xvfb=""
-}
+# The virtual X screens: start_screen and stop_screen, with Xvfb's log in $out.
+name=bench_present
+out="$(mktemp -d /tmp/varnholt-bench.XXXXXX)"
+# shellcheck source=tools/lib/screen_checks.sh
+source "$root/tools/lib/screen_checks.sh"
+trap 'stop_screen; rm -rf "$out"' EXIT
 
 # One line of the table from varnholt_bench's summary line.
 row() {
@@ -67,7 +54,7 @@ for size in 1024x768 1920x1080; do
         driver=""
         [ "$presenter" = framebuffer ] || driver="$presenter"
         for motion in still scroll; do
-            if summary=$(SDL_RENDER_DRIVER="$driver" VARNHOLT_BENCH_XSERVER_PID="$xvfb" \
+            if summary=$(SDL_RENDER_DRIVER="$driver" VARNHOLT_BENCH_XSERVER_PID="$xvfb_pid" \
                 timeout 120 "$bench" --present "$seconds" "$background" "$motion" 2>/dev/null |
                 grep '^summary '); then
                 row "$size" "$motion" "$summary"
@@ -89,7 +76,7 @@ fi
 
 # A Wine prefix of our own: its processes are ours alone to time and to end.
 export WINEPREFIX="/tmp/varnholt-bench-wine-prefix-$$"
-trap '[ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null; WINEPREFIX="$WINEPREFIX" wineserver -k 2>/dev/null || true; rm -rf "$WINEPREFIX"' EXIT
+trap 'stop_screen; WINEPREFIX="$WINEPREFIX" wineserver -k 2>/dev/null || true; rm -rf "$WINEPREFIX" "$out"' EXIT
 
 # User and system clock ticks of the game's processes in our prefix.
 cpu_ticks() {
