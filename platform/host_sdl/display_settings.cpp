@@ -65,13 +65,20 @@ Parsed parseLine(const std::string& section, const std::string& line) {
     return parsed;
 }
 
-bool parseInteger(const std::string& text, int low, int high, int& out) {
+// A whole number from `low` to `high`; else why not, naming the range (and
+// what `low` means, where it means something of its own).
+bool parseInteger(const std::string& text, int low, int high, int& out, std::string& why,
+                  const char* lowMeans = "") {
     int value = 0;
     const char* end = text.data() + text.size();
     auto [at, error] = std::from_chars(text.data(), end, value);
-    if (error != std::errc() || at != end || value < low || value > high) return false;
-    out = value;
-    return true;
+    if (error == std::errc() && at == end && value >= low && value <= high) {
+        out = value;
+        return true;
+    }
+    why = "accepted values are whole numbers from " + std::to_string(low) + lowMeans + " to " +
+          std::to_string(high);
+    return false;
 }
 
 template <typename Value, size_t N>
@@ -134,54 +141,6 @@ std::vector<std::string> splitLines(const std::string& text) {
     return lines;
 }
 
-// Where a write goes: a symbolic link's target, so that the link stays.
-std::string resolvedPath(const std::string& path) {
-    struct stat info {};
-    if (lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return path;
-    if (char* real = realpath(path.c_str(), nullptr)) {
-        std::string resolved = real;
-        std::free(real);
-        return resolved;
-    }
-    // A link to a file not made yet: its target, taken from the link's folder.
-    std::string target(size_t(info.st_size) + 1, '\0');
-    const ssize_t length = readlink(path.c_str(), target.data(), target.size());
-    if (length <= 0) return path;
-    target.resize(size_t(length));
-    if (target[0] == '/') return target;
-    const size_t slash = path.rfind('/');
-    return slash == std::string::npos ? target : path.substr(0, slash + 1) + target;
-}
-
-// Writes `text` to `path` through a new file beside it, with `mode`,
-// renamed over it.
-bool replaceFile(const std::string& path, const std::string& text, mode_t mode,
-                 std::string& whyNot) {
-    const size_t slash = path.rfind('/');
-    const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash);
-    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-    if (!makeFolders(folder, whyNot)) return false;
-    std::string temporary = folder + "/." + name + ".XXXXXX";
-    const int fd = mkstemp(temporary.data());
-    if (fd < 0) {
-        whyNot = "cannot write in " + folder + " (" + std::strerror(errno) + ")";
-        return false;
-    }
-    bool written = fchmod(fd, mode) == 0;
-    written = ::write(fd, text.data(), text.size()) == ssize_t(text.size()) && written;
-    written = fsync(fd) == 0 && written;
-    written = close(fd) == 0 && written;
-    const bool renamed = written && systemCall("rename settings", [&] {
-                                        return std::rename(temporary.c_str(), path.c_str());
-                                    }) == 0;
-    if (!renamed) {
-        whyNot = "cannot write " + path + " (" + std::strerror(errno) + ")";
-        unlink(temporary.c_str());
-        return false;
-    }
-    return true;
-}
-
 // A line that sets `key` as the file says it.
 std::string settingLine(const std::string& key, const std::string& value) {
     return key + " = " + value;
@@ -206,36 +165,19 @@ bool applySetting(DisplaySettings& settings, const std::string& section, const s
         if (key == "scale") return parseChoice(value, kScalings, settings.scaling, why);
         if (key == "filter") return parseChoice(value, kFilters, settings.filter, why);
         if (key == "vsync") return parseChoice(value, kSwitches, settings.vsync, why);
-        if (key == "max-fps") {
-            if (parseInteger(value, 0, kMostFramesPerSecond, settings.maxFps)) return true;
-            why = "accepted values are whole numbers from 0 (no cap) to " +
-                  std::to_string(kMostFramesPerSecond);
-            return false;
-        }
+        if (key == "max-fps")
+            return parseInteger(value, 0, kMostFramesPerSecond, settings.maxFps, why, " (no cap)");
     } else if (section == "window") {
         int* place = key == "x" ? &settings.windowX : key == "y" ? &settings.windowY : nullptr;
         int* side = key == "width"    ? &settings.windowWidth
                     : key == "height" ? &settings.windowHeight
                                       : nullptr;
-        if (place) {
-            if (parseInteger(value, -kFarthestWindowPlace, kFarthestWindowPlace, *place)) {
-                settings.hasWindow = true;
-                return true;
-            }
-            why = "accepted values are whole numbers from " +
-                  std::to_string(-kFarthestWindowPlace) + " to " +
-                  std::to_string(kFarthestWindowPlace);
-            return false;
-        }
-        if (side) {
-            if (parseInteger(value, kSmallestWindowSide, kLargestWindowSide, *side)) {
-                settings.hasWindow = true;
-                return true;
-            }
-            why = "accepted values are whole numbers from " + std::to_string(kSmallestWindowSide) +
-                  " to " + std::to_string(kLargestWindowSide);
-            return false;
-        }
+        const bool taken =
+            place  ? parseInteger(value, -kFarthestWindowPlace, kFarthestWindowPlace, *place, why)
+            : side ? parseInteger(value, kSmallestWindowSide, kLargestWindowSide, *side, why)
+                   : false;
+        if (taken) settings.hasWindow = true;
+        if (place || side) return taken;
     }
     why =
         "not a setting; the settings are mode, scale, filter, vsync and max-fps under "
@@ -337,14 +279,26 @@ bool SettingsFile::write(const DisplaySettings& settings, unsigned parts, std::s
         whyNot = path_ + " " + whyNot + ", so it is left as it is";
         return false;
     }
-    const std::string target = resolvedPath(path_);
+    const std::string target = linkTarget(path_);
     struct stat info {};
     const bool exists = stat(target.c_str(), &info) == 0;
     if (exists && (info.st_mode & S_IWUSR) == 0) {
         whyNot = path_ + " is read-only";
         return false;
     }
+    const std::optional<std::string> text = merged(settings, parts);
+    if (!text) return true;  // the file says so already
+    mode_t mode = info.st_mode & 07777;
+    if (!exists) {
+        const mode_t mask = umask(0);
+        umask(mask);
+        mode = 0666 & ~mask;
+    }
+    return replaceFile(target, *text, mode, whyNot);
+}
 
+std::optional<std::string> SettingsFile::merged(const DisplaySettings& settings,
+                                                unsigned parts) const {
     std::vector<std::pair<std::string, std::string>> values;
     if (parts & kMode) values.push_back({"display.mode", nameOf(settings.mode)});
     if ((parts & kPlace) && settings.hasWindow) {
@@ -373,14 +327,14 @@ bool SettingsFile::write(const DisplaySettings& settings, unsigned parts, std::s
             DisplaySettings now = saved_;
             std::string why;
             applySetting(now, section, key, value, why);
-            if (now == saved_) continue;  // the file says so already
+            if (now == saved_) continue;
             lines[at->second] = settingLine(key, value);
         } else {
             added[section].push_back(settingLine(key, value));
         }
         changed = true;
     }
-    if (!changed) return true;
+    if (!changed) return std::nullopt;
     // New lines join their section where it stands, the last time it does,
     // from the bottom up so that the places found stay right; a section the
     // file lacks is added at its end.
@@ -405,13 +359,7 @@ bool SettingsFile::write(const DisplaySettings& settings, unsigned parts, std::s
 
     std::string text = byteOrderMark_ ? kByteOrderMark : "";
     for (const auto& line : lines) text += line + "\n";
-    mode_t mode = info.st_mode & 07777;
-    if (!exists) {
-        const mode_t mask = umask(0);
-        umask(mask);
-        mode = 0666 & ~mask;
-    }
-    return replaceFile(target, text, mode, whyNot);
+    return text;
 }
 
 }  // namespace vh::platform

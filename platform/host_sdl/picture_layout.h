@@ -2,6 +2,8 @@
 // of the picture a point of the window shows.
 #pragma once
 
+#include <SDL.h>
+
 #include "varnholt/display_settings.h"
 
 namespace vh::platform {
@@ -22,6 +24,8 @@ struct PictureLayout {
                              Scaling scaling);
 
     bool empty() const { return width <= 0 || height <= 0; }
+    // The rectangle of the window the picture is drawn into.
+    SDL_Rect picture() const { return SDL_Rect{x, y, width, height}; }
     // The picture pixel under a window point. A point on a black bar, or
     // beyond the window, maps to the nearest edge of the picture, so that a
     // pointer resting at the screen's edge rests at the picture's edge.

@@ -17,10 +17,12 @@ class FramebufferPresenter final : public Presenter {
             whyNot = SDL_GetError();
             return false;
         }
+        // The scaler moves whole pixels of 2 or 4 bytes; SDL's renderer
+        // serves a framebuffer of 3.
         const int bytesPerPixel = surface->format->BytesPerPixel;
         if (bytesPerPixel != 4 && bytesPerPixel != 2) {
-            whyNot = "the display has " + std::to_string(surface->format->BitsPerPixel) +
-                     " bits a pixel; the game needs 16 or more";
+            whyNot =
+                "the window's framebuffer has " + std::to_string(bytesPerPixel) + " bytes a pixel";
             return false;
         }
         return true;
@@ -65,7 +67,7 @@ class FramebufferPresenter final : public Presenter {
         }
         // Another format (a 16-bit game on a 32-bit screen, say) or linear
         // filtering: SDL converts and scales the whole picture.
-        SDL_Rect dest{layout_.x, layout_.y, layout_.width, layout_.height};
+        SDL_Rect dest = layout_.picture();
         int failed = sameFormat ? SDL_SoftStretchLinear(picture, nullptr, target, &dest)
                                 : SDL_BlitScaled(picture, nullptr, target, &dest);
         if (drawn) *drawn = dest;

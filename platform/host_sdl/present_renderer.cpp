@@ -48,7 +48,7 @@ class RendererPresenter final : public Presenter {
         uploadAll_ = false;
         SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
         SDL_RenderClear(renderer_);
-        SDL_Rect dest{layout_.x, layout_.y, layout_.width, layout_.height};
+        SDL_Rect dest = layout_.picture();
         if (SDL_RenderCopy(renderer_, texture_, nullptr, &dest) != 0) return false;
         SDL_RenderPresent(renderer_);
         return true;

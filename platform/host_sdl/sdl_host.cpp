@@ -1,7 +1,7 @@
-// The SDL host's video: the display, the window, and the pictures shown on
-// it. A frame identical to the one on the window is not drawn again, and a
-// frame that changed is drawn only where it changed; either way the frame
-// loop keeps to the display's refresh.
+// The SDL host: the window's life, and the pictures shown on it. A frame
+// identical to the one on the window is not drawn again, and a frame that
+// changed is drawn only where it changed; either way the frame loop keeps to
+// the display's refresh (frame_pacer.cpp).
 #include "sdl_host.h"
 
 #include <signal.h>
@@ -23,72 +23,9 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 constexpr int kDefaultRefreshHz = 60;
-// After a mode switch, focus losses are held back this long.
-constexpr auto kSwitchSettling = std::chrono::milliseconds(750);
-constexpr int kDefaultPictureWidth = 1024;
-constexpr int kDefaultPictureHeight = 768;
+constexpr int kFewestBitsPerPixel = 16;
 // A resting picture waits for input at most this long before the next frame.
 constexpr int kRestMilliseconds = 100;
-
-std::string environment(const char* name) {
-    const char* value = std::getenv(name);
-    return value ? value : "";
-}
-
-bool isFolder(const std::string& path) {
-    struct stat info;
-    return !path.empty() && stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
-}
-
-std::vector<std::string> splitList(const std::string& list) {
-    std::vector<std::string> items;
-    std::stringstream stream(list);
-    std::string item;
-    while (std::getline(stream, item, ','))
-        if (!item.empty()) items.push_back(item);
-    return items;
-}
-
-std::string joinList(const std::vector<std::string>& items) {
-    std::string list;
-    for (const auto& item : items) list += (list.empty() ? "" : ",") + item;
-    return list;
-}
-
-// The video drivers to try, and when none is left, why. Drivers that show
-// nothing and never deliver input (dummy, offscreen) would leave a game
-// running unseen, so they are never tried, even when named. Wayland is tried
-// only where it can be reached, so that its library does not complain first.
-std::vector<std::string> videoDrivers(std::string& whyNone) {
-    const std::string named = environment("SDL_VIDEODRIVER");
-    const bool waylandReachable = isFolder(environment("XDG_RUNTIME_DIR"));
-    std::vector<std::string> wanted = splitList(named.empty() ? "x11,wayland,KMSDRM" : named);
-    std::vector<std::string> drivers;
-    for (const auto& driver : wanted) {
-        if (driver == "dummy" || driver == "offscreen" || driver == "evdev") {
-            whyNone = "the SDL video driver \"" + driver + "\" shows no picture";
-            continue;
-        }
-        if (driver == "wayland" && !waylandReachable) {
-            whyNone = "Wayland needs XDG_RUNTIME_DIR, which is not set to a folder";
-            continue;
-        }
-        drivers.push_back(driver);
-    }
-    return drivers;
-}
-
-// Why no driver could start, in words a player can act on.
-std::string noDisplayReason(const std::string& sdlError) {
-    if (!environment("SDL_VIDEODRIVER").empty())
-        return "SDL_VIDEODRIVER=" + environment("SDL_VIDEODRIVER") + ": " + sdlError;
-    const std::string display = environment("DISPLAY");
-    const std::string wayland = environment("WAYLAND_DISPLAY");
-    if (!display.empty()) return "the X server at DISPLAY=" + display + " cannot be reached";
-    if (!wayland.empty())
-        return "the Wayland display " + wayland + " cannot be reached, and DISPLAY is not set";
-    return "DISPLAY is not set (start the game from a desktop session)";
-}
 
 }  // namespace
 
@@ -130,11 +67,6 @@ void SdlHost::closeWindow() {
     focused_ = wantFocus_ = false;
     held_.reset();
     shown_.forget();
-}
-
-bool SdlHost::hasDisplay() {
-    std::string whyNot;
-    return !windowFailed_ && startVideo(whyNot);
 }
 
 void SdlHost::enterFullScreen(int width, int height) {
@@ -181,43 +113,6 @@ int SdlHost::pictureHeight() const {
     return logicalHeight_ ? logicalHeight_ : kDefaultPictureHeight;
 }
 
-bool SdlHost::startVideo(std::string& whyNot) {
-    if (videoReady_) return true;
-    if (videoFailed_) {
-        whyNot = videoError_;
-        return false;
-    }
-    // One window: closing it is a close request, not a quit of its own.
-    SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
-    // Leaving focus must not minimise the game; it keeps its window.
-    SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
-    // The window's framebuffer is the X server's shared memory, not a
-    // texture of a graphics library that would be loaded for it.
-    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
-    std::string whyNone;
-    std::vector<std::string> drivers = videoDrivers(whyNone);
-    if (drivers.empty()) {
-        videoError_ = whyNone;
-    } else {
-        SDL_SetHint(SDL_HINT_VIDEODRIVER, joinList(drivers).c_str());
-        if (SDL_InitSubSystem(SDL_INIT_VIDEO) == 0) {
-            videoReady_ = true;
-            // The window's own X events, to hear of its destruction.
-            SDL_EventState(SDL_SYSWMEVENT, SDL_ENABLE);
-            // A closed terminal ends the game as Ctrl+C does: through SDL's
-            // own SIGTERM handling, which closes the window and saves.
-            struct sigaction hangUp {};
-            hangUp.sa_handler = [](int) { raise(SIGTERM); };
-            sigaction(SIGHUP, &hangUp, nullptr);
-            return true;
-        }
-        videoError_ = noDisplayReason(SDL_GetError());
-    }
-    videoFailed_ = true;
-    whyNot = videoError_;
-    return false;
-}
-
 bool SdlHost::createWindow(std::string& whyNot) {
     window_ = SDL_CreateWindow("Varnholt", 0, 0, kDefaultPictureWidth, kDefaultPictureHeight,
                                SDL_WINDOW_RESIZABLE | SDL_WINDOW_HIDDEN);
@@ -239,92 +134,6 @@ bool SdlHost::createWindow(std::string& whyNot) {
     return true;
 }
 
-// Where the window goes in windowed mode, on the displays as they are now.
-SDL_Rect SdlHost::windowedPlace() {
-    std::vector<SDL_Rect> displays;
-    for (int display = 0; display < SDL_GetNumVideoDisplays(); ++display) {
-        SDL_Rect bounds;
-        if (SDL_GetDisplayBounds(display, &bounds) == 0) displays.push_back(bounds);
-    }
-    SDL_Rect work{0, 0, kDefaultPictureWidth, kDefaultPictureHeight};
-    SDL_GetDisplayUsableBounds(0, &work);
-    // The frame as the window manager drew it last, if it has drawn one.
-    std::optional<WindowFrame> frame;
-    WindowFrame drawn;
-    if (SDL_GetWindowBordersSize(window_, &drawn.top, &drawn.left, &drawn.bottom, &drawn.right) ==
-            0 &&
-        drawn.top > 0)
-        frame = drawn;
-    return placement_.place(displays, work, frame, pictureWidth(), pictureHeight());
-}
-
-// Full screen: a borderless window over the whole display, which the window
-// manager is asked to show full screen (without a window manager, a bare X
-// server, the covering window is all there is). Windowed: a decorated window
-// at its place.
-void SdlHost::placeWindow() {
-    if (settings_.mode == ScreenMode::FullScreen) {
-        SDL_Rect bounds{0, 0, kDefaultPictureWidth, kDefaultPictureHeight};
-        SDL_GetDisplayBounds(std::max(SDL_GetWindowDisplayIndex(window_), 0), &bounds);
-        SDL_SetWindowBordered(window_, SDL_FALSE);
-        SDL_SetWindowPosition(window_, bounds.x, bounds.y);
-        SDL_SetWindowSize(window_, bounds.w, bounds.h);
-        setDesktopFullScreen(window_, true);
-    } else {
-        // The place asked for is the place until the window manager has
-        // carried it out; what it was asked is not a change of the player's.
-        const SDL_Rect place = windowedPlace();
-        setDesktopFullScreen(window_, false);
-        SDL_SetWindowBordered(window_, SDL_TRUE);
-        SDL_SetWindowSize(window_, place.w, place.h);
-        SDL_SetWindowPosition(window_, place.x, place.y);
-    }
-}
-
-// A window still settling into a place just asked for (after Alt+Enter) has
-// not taken it yet: its place is the one asked for, not what it reports.
-void SdlHost::rememberWindowPlace() {
-    if (Clock::now() < switchSettlesAt_) return;
-    WindowFrame frame;
-    SDL_GetWindowBordersSize(window_, &frame.top, &frame.left, &frame.bottom, &frame.right);
-    SDL_Rect inside;
-    SDL_GetWindowPosition(window_, &inside.x, &inside.y);
-    SDL_GetWindowSize(window_, &inside.w, &inside.h);
-    if (placement_.remember(inside, frame)) placeChanged_ = true;
-}
-
-// Alt+Enter: full screen or windowed, at any moment. The game keeps its
-// display: no surface is lost, no focus change reaches it, and the picture
-// it last showed is drawn again at once.
-void SdlHost::switchMode() {
-    if (!window_) return;
-    if (settings_.mode == ScreenMode::Windowed) rememberWindowPlace();
-    settings_.mode =
-        settings_.mode == ScreenMode::FullScreen ? ScreenMode::Windowed : ScreenMode::FullScreen;
-    modeChanged_ = true;
-    switchSettlesAt_ = Clock::now() + kSwitchSettling;
-    confinePointer(false);  // until the window has found its new place
-    reconfine_ = true;
-    placeWindow();
-    relayout();
-    repaint();
-    saveSettings();
-}
-
-void SdlHost::saveSettings() {
-    if (!file_ || (!modeChanged_ && !placeChanged_)) return;
-    const unsigned parts =
-        (modeChanged_ ? SettingsFile::kMode : 0u) | (placeChanged_ ? SettingsFile::kPlace : 0u);
-    placement_.saveInto(settings_);
-    std::string whyNot;
-    // A failure is told once for each reason; the next change tries again.
-    if (!file_->write(settings_, parts, whyNot) && whyNot != saveFailureTold_) {
-        std::fprintf(stderr, "varnholt: the settings were not saved: %s\n", whyNot.c_str());
-        saveFailureTold_ = whyNot;
-    }
-    modeChanged_ = placeChanged_ = false;
-}
-
 void SdlHost::takeScreenshot() {
     std::string path, whyNot;
     if (saveScreenshot(shown_.surface(), picturesFolder(), path, whyNot))
@@ -339,11 +148,13 @@ void SdlHost::takeScreenshot() {
 bool SdlHost::choosePresenter(std::string& whyNot) {
     // An 8-bit (palette) display has no format SDL can draw the picture in.
     const int bits = SDL_BITSPERPIXEL(SDL_GetWindowPixelFormat(window_));
-    if (bits < 15) {
-        whyNot = "the display has fewer than 16 bits a pixel, which the game needs";
+    if (bits < kFewestBitsPerPixel) {
+        whyNot = "the display has " + std::to_string(bits) + " bits a pixel; the game needs " +
+                 std::to_string(kFewestBitsPerPixel) + " bits or more";
         return false;
     }
-    const std::string driver = environment("SDL_RENDER_DRIVER");
+    const char* named = std::getenv("SDL_RENDER_DRIVER");
+    const std::string driver = named ? named : "";
     if (driver.empty()) {
         presenter_ = makeFramebufferPresenter(window_, whyNot);
         if (presenter_) {
@@ -359,13 +170,6 @@ bool SdlHost::choosePresenter(std::string& whyNot) {
     }
     whyNot = driver.empty() ? whyNot + "; " + rendererWhyNot : rendererWhyNot;
     return false;
-}
-
-SDL_DisplayMode SdlHost::desktopMode() {
-    SDL_DisplayMode mode{};
-    std::string whyNot;
-    if (startVideo(whyNot)) SDL_GetDesktopDisplayMode(0, &mode);
-    return mode;
 }
 
 void SdlHost::relayout() {

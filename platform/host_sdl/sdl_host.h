@@ -1,8 +1,11 @@
 // The SDL host: the player's host. One window on the desktop, full screen or
 // not, the game's picture scaled into it, the pointer and keys read back as
 // the game expects them, and the host's own keys (Alt+Enter, Ctrl+F10, F12)
-// kept from the game. Video (host_sdl.cpp) and input (host_sdl_events.cpp)
-// share this class.
+// kept from the game. Its files share this class, one job each: the window's
+// life and the pictures (sdl_host.cpp), starting video (sdl_host_video.cpp),
+// the window's place and modes (sdl_host_window.cpp), input and focus
+// (sdl_host_events.cpp); pacing (frame_pacer.h) and placement
+// (window_placement.h) are classes of their own.
 #pragma once
 
 #include <SDL.h>
@@ -16,9 +19,9 @@
 #include "picture_layout.h"
 #include "presenter.h"
 #include "shown_frame.h"
-#include "window_placement.h"
-#include "varnholt/sdl_host.h"
 #include "varnholt/host.h"
+#include "varnholt/sdl_host.h"
+#include "window_placement.h"
 
 namespace vh::platform {
 
@@ -43,19 +46,26 @@ class SdlHost final : public Host {
 
   private:
     using Clock = std::chrono::steady_clock;
+    // The picture before the game sets a display mode.
+    static constexpr int kDefaultPictureWidth = 1024;
+    static constexpr int kDefaultPictureHeight = 768;
 
-    // host_sdl.cpp
+    // sdl_host_video.cpp
     bool startVideo(std::string& whyNot);
-    bool createWindow(std::string& whyNot);
-    bool choosePresenter(std::string& whyNot);
     SDL_DisplayMode desktopMode();
-    int pictureWidth() const;
-    int pictureHeight() const;
+
+    // sdl_host_window.cpp
     SDL_Rect windowedPlace();
     void placeWindow();
     void switchMode();
     void rememberWindowPlace();
     void saveSettings();
+
+    // sdl_host.cpp
+    bool createWindow(std::string& whyNot);
+    bool choosePresenter(std::string& whyNot);
+    int pictureWidth() const;
+    int pictureHeight() const;
     void relayout();
     void followWindowSize();
     void repaint();
@@ -64,7 +74,7 @@ class SdlHost final : public Host {
     void sleepUntilNextSlot();
     void restUntilInput();
 
-    // host_sdl_events.cpp
+    // sdl_host_events.cpp
     bool translate(const SDL_Event& sdl, HostEvent& event);
     bool translateWindowEvent(const SDL_WindowEvent& window, HostEvent& event);
     bool hostKey(const SDL_KeyboardEvent& key);

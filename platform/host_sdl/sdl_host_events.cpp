@@ -110,7 +110,7 @@ bool SdlHost::waitEvent() {
 void SdlHost::confinePointer(bool confine) {
     if (!window_) return;
     confine = confine && !pointerReleased_;
-    SDL_Rect picture{layout_.x, layout_.y, layout_.width, layout_.height};
+    const SDL_Rect picture = layout_.picture();
     SDL_SetWindowMouseRect(window_, confine && !layout_.empty() ? &picture : nullptr);
 }
 
@@ -193,7 +193,7 @@ bool SdlHost::translate(const SDL_Event& sdl, HostEvent& event) {
             // A click in the picture captures a released pointer; the click
             // is the host's.
             const SDL_Point at{sdl.button.x, sdl.button.y};
-            const SDL_Rect picture{layout_.x, layout_.y, layout_.width, layout_.height};
+            const SDL_Rect picture = layout_.picture();
             if (pointerReleased_ && SDL_PointInRect(&at, &picture)) {
                 releasePointer(false);
                 swallowRelease_ = true;

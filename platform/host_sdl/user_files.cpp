@@ -129,4 +129,49 @@ SmallFile readSmallFile(const std::string& path, size_t limit, std::string& text
     return answer;
 }
 
+std::string linkTarget(const std::string& path) {
+    struct stat info {};
+    if (lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return path;
+    if (char* real = realpath(path.c_str(), nullptr)) {
+        std::string resolved = real;
+        std::free(real);
+        return resolved;
+    }
+    // A link to a file not made yet: its target, taken from the link's folder.
+    std::string target(size_t(info.st_size) + 1, '\0');
+    const ssize_t length = readlink(path.c_str(), target.data(), target.size());
+    if (length <= 0) return path;
+    target.resize(size_t(length));
+    if (target[0] == '/') return target;
+    const size_t slash = path.rfind('/');
+    return slash == std::string::npos ? target : path.substr(0, slash + 1) + target;
+}
+
+bool replaceFile(const std::string& path, const std::string& text, mode_t mode,
+                 std::string& whyNot) {
+    const size_t slash = path.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash);
+    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    if (!makeFolders(folder, whyNot)) return false;
+    std::string temporary = folder + "/." + name + ".XXXXXX";
+    const int fd = mkstemp(temporary.data());
+    if (fd < 0) {
+        whyNot = "cannot write in " + folder + " (" + std::strerror(errno) + ")";
+        return false;
+    }
+    bool written = fchmod(fd, mode) == 0;
+    written = ::write(fd, text.data(), text.size()) == ssize_t(text.size()) && written;
+    written = fsync(fd) == 0 && written;
+    written = close(fd) == 0 && written;
+    const bool renamed = written && systemCall("rename file", [&] {
+                                        return std::rename(temporary.c_str(), path.c_str());
+                                    }) == 0;
+    if (!renamed) {
+        whyNot = "cannot write " + path + " (" + std::strerror(errno) + ")";
+        unlink(temporary.c_str());
+        return false;
+    }
+    return true;
+}
+
 }  // namespace vh::platform

@@ -3,6 +3,8 @@
 // small files read whole without ever blocking on a pipe or a device.
 #pragma once
 
+#include <sys/types.h>
+
 #include <cstddef>
 #include <string>
 
@@ -22,6 +24,16 @@ std::string userDirectory(const std::string& name);
 // Makes `folder` and every missing folder above it. False with the folder
 // that could not be made, and why, in `whyNot`.
 bool makeFolders(const std::string& folder, std::string& whyNot);
+
+// Where a write to `path` goes: a symbolic link's target (made absolute, or
+// taken from the link's folder), so that the link stays; else `path`.
+std::string linkTarget(const std::string& path);
+
+// Writes `text` to `path` with `mode` through a new file beside it, renamed
+// over it ("rename file" in the journal), so that whoever reads `path` finds
+// the old file or the new one, whole. Makes the folders above it.
+bool replaceFile(const std::string& path, const std::string& text, mode_t mode,
+                 std::string& whyNot);
 
 enum class SmallFile { Read, Missing, Refused };
 

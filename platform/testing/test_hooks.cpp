@@ -1,5 +1,5 @@
 // The test hooks: the headless host and its scripted input and time, the
-// journal and chosen answers, forced timer values, and the pixels and live
+// journal and injected answers, forced timer values, and the pixels and live
 // objects of DirectDraw, GDI and GDI+.
 #include <algorithm>
 #include <cmath>
@@ -8,6 +8,7 @@
 
 #include "ddraw_private.h"
 #include "gdi_private.h"
+#include "gdiplus_private.h"
 #include "image_decode.h"
 #include "varnholt/journal.h"
 #include "timers.h"
@@ -121,22 +122,22 @@ void clearTimerOverrides() {
     vh::platform::forcedTimers() = {};
 }
 
-// ---- Failures, chosen answers and the journal --------------------------------
+// ---- Failures, injected answers and the journal --------------------------------
 
 void injectResult(const std::string& name, int64_t result, int times, const void* object) {
-    vh::platform::journal::choose(name, result, times, object);
+    vh::platform::journal::inject(name, result, times, object);
 }
 
 void injectResultAt(const std::string& name, int occurrence, int64_t result, bool afterWork) {
-    vh::platform::journal::choose(name, result, 1, nullptr, occurrence, afterWork);
+    vh::platform::journal::inject(name, result, 1, nullptr, occurrence, afterWork);
 }
 
 int pendingInjections() {
-    return vh::platform::journal::pendingChoices();
+    return vh::platform::journal::pendingInjections();
 }
 
 void clearInjections() {
-    vh::platform::journal::clearChoices();
+    vh::platform::journal::clearInjections();
 }
 
 std::vector<Call> journal() {

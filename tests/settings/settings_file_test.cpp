@@ -399,7 +399,7 @@ TEST_F(SettingsFileTest, AWriteCutOffBeforeItsRenameLeavesTheOldFileWhole) {
     SettingsFile file(path_);
     DisplaySettings s = file.read([](const std::string&) {});
     s.mode = ScreenMode::Windowed;
-    vh::test::injectResult("rename settings", -1);
+    vh::test::injectResult("rename file", -1);
     std::string whyNot;
     EXPECT_FALSE(file.write(s, whyNot));
     EXPECT_EQ(contents(), before);

@@ -1,10 +1,10 @@
-// The call journal and the chosen answers.
+// The call journal and the injected answers.
 #include "varnholt/journal.h"
 
 namespace vh::platform {
 namespace {
 
-struct Choice {
+struct Injection {
     std::string name;
     int64_t result;
     int remaining;  // negative: every call
@@ -13,8 +13,8 @@ struct Choice {
     bool afterWork;  // the call does its work; only its answer is replaced
 };
 
-std::vector<Choice>& choices() {
-    static std::vector<Choice> list;
+std::vector<Injection>& injections() {
+    static std::vector<Injection> list;
     return list;
 }
 
@@ -31,12 +31,12 @@ uint64_t callsStarted = 0;
 // The journal is bounded so that a long headless run cannot grow without end.
 constexpr size_t kMaxEntries = 1000000;
 
-// The first choice that answers this call, used up by one; a choice still
+// The first injection that answers this call, used up by one; an injection still
 // letting calls through counts this one instead. Calls that answer only in
 // place of their work (`afterWorkToo` false) neither see nor count the
-// choices made for after the work.
-std::optional<ChosenAnswer> take(const char* name, const void* object, bool afterWorkToo) {
-    auto& list = choices();
+// injections made for after the work.
+std::optional<InjectedAnswer> take(const char* name, const void* object, bool afterWorkToo) {
+    auto& list = injections();
     for (auto it = list.begin(); it != list.end(); ++it) {
         if (it->name != name || (it->object && it->object != object)) continue;
         if (it->afterWork && !afterWorkToo) continue;
@@ -44,26 +44,26 @@ std::optional<ChosenAnswer> take(const char* name, const void* object, bool afte
             --it->skip;
             continue;
         }
-        ChosenAnswer chosen{it->result, it->afterWork};
+        InjectedAnswer injected{it->result, it->afterWork};
         if (it->remaining > 0 && --it->remaining == 0) list.erase(it);
-        return chosen;
+        return injected;
     }
     return std::nullopt;
 }
 
 }  // namespace
 
-std::optional<ChosenAnswer> chosenAnswer(const char* name, const void* object) {
-    if (choices().empty()) return std::nullopt;  // the player's path: nothing chosen
+std::optional<InjectedAnswer> injectedAnswer(const char* name, const void* object) {
+    if (injections().empty()) return std::nullopt;  // the player's path: nothing injected
     return take(name, object, true);
 }
 
 std::optional<int64_t> injected(const char* name, const void* object) {
-    if (choices().empty()) return std::nullopt;
-    auto chosen = take(name, object, false);
-    if (!chosen) return std::nullopt;
-    record(name, object, chosen->result);
-    return chosen->result;
+    if (injections().empty()) return std::nullopt;
+    auto injected = take(name, object, false);
+    if (!injected) return std::nullopt;
+    record(name, object, injected->result);
+    return injected->result;
 }
 
 uint64_t startCall() {
@@ -91,18 +91,18 @@ void clear() {
     calls().clear();
 }
 
-void choose(const std::string& name, int64_t result, int times, const void* object, int skip,
+void inject(const std::string& name, int64_t result, int times, const void* object, int skip,
             bool afterWork) {
     if (times == 0) return;
-    choices().push_back({name, result, times, object, skip > 0 ? skip : 0, afterWork});
+    injections().push_back({name, result, times, object, skip > 0 ? skip : 0, afterWork});
 }
 
-int pendingChoices() {
-    return int(choices().size());
+int pendingInjections() {
+    return int(injections().size());
 }
 
-void clearChoices() {
-    choices().clear();
+void clearInjections() {
+    injections().clear();
 }
 
 }  // namespace journal

@@ -1,6 +1,7 @@
 // The DirectDraw object: cooperative level, display modes, and the making
 // of surfaces and clippers.
 #include <algorithm>
+#include <memory>
 #include <new>
 
 #include "ddraw_private.h"
@@ -142,30 +143,24 @@ HRESULT DirectDrawObject::createPrimary(const DDSURFACEDESC& desc, LPDIRECTDRAWS
     }
     DWORD frontCaps = DDSCAPS_PRIMARYSURFACE | DDSCAPS_VIDEOMEMORY | DDSCAPS_VISIBLE;
     if (flipping) frontCaps |= DDSCAPS_FLIP | DDSCAPS_COMPLEX | DDSCAPS_FRONTBUFFER;
-    auto* primary = new (std::nothrow) SurfaceObject(this, SurfaceObject::Kind::Primary, frontCaps);
+    // Whatever fails below, deleting the primary takes what was made with it
+    // (its back buffer included) and its place in the list.
+    std::unique_ptr<SurfaceObject> primary(
+        new (std::nothrow) SurfaceObject(this, SurfaceObject::Kind::Primary, frontCaps));
     if (!primary) return DDERR_OUTOFMEMORY;
-    surfaces_.push_back(primary);
-    if (!primary->allocate(mode_.width, mode_.height, mode_.bitsPerPixel)) {
-        delete primary;
-        return DDERR_OUTOFMEMORY;
-    }
+    surfaces_.push_back(primary.get());
+    if (!primary->allocate(mode_.width, mode_.height, mode_.bitsPerPixel)) return DDERR_OUTOFMEMORY;
     if (flipping) {
         DWORD backCaps = DDSCAPS_BACKBUFFER | DDSCAPS_FLIP | DDSCAPS_COMPLEX | DDSCAPS_VIDEOMEMORY;
         auto* back =
             new (std::nothrow) SurfaceObject(this, SurfaceObject::Kind::BackBuffer, backCaps);
-        if (!back) {
-            delete primary;
-            return DDERR_OUTOFMEMORY;
-        }
+        if (!back) return DDERR_OUTOFMEMORY;
         surfaces_.push_back(back);
         primary->attachBackBuffer(back);
-        // Deleting the primary takes its back buffer with it.
-        if (!back->allocate(mode_.width, mode_.height, mode_.bitsPerPixel)) {
-            delete primary;
+        if (!back->allocate(mode_.width, mode_.height, mode_.bitsPerPixel))
             return DDERR_OUTOFMEMORY;
-        }
     }
-    *surface = primary;
+    *surface = primary.release();
     return DD_OK;
 }
 

@@ -21,8 +21,3 @@ HBITMAP adoptBitmap(SDL_Surface* pixels);
 int liveObjectCount();
 
 }  // namespace vh::platform::gdi
-
-namespace vh::platform::gdiplus {
-// Live GDI+ images, for leak checks.
-int liveImageCount();
-}  // namespace vh::platform::gdiplus

@@ -2,18 +2,11 @@
 // from PNG and GIF files, turned into 32-bit GDI bitmaps over a background.
 #include <win32/gdiplus.h>
 
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <new>
-#include <set>
 #include <unordered_set>
 
 #include "gdi_private.h"
+#include "gdiplus_private.h"
 #include "image_decode.h"
 #include "varnholt/journal.h"
 #include "windows_path.h"
@@ -35,35 +28,13 @@ std::unordered_set<ULONG_PTR>& activeTokens() {
     return set;
 }
 
+// GdiplusStartup's tokens: any value but 0 would do; these start from one a
+// reader can tell apart from a pointer or a count in a journal.
 ULONG_PTR nextToken = 0x6D70;
 
 Image* findImage(Gdiplus::GpImage* image) {
     auto* found = static_cast<Image*>(image);
     return images().count(found) ? found : nullptr;
-}
-
-// Wide strings are UTF-32 here; file names go to the file system as UTF-8.
-std::string toUtf8(const WCHAR* text) {
-    std::string out;
-    for (; *text; ++text) {
-        auto c = static_cast<uint32_t>(*text);
-        if (c < 0x80) {
-            out += char(c);
-        } else if (c < 0x800) {
-            out += char(0xC0 | (c >> 6));
-            out += char(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            out += char(0xE0 | (c >> 12));
-            out += char(0x80 | ((c >> 6) & 0x3F));
-            out += char(0x80 | (c & 0x3F));
-        } else {
-            out += char(0xF0 | (c >> 18));
-            out += char(0x80 | ((c >> 12) & 0x3F));
-            out += char(0x80 | ((c >> 6) & 0x3F));
-            out += char(0x80 | (c & 0x3F));
-        }
-    }
-    return out;
 }
 
 Gdiplus::Status statusFor(image::DecodeError error) {
@@ -80,46 +51,6 @@ Gdiplus::Status statusFor(image::DecodeError error) {
             return Gdiplus::OutOfMemory;
     }
     return Gdiplus::GenericError;
-}
-
-// Why a picture file could not be had, in a few words for the player.
-std::string reasonFor(const std::string& path, image::DecodeError error) {
-    struct stat info;
-    if (stat(path.c_str(), &info) != 0) return std::strerror(errno);
-    if (!S_ISREG(info.st_mode)) return "not a file";
-    if (access(path.c_str(), R_OK) != 0) return std::strerror(errno);
-    switch (error) {
-        case image::DecodeError::Malformed:
-            return "not a PNG or GIF picture that can be read";
-        case image::DecodeError::TooLarge:
-            return "too large a picture";
-        case image::DecodeError::OutOfMemory:
-            return "out of memory";
-        default:
-            return "cannot be opened";
-    }
-}
-
-// A player whose art cannot be read sees a black screen and nothing else:
-// the first few picture files that could not be read are named on stderr,
-// once each, with the working directory they were looked for in.
-constexpr size_t kMostNamedPictures = 5;
-
-void tellUnreadable(const std::string& windowsPath, image::DecodeError error) {
-    static std::set<std::string> named;
-    static bool toldOfMore = false;
-    const std::string path = resolveWindowsPath(windowsPath);
-    if (named.count(path)) return;
-    if (named.size() >= kMostNamedPictures) {
-        if (!toldOfMore) std::fprintf(stderr, "varnholt: more pictures cannot be read either\n");
-        toldOfMore = true;
-        return;
-    }
-    named.insert(path);
-    char folder[4096];
-    const char* workingDirectory = getcwd(folder, sizeof folder) ? folder : "(unknown)";
-    std::fprintf(stderr, "varnholt: cannot read the picture %s in the working directory %s: %s\n",
-                 path.c_str(), workingDirectory, reasonFor(path, error).c_str());
 }
 
 }  // namespace
@@ -165,10 +96,10 @@ GpStatus WINAPI GdipCreateBitmapFromFile(const WCHAR* path, GpBitmap** bitmap) {
         if (!path || !bitmap) return InvalidParameter;
         if (activeTokens().empty()) return GdiplusNotInitialized;
         vh::platform::image::DecodeError error;
-        const std::string file = toUtf8(path);
+        const std::string file = vh::platform::pathFromWide(path);
         SDL_Surface* pixels = vh::platform::image::decode(file, error);
         if (!pixels) {
-            tellUnreadable(file, error);
+            reportUnreadablePicture(file, error);
             return statusFor(error);
         }
         auto* image = new (std::nothrow) Image();

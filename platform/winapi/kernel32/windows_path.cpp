@@ -1,6 +1,8 @@
 // Windows paths on a Linux file system.
 #include "windows_path.h"
 
+#include <cstdint>
+
 #include <dirent.h>
 #include <strings.h>
 #include <sys/stat.h>
@@ -63,6 +65,29 @@ std::string resolveWindowsPath(const std::string& windowsPath) {
         resolved = candidate;
     }
     return resolved.empty() ? "." : resolved;
+}
+
+std::string pathFromWide(const wchar_t* text) {
+    std::string out;
+    for (; *text; ++text) {
+        auto c = static_cast<uint32_t>(*text);
+        if (c < 0x80) {
+            out += char(c);
+        } else if (c < 0x800) {
+            out += char(0xC0 | (c >> 6));
+            out += char(0x80 | (c & 0x3F));
+        } else if (c < 0x10000) {
+            out += char(0xE0 | (c >> 12));
+            out += char(0x80 | ((c >> 6) & 0x3F));
+            out += char(0x80 | (c & 0x3F));
+        } else {
+            out += char(0xF0 | (c >> 18));
+            out += char(0x80 | ((c >> 12) & 0x3F));
+            out += char(0x80 | ((c >> 6) & 0x3F));
+            out += char(0x80 | (c & 0x3F));
+        }
+    }
+    return out;
 }
 
 }  // namespace vh::platform

@@ -11,4 +11,8 @@ namespace vh::platform {
 // ignore case.
 std::string resolveWindowsPath(const std::string& windowsPath);
 
+// A wide string (UTF-32 here, as wchar_t is on Linux) as the UTF-8 the file
+// system takes.
+std::string pathFromWide(const wchar_t* text);
+
 }  // namespace vh::platform

@@ -18,6 +18,8 @@ HWND hostWindowOwner();
 // The WM_QUIT code posted when the game waits for input that the host says
 // will never come (the headless host with nothing scripted), so that a game
 // without input ends instead of waiting for ever.
+// The code is "WA" (wait) in ASCII, so that a test's exit status names it;
+// no game result has this value.
 constexpr int kNoInputQuitCode = 0x5741;
 
 // Drops the posted messages still queued for a destroyed window.

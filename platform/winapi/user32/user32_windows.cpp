@@ -17,6 +17,8 @@ namespace vh::platform {
 namespace {
 
 constexpr ATOM kFirstClassAtom = 0xC000;  // where Windows numbers registered classes
+// Window handles shaped as Windows' own: small numbers, a multiple of four,
+// never 0, and never mistaken for a pointer or an atom in a journal.
 constexpr uintptr_t kFirstWindowHandle = 0x10010;
 constexpr uintptr_t kHandleStep = 4;
 

@@ -7,6 +7,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -92,6 +93,9 @@ class SettingsFile {
     // Reads the file as it is now into the members below; false, with the
     // reason in `whyNot`, when it is there but cannot be taken as a settings file.
     bool load(const std::function<void(const std::string&)>& report, std::string& whyNot);
+    // The file as it would read with `parts` of `settings` merged into it;
+    // none when it says so already.
+    std::optional<std::string> merged(const DisplaySettings& settings, unsigned parts) const;
 
     std::string path_;
     DisplaySettings saved_;                      // what the file says

@@ -1,7 +1,7 @@
-// The call journal and the chosen answers. Every platform call the game makes
-// goes through `journalled`: when an answer was chosen for it, the call
+// The call journal and the injected answers. Every platform call the game makes
+// goes through `journalled`: when an answer was injected for it, the call
 // returns that at once; otherwise it does its work, and what it answered is
-// written to the journal while the journal is on. An answer chosen for after
+// written to the journal while the journal is on. An answer injected for after
 // the work replaces what the call answered once it has done its work. A
 // player's process keeps the journal off and chooses no answers, so a call
 // costs one test of an empty list.
@@ -15,13 +15,13 @@
 
 namespace vh::platform {
 
-struct ChosenAnswer {
+struct InjectedAnswer {
     int64_t result;
     bool afterWork;
 };
-// The answer chosen for this call, if any, used up.
-std::optional<ChosenAnswer> chosenAnswer(const char* name, const void* object);
-// The answer chosen to be given instead of the work, used up and journalled;
+// The answer injected for this call, if any, used up.
+std::optional<InjectedAnswer> injectedAnswer(const char* name, const void* object);
+// The answer injected to be given instead of the work, used up and journalled;
 // for calls that answer by hand.
 std::optional<int64_t> injected(const char* name, const void* object);
 // A call journals itself when it returns, after any calls it made; the
@@ -55,19 +55,19 @@ R recorded(const char* name, const void* object, R result, uint64_t started = 0)
     return result;
 }
 
-// The shape of a platform call: answer a chosen result if there is one,
+// The shape of a platform call: answer an injected result if there is one,
 // otherwise do the work and journal what it answered.
 template <typename Work>
 auto journalled(const char* name, const void* object, Work&& work) -> decltype(work()) {
     using R = decltype(work());
     const uint64_t started = startCall();
-    const auto chosen = chosenAnswer(name, object);
-    if (chosen && !chosen->afterWork) {
-        record(name, object, chosen->result, started);
-        return fromJournal<R>(chosen->result);
+    const auto injected = injectedAnswer(name, object);
+    if (injected && !injected->afterWork) {
+        record(name, object, injected->result, started);
+        return fromJournal<R>(injected->result);
     }
     R result = work();
-    if (chosen) result = fromJournal<R>(chosen->result);
+    if (injected) result = fromJournal<R>(injected->result);
     return recorded(name, object, result, started);
 }
 
@@ -88,11 +88,11 @@ void clear();
 // when it is not null, answer `result` without doing their work; the first
 // `skip` of those calls are let through first. With `afterWork` the calls do
 // their work and only their answer is replaced.
-void choose(const std::string& name, int64_t result, int times, const void* object, int skip = 0,
+void inject(const std::string& name, int64_t result, int times, const void* object, int skip = 0,
             bool afterWork = false);
-// Choices not used up yet.
-int pendingChoices();
-void clearChoices();
+// Injections not used up yet.
+int pendingInjections();
+void clearInjections();
 
 }  // namespace journal
 }  // namespace vh::platform
