@@ -11,7 +11,7 @@
 
 #include <win32/ddraw.h>
 
-#include "ddraw_display.h"
+#include "ddraw_foreground.h"
 #include "varnholt/journal.h"
 #include "varnholt/pixel_memory.h"
 

@@ -2,7 +2,7 @@
 // turned into window messages whenever the game looks at its queue.
 #include <deque>
 
-#include "ddraw_display.h"
+#include "ddraw_foreground.h"
 #include "varnholt/journal.h"
 #include "timers.h"
 #include "user32_private.h"
