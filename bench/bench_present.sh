@@ -22,7 +22,6 @@ seconds="${2:-8}"
 presenters="${3:-framebuffer opengl opengles2 software}"
 background=3
 bench="$build/varnholt_bench"
-[ -x "$bench" ] || bench="$build/bench/varnholt_bench"  # CMake's folder for it
 [ -x "$bench" ] || { echo "no $bench: build with -DVARNHOLT_BENCHMARKS=ON" >&2; exit 1; }
 
 # The virtual X screens: start_screen and stop_screen, with Xvfb's log in $out.

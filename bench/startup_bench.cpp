@@ -3,7 +3,6 @@
 // start-up mode for every iteration and times it from before the spawn.
 #include <benchmark/benchmark.h>
 #include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -12,11 +11,10 @@
 #include <ctime>
 
 #include "bench_registry.h"
+#include "child_process.h"
 #include "startup_child.h"
 #include "varnholt/platform_test.h"
 #include "winapi.h"
-
-extern char** environ;
 
 namespace bench {
 namespace {
@@ -53,19 +51,18 @@ ChildReport runChild(const char* self, int64_t& spawnedAt) {
     posix_spawn_file_actions_addclose(&actions, link[0]);
     char mode[] = "--startup-child";
     char* args[] = {const_cast<char*>(self), mode, nullptr};
-    pid_t pid = 0;
+    childprocess::Child child;
     spawnedAt = monotonicNanoseconds();
-    int spawned = posix_spawn(&pid, self, &actions, nullptr, args, environ);
+    const bool spawned = child.spawn(self, args, &actions);
     posix_spawn_file_actions_destroy(&actions);
     close(link[1]);
-    if (spawned == 0) {
+    if (spawned) {
         FILE* from = fdopen(link[0], "r");
         report.ok = std::fscanf(from, "%" SCNd64 " %" SCNd64 " %d", &report.mainAt,
                                 &report.firstFrameAt, &report.decoded) == 3;
         std::fclose(from);
-        int status = 0;
-        waitpid(pid, &status, 0);
-        report.ok = report.ok && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+        child.wait();
+        report.ok = report.ok && child.code() == 0;
     } else {
         close(link[0]);
     }

@@ -24,7 +24,7 @@ cmake --build "$build" -j"$(nproc)"
 # an object's lifetime is the point. VARNHOLT_DETECT_LEAKS=0 turns it off.
 leaks="${VARNHOLT_DETECT_LEAKS:-1}"
 export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=$leaks:detect_stack_use_after_return=1}"
-export LSAN_OPTIONS="${LSAN_OPTIONS:-suppressions=$root/tools/lsan.supp:print_suppressions=0}"
+export LSAN_OPTIONS="${LSAN_OPTIONS:-suppressions=$root/tests/lsan.supp:print_suppressions=0}"
 export UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}"
 cd "$build"
 ctest -j"$(nproc)" --output-on-failure "$@"

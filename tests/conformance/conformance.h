@@ -366,11 +366,7 @@ class ImageFolder {
     static std::wstring write(const std::string& name, const Bytes& bytes) {
         std::filesystem::path path(name);
         if (path.has_parent_path()) std::filesystem::create_directories(path.parent_path());
-        FILE* file = std::fopen(name.c_str(), "wb");
-        EXPECT_NE(file, nullptr) << name;
-        if (!file) return {};
-        if (!bytes.empty()) std::fwrite(bytes.data(), 1, bytes.size(), file);
-        std::fclose(file);
+        EXPECT_TRUE(fixture::writeFile(name, bytes)) << name;
         return wide(name);
     }
 

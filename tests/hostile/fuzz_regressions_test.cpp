@@ -2,7 +2,6 @@
 // through GdiBitmap into a sprite, without a crash, in little memory, and
 // leaving no platform object behind.
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -29,12 +28,6 @@ std::vector<std::string> regressionInputs() {
     return names;
 }
 
-long peakResidentKilobytes() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss;
-}
-
 // Read when the test runs, so that an input added to the folder is tried
 // without a rebuild.
 TEST(FuzzRegressions, EachLoadsOrFailsSmallAndLeavesNothingBehind) {
@@ -42,7 +35,7 @@ TEST(FuzzRegressions, EachLoadsOrFailsSmallAndLeavesNothingBehind) {
     fixture::startDisplayOnly();
     const std::vector<std::string> inputs = regressionInputs();
     ASSERT_FALSE(inputs.empty());
-    const long peakBefore = peakResidentKilobytes();
+    const long peakBefore = fixture::peakResidentKilobytes();
     for (const std::string& name : inputs) {
         SCOPED_TRACE(name);
         // The fuzz target names a file by its signature; the inputs keep theirs.
@@ -63,7 +56,7 @@ TEST(FuzzRegressions, EachLoadsOrFailsSmallAndLeavesNothingBehind) {
         EXPECT_EQ(vh::test::liveObjectCount(), liveBefore);
     }
     // No input was decoded at its declared size, nor at a hidden frame's.
-    EXPECT_LT(peakResidentKilobytes() - peakBefore, 64L * 1024);
+    EXPECT_LT(fixture::peakResidentKilobytes() - peakBefore, 64L * 1024);
 }
 
 }  // namespace

@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include "image_bytes.h"
-#include <sys/resource.h>
 
 #include <filesystem>
 #include <fstream>
@@ -152,12 +151,6 @@ Bytes hostileFile(Kind kind, const std::string& path) {
 
 // ---- The game ------------------------------------------------------------------
 
-long peakResidentKilobytes() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss;
-}
-
 struct Case {
     int art;  // index into kArt
     Kind kind;
@@ -185,14 +178,10 @@ TEST_P(HostileArt, TheGameDrawsWhatItCanAnswersAndEndsWithZero) {
     const ArtFile& hostile = kArt[GetParam().art];
     const Kind kind = GetParam().kind;
     const std::string dir = fixture::useArtCopy();
-    {
-        std::ofstream out(dir + "/" + hostile.path, std::ios::binary | std::ios::trunc);
-        Bytes bytes = hostileFile(kind, hostile.path);
-        out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-    }
+    ASSERT_TRUE(fixture::writeFile(dir + "/" + hostile.path, hostileFile(kind, hostile.path)));
     // The panel to bring up with a click: the hostile one's own, if it is one.
     const int clickedPanel = hostile.sidebarOrder == kMvrPanel ? kMvrPanel : kProsPanel;
-    const long peakBefore = peakResidentKilobytes();
+    const long peakBefore = fixture::peakResidentKilobytes();
 
     vh::test::onPresent([&](int frame) {
         Picture shown = vh::test::presentedFrame();
@@ -223,7 +212,7 @@ TEST_P(HostileArt, TheGameDrawsWhatItCanAnswersAndEndsWithZero) {
     EXPECT_EQ(Application::instance().cityScreen.sidebar.selectedTab,
               clickedPanel == kMvrPanel ? Mvr : Pros);
     // Nothing was decoded at the declared sizes: the whole run stays small.
-    EXPECT_LT(peakResidentKilobytes() - peakBefore, 64L * 1024);
+    EXPECT_LT(fixture::peakResidentKilobytes() - peakBefore, 64L * 1024);
 }
 
 std::vector<Case> allCases() {

@@ -3,10 +3,8 @@
 // accept, which are refused by their size before a byte is read.
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 #include <unistd.h>
 
-#include <cstdio>
 #include <filesystem>
 #include <string>
 
@@ -34,9 +32,7 @@ class ImageLimits : public testing::Test {
 
     std::string write(const std::string& name, const Bytes& bytes) {
         std::string path = (folder_ / name).string();
-        FILE* file = std::fopen(path.c_str(), "wb");
-        if (!bytes.empty()) std::fwrite(bytes.data(), 1, bytes.size(), file);
-        std::fclose(file);
+        EXPECT_TRUE(fixture::writeFile(path, bytes)) << path;
         return path;
     }
 
@@ -76,12 +72,6 @@ Bytes gifOneRow(int width) {
                             [](int x, int) { return uint8_t(x % 4); });
 }
 
-long peakResidentKilobytes() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss;
-}
-
 TEST_F(ImageLimits, PicturesExactlyAsWideAsAcceptedDecodeAndOneMoreDoesNot) {
     for (auto [name, bytes, wider] :
          {std::tuple{"wide.png", pngOneRow(kWidest), pngOneRow(kWidest + 1)},
@@ -99,11 +89,11 @@ TEST_F(ImageLimits, PicturesExactlyAsWideAsAcceptedDecodeAndOneMoreDoesNot) {
 }
 
 TEST_F(ImageLimits, AFileLargerThanAnyAcceptedPictureIsRefusedByItsSize) {
-    const long peakBefore = peakResidentKilobytes();
+    const long peakBefore = fixture::peakResidentKilobytes();
     EXPECT_EQ(load(sparse("huge.png", off_t(200) << 20)), Gdiplus::OutOfMemory);
     EXPECT_EQ(load(sparse("over.png", kLargestFile + 1)), Gdiplus::OutOfMemory);
     // Never read: the process stayed small.
-    EXPECT_LT(peakResidentKilobytes() - peakBefore, 16L * 1024);
+    EXPECT_LT(fixture::peakResidentKilobytes() - peakBefore, 16L * 1024);
     // A file of exactly that size is read, and found to be no picture.
     EXPECT_EQ(load(sparse("largest.png", kLargestFile)), Gdiplus::UnknownImageFormat);
 }
@@ -111,14 +101,14 @@ TEST_F(ImageLimits, AFileLargerThanAnyAcceptedPictureIsRefusedByItsSize) {
 TEST(HugeArtFile, TheGameStartsAndStaysSmallWithTwoHundredMegabytesAtAnArtPath) {
     const std::string dir = fixture::useArtCopy();
     ASSERT_EQ(truncate((dir + "/Lots/lot_base.png").c_str(), off_t(200) << 20), 0);
-    const long peakBefore = peakResidentKilobytes();
+    const long peakBefore = fixture::peakResidentKilobytes();
     vh::test::Picture first;
     vh::test::onPresent([&](int frame) {
         if (frame == 1) first = vh::test::presentedFrame();
         if (frame == 2) vh::test::keyPress(VK_ESCAPE);
     });
     EXPECT_EQ(fixture::runWinMain(), 0);
-    EXPECT_LT(peakResidentKilobytes() - peakBefore, 32L * 1024);
+    EXPECT_LT(fixture::peakResidentKilobytes() - peakBefore, 32L * 1024);
     ASSERT_EQ(first.width, 1024);
     EXPECT_EQ(fixture::mismatches(first, 0, 0, fixture::art("GUI/sb_top.png"), 256, 240), 0);
 }

@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <cstdio>
 #include <filesystem>
 #include <string>
 
@@ -33,9 +32,7 @@ class ImageFiles : public testing::Test {
     std::string write(const std::string& name, const Bytes& bytes) {
         std::string path = folder_ + "/" + name;
         std::filesystem::create_directories(std::filesystem::path(path).parent_path());
-        FILE* file = std::fopen(path.c_str(), "wb");
-        if (!bytes.empty()) std::fwrite(bytes.data(), 1, bytes.size(), file);
-        std::fclose(file);
+        EXPECT_TRUE(fixture::writeFile(path, bytes)) << path;
         return path;
     }
 

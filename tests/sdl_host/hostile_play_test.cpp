@@ -15,8 +15,6 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
 class HostilePlay : public testing::Test {
   protected:
     void SetUp() override {
@@ -82,7 +80,7 @@ TEST_F(HostilePlay, EndedFromOutsideTheGameExitsWithZeroAndKeepsTheWindowsPlace)
             XDestroyWindow(x_.display(), window_);
             XSync(x_.display(), False);
         } else {
-            kill(game_.pid, ending == HangUp ? SIGHUP : SIGTERM);
+            kill(game_.child.pid, ending == HangUp ? SIGHUP : SIGTERM);
         }
         ASSERT_TRUE(game_.wait(5000)) << "the game did not end, case " << ending;
         EXPECT_EQ(game_.status, 0) << ending;
@@ -108,10 +106,7 @@ TEST_F(HostilePlay, WithStandardErrorClosedAScreenshotLeavesTheGamePlaying) {
         return std::filesystem::directory_iterator(home_ / "Pictures", error) !=
                std::filesystem::directory_iterator();
     };
-    const auto end = Clock::now() + std::chrono::seconds(10);
-    while (Clock::now() < end && !saved())
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    ASSERT_TRUE(saved()) << "no screenshot";
+    ASSERT_TRUE(xtest::waitUntil(10000, 10, saved)) << "no screenshot";
     escape();
 }
 

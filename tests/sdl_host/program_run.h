@@ -3,21 +3,19 @@
 #pragma once
 
 #include <fcntl.h>
-#include <poll.h>
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <map>
+#include <sstream>
 #include <string>
-#include <thread>
 #include <vector>
+
+#include "child_process.h"
 
 namespace xtest {
 
 struct ProgramRun {
-    pid_t pid = 0;
+    childprocess::Child child;
     int errorPipe = -1;
     std::string errors;
     int status = -1;  // the exit code, 128 + the signal's number, or -1 while running
@@ -31,19 +29,16 @@ struct ProgramRun {
     bool start(const std::string& program, const std::string& folder,
                const std::map<std::string, std::string>& set, Errors errorsTo = Read,
                const std::vector<std::string>& args = {}) {
-        const bool closedErrors = errorsTo != Read;
         int pipes[2];
         if (pipe(pipes) != 0) return false;
-        pid = fork();
-        if (pid < 0) return false;
-        if (pid == 0) {
+        const bool started = child.fork([&]() -> int {
             for (const auto& [name, value] : set) {
                 if (value.empty())
                     unsetenv(name.c_str());
                 else
                     setenv(name.c_str(), value.c_str(), 1);
             }
-            if (closedErrors) close(pipes[0]);
+            if (errorsTo != Read) close(pipes[0]);
             dup2(pipes[1], 2);
             int quiet = open("/dev/null", O_RDWR);
             dup2(quiet, 0);
@@ -56,9 +51,10 @@ struct ProgramRun {
             argv.push_back(nullptr);
             execv(program.c_str(), argv.data());
             _exit(127);
-        }
+        });
+        if (!started) return false;
         close(pipes[1]);
-        if (closedErrors) {
+        if (errorsTo != Read) {
             close(pipes[0]);
         } else {
             errorPipe = pipes[0];
@@ -67,23 +63,20 @@ struct ProgramRun {
         return true;
     }
 
-    // Waits up to `milliseconds` for the program to end; false if it did not.
+    // Waits up to `milliseconds` for the program to end; false, and the
+    // program killed, if it did not.
     bool wait(int milliseconds) {
-        const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
-        while (std::chrono::steady_clock::now() < end) {
-            readErrors();
-            int raw = 0;
-            if (waitpid(pid, &raw, WNOHANG) == pid) {
-                status = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
-                readErrors();
-                return true;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
-        return false;
+        child.deadline = childprocess::Clock::now() + std::chrono::milliseconds(milliseconds);
+        const bool ended = child.wait([this] { readErrors(); });
+        readErrors();
+        if (ended) status = child.code();
+        return ended;
     }
 
-    bool running() { return status < 0 && kill(pid, 0) == 0 && !wait(0); }
+    bool running() {
+        if (child.poll()) status = child.code();
+        return status < 0;
+    }
 
     void readErrors() {
         if (errorPipe < 0) return;
@@ -95,20 +88,13 @@ struct ProgramRun {
 
     std::vector<std::string> errorLines() const {
         std::vector<std::string> lines;
-        size_t from = 0, at;
-        while ((at = errors.find('\n', from)) != std::string::npos) {
-            lines.push_back(errors.substr(from, at - from));
-            from = at + 1;
-        }
-        if (from < errors.size()) lines.push_back(errors.substr(from));
+        std::istringstream in(errors);
+        for (std::string line; std::getline(in, line);) lines.push_back(line);
         return lines;
     }
 
     ~ProgramRun() {
-        if (status < 0 && pid > 0) {
-            kill(pid, SIGKILL);
-            waitpid(pid, nullptr, 0);
-        }
+        child.end();
         if (errorPipe >= 0) close(errorPipe);
     }
 };

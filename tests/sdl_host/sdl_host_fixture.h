@@ -130,14 +130,11 @@ class SdlHostTest : public testing::Test {
 
     // Reads the queue as the game's frame loop does until `done` holds.
     static bool pumpUntil(const std::function<bool()>& done, int milliseconds = 3000) {
-        const auto end = Clock::now() + std::chrono::milliseconds(milliseconds);
-        while (Clock::now() < end) {
+        return xtest::waitUntil(milliseconds, 2, [&] {
             MSG msg{};
             while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
-            if (done()) return true;
-            std::this_thread::sleep_for(std::chrono::milliseconds(2));
-        }
-        return false;
+            return done();
+        });
     }
 
     static int activations() {

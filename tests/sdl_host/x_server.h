@@ -12,9 +12,7 @@
 #include <X11/extensions/XTest.h>
 // clang-format on
 #include <fcntl.h>
-#include <signal.h>
 #include <sys/prctl.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -26,9 +24,12 @@
 #include <thread>
 #include <vector>
 
+#include "child_process.h"
 #include "varnholt/platform_test.h"
 
 namespace xtest {
+
+using childprocess::waitUntil;
 
 class XServer {
   public:
@@ -53,7 +54,7 @@ class XServer {
         char c;
         while (read(ready[0], &c, 1) == 1 && c != '\n') number += c;
         close(ready[0]);
-        if (server_ <= 0 || number.empty()) return false;
+        if (server_.pid <= 0 || number.empty()) return false;
         name_ = ":" + number;
         setenv("DISPLAY", name_.c_str(), 1);
         display_ = XOpenDisplay(name_.c_str());
@@ -67,32 +68,27 @@ class XServer {
     bool startWindowManager() {
         manager_ = spawn({"openbox", "--sm-disable"}, -1);
         Atom check = XInternAtom(display_, "_NET_SUPPORTING_WM_CHECK", False);
-        for (int i = 0; i < 200; ++i) {
+        return waitUntil(10000, 25, [&] {
             Atom type;
             int format;
             unsigned long count = 0, after;
             unsigned char* data = nullptr;
             if (XGetWindowProperty(display_, DefaultRootWindow(display_), check, 0, 1, False,
                                    AnyPropertyType, &type, &format, &count, &after,
-                                   &data) == Success &&
-                data) {
-                XFree(data);
-                if (count > 0) return true;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(25));
-        }
-        return false;
+                                   &data) != Success ||
+                !data)
+                return false;
+            XFree(data);
+            return count > 0;
+        });
     }
 
     void stop() {
         if (display_) XCloseDisplay(display_);
         display_ = nullptr;
-        for (pid_t* child : {&manager_, &server_}) {
-            if (*child > 0) {
-                kill(*child, SIGTERM);
-                waitpid(*child, nullptr, 0);
-            }
-            *child = 0;
+        for (childprocess::Child* child : {&manager_, &server_}) {
+            child->end(SIGTERM);
+            *child = {};
         }
     }
 
@@ -148,22 +144,19 @@ class XServer {
         return window;
     }
     void waitForMap(Window window) {
-        for (int i = 0; i < 200; ++i) {
+        waitUntil(2000, 5, [&] {
             XWindowAttributes attributes{};
             XGetWindowAttributes(display_, window, &attributes);
-            if (attributes.map_state == IsViewable) return;
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        }
+            return attributes.map_state == IsViewable;
+        });
     }
     // The first window called `name`, looked for in the whole tree (a
     // window manager puts clients into frames of its own) until it appears.
     Window findWindow(const std::string& name, int milliseconds = 10000) {
-        const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
-        while (std::chrono::steady_clock::now() < end) {
-            if (Window found = findBelow(DefaultRootWindow(display_), name)) return found;
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        }
-        return 0;
+        Window found = 0;
+        waitUntil(milliseconds, 20,
+                  [&] { return (found = findBelow(DefaultRootWindow(display_), name)) != 0; });
+        return found;
     }
     // As a taskbar asks the window manager to bring a window to the front.
     void activate(Window window) {
@@ -210,12 +203,7 @@ class XServer {
         return value;
     }
     bool waitForState(Window window, long wanted, int milliseconds = 2000) {
-        const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
-        while (std::chrono::steady_clock::now() < end) {
-            if (windowState(window) == wanted) return true;
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        }
-        return false;
+        return waitUntil(milliseconds, 1, [&] { return windowState(window) == wanted; });
     }
     void focus(Window window) {
         XSetInputFocus(display_, window, RevertToPointerRoot, CurrentTime);
@@ -225,16 +213,13 @@ class XServer {
     // Waits until the game's picture is on the screen: the sidebar and the
     // map have far more colours than a black or a plain screen.
     bool waitForGamePicture(int milliseconds) {
-        const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
-        while (std::chrono::steady_clock::now() < end) {
+        return waitUntil(milliseconds, 20, [&] {
             const vh::test::Picture shown = screen();
             std::set<uint32_t> colours;
             for (int y = 0; y < shown.height; y += 7)
                 for (int x = 0; x < shown.width; x += 5) colours.insert(shown.at(x, y));
-            if (colours.size() > 64) return true;
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        }
-        return false;
+            return colours.size() > 64;
+        });
     }
 
     // ---- The screen as the player sees it, 0x00RRGGBB
@@ -278,27 +263,28 @@ class XServer {
 
     // The child dies with the test, however the test ends, and writes
     // nothing into the test's output. `keepOpen` stays open in it.
-    static pid_t spawn(const std::vector<std::string>& args, int keepOpen) {
+    static childprocess::Child spawn(const std::vector<std::string>& args, int keepOpen) {
         std::vector<char*> argv;
         for (const auto& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
         argv.push_back(nullptr);
         const pid_t parent = getpid();
-        pid_t pid = fork();
-        if (pid != 0) return pid < 0 ? 0 : pid;
-        prctl(PR_SET_PDEATHSIG, SIGTERM);
-        if (getppid() != parent) _exit(1);
-        int quiet = open("/dev/null", O_RDWR);
-        dup2(quiet, 0);
-        dup2(quiet, 1);
-        dup2(quiet, 2);
-        for (int fd = 3; fd < 1024; ++fd)
-            if (fd != keepOpen) close(fd);
-        execvp(argv[0], argv.data());
-        _exit(127);
+        childprocess::Child child;
+        child.fork([&]() -> int {
+            prctl(PR_SET_PDEATHSIG, SIGTERM);
+            if (getppid() != parent) _exit(1);
+            int quiet = open("/dev/null", O_RDWR);
+            dup2(quiet, 0);
+            dup2(quiet, 1);
+            dup2(quiet, 2);
+            for (int fd = 3; fd < 1024; ++fd)
+                if (fd != keepOpen) close(fd);
+            execvp(argv[0], argv.data());
+            _exit(127);
+        });
+        return child;
     }
 
-    pid_t server_ = 0;
-    pid_t manager_ = 0;
+    childprocess::Child server_, manager_;
     std::string name_;
     Display* display_ = nullptr;
 };

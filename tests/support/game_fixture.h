@@ -3,6 +3,7 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -10,6 +11,7 @@
 #include <vector>
 
 #include "app/application.h"
+#include "art_check.h"
 #include "display/sprite_registry.h"
 #include "varnholt/platform_test.h"
 
@@ -84,20 +86,20 @@ inline int runWinMain() {
     return WinMain(moduleHandle(), nullptr, commandLine, SW_SHOWDEFAULT);
 }
 
+// The most this process has held in memory so far.
+inline long peakResidentKilobytes() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
 using vh::test::mismatches;
 
-// The eight ambiance markers' files, marker k at index k.
-inline constexpr const char* kMarkerArt[8] = {
-    "Ambiances/Green/green.gif",       "Ambiances/Polluting/polluting.gif",
-    "Ambiances/Criminal/criminal.gif", "Ambiances/Lawful/lawful.gif",
-    "Ambiances/Noisy/noisy.gif",       "Ambiances/Quiet/quiet.gif",
-    "Ambiances/Arcane/arcane.gif",     "Ambiances/Techy/techy.gif"};
+using artcheck::kMarkerArt;
 
-// Pixels of marker k that the amb panel's legend does not show at its place:
-// axis k / 2's row, the positive marker on the left, the negative on the right.
+// Pixels of marker k that the amb panel's legend does not show at its place.
 inline int legendMismatches(const vh::test::Picture& picture, int k) {
-    const int x = (k % 2) ? 144 : 16, y = 320 + 128 * (k / 2);
-    return mismatches(picture, x, y, art(kMarkerArt[k]), 16, 16);
+    return artcheck::legendMismatches(picture, k, art(kMarkerArt[k]));
 }
 
 // Counts the pixels of a block that hold the restored-surface garbage colour.

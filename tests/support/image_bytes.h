@@ -5,13 +5,22 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <fstream>
 #include <functional>
+#include <string>
 #include <utility>
 #include <vector>
 
 namespace fixture {
 
 using Bytes = std::vector<uint8_t>;
+
+// Writes `bytes` as the whole file at `path`; false when it could not.
+inline bool writeFile(const std::string& path, const Bytes& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    return bool(out);
+}
 
 // The CRC-32 that closes every PNG chunk (over its type and body).
 inline uint32_t crc32(const uint8_t* data, size_t size) {

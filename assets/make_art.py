@@ -3,7 +3,7 @@
 game reads, and the program's icon (assets/icon/: PNGs at every size a desktop
 asks for, and a Windows .ico holding them).
 
-Run with Debian's Python (it has Pillow):  /usr/bin/python3 tools/make_art.py
+Run with Debian's Python (it has Pillow):  /usr/bin/python3 assets/make_art.py
 The pictures it writes are committed; nothing at build or play time runs it.
 Running it again gives byte-identical files.
 

@@ -15,6 +15,19 @@ namespace artcheck {
 
 using vh::test::Picture;
 
+// The eight ambiance markers' files, marker k at index k.
+inline constexpr const char* kMarkerArt[8] = {
+    "Ambiances/Green/green.gif",       "Ambiances/Polluting/polluting.gif",
+    "Ambiances/Criminal/criminal.gif", "Ambiances/Lawful/lawful.gif",
+    "Ambiances/Noisy/noisy.gif",       "Ambiances/Quiet/quiet.gif",
+    "Ambiances/Arcane/arcane.gif",     "Ambiances/Techy/techy.gif"};
+
+// Pixels of marker k that the amb panel's legend does not show at its place:
+// axis k / 2's row, the positive marker on the left, the negative on the right.
+inline int legendMismatches(const Picture& shown, int k, const Picture& marker) {
+    return vh::test::mismatches(shown, (k % 2) ? 144 : 16, 320 + 128 * (k / 2), marker, 16, 16);
+}
+
 // The art as the game's loader sees it (transparent areas in magenta), read
 // from the working directory.
 struct Art {
@@ -30,12 +43,7 @@ struct Art {
         panels[1] = read("GUI/sb_pros.png");
         panels[2] = read("GUI/sb_mvr.png");
         lot = read("Lots/lot_base.png");
-        const char* markerPaths[8] = {
-            "Ambiances/Green/green.gif",       "Ambiances/Polluting/polluting.gif",
-            "Ambiances/Criminal/criminal.gif", "Ambiances/Lawful/lawful.gif",
-            "Ambiances/Noisy/noisy.gif",       "Ambiances/Quiet/quiet.gif",
-            "Ambiances/Arcane/arcane.gif",     "Ambiances/Techy/techy.gif"};
-        for (int k = 0; k < 8; ++k) markers[k] = read(markerPaths[k]);
+        for (int k = 0; k < 8; ++k) markers[k] = read(kMarkerArt[k]);
         bool all = top.width && lot.width;
         for (int i = 0; i < 3; ++i) all = all && tabs[i].width && panels[i].width;
         for (const Picture& marker : markers) all = all && marker.width;
@@ -74,12 +82,9 @@ inline Findings check(const Picture& shown, const Art& art, const Application& a
         found.wrong += mismatches(shown, 32 + 64 * tab, 240, art.tabs[tab], 64, 64);
     const int selected = app.cityScreen.sidebar.selectedTab;
     if (selected == Amb) {
-        // The panel's first rows lie above the legend; marker k of axis k / 2
-        // sits on its row, the positive on the left, the negative on the right.
+        // The panel's first rows lie above the legend.
         found.wrong += mismatches(shown, 0, 304, art.panels[0], 256, 16);
-        for (int k = 0; k < 8; ++k)
-            found.wrong +=
-                mismatches(shown, (k % 2) ? 144 : 16, 320 + 128 * (k / 2), art.markers[k], 16, 16);
+        for (int k = 0; k < 8; ++k) found.wrong += legendMismatches(shown, k, art.markers[k]);
     } else {
         found.wrong += mismatches(shown, 0, 304, art.panels[selected], 256, 464);
     }
