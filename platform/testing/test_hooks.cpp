@@ -44,8 +44,8 @@ SDL_Surface* pixelsOf(IDirectDrawSurface* surface) {
 
 }  // namespace
 
-const int kHeadlessStall = vh::platform::kNoInputQuitCode;
-const uint32_t kRestoredGarbage = vh::platform::dd::kRestoredFill;
+const int kNoInputQuitCode = vh::platform::kNoInputQuitCode;
+const uint32_t kRestoredFill = vh::platform::dd::kRestoredFill;
 
 // ---- Hosts -------------------------------------------------------------------
 

@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "app/application.h"
+#include "app/result_code.h"
 #include "display/sprite.h"
 #include "display/sprite_registry.h"
 #include "fault_sweep.h"
@@ -155,13 +156,14 @@ const char* verdictName(Verdict verdict) {
     return kNames[size_t(verdict)];
 }
 
-constexpr int kStartUpFailed = 0x10082;
+// The game's own code for a start-up whose display could not be set up.
+constexpr int kDisplaySetUpFailed = result::kStartUpFailed | result::kPlatformFailed;
 
 Verdict judge(const Fault& point, const Outcome& o) {
     if (!o.fired) return Verdict::NeverFired;
     if (o.diverged) return Verdict::Diverged;
-    if (o.exitCode == vh::test::kHeadlessStall) return Verdict::Hang;
-    if (o.exitCode == kStartUpFailed)
+    if (o.exitCode == vh::test::kNoInputQuitCode) return Verdict::Hang;
+    if (o.exitCode == kDisplaySetUpFailed)
         return point.startUp ? Verdict::StartUpFailed : Verdict::ExitCode;
     if (o.exitCode != 0) return Verdict::ExitCode;
     if (o.expectedLive >= 0 && o.live != o.expectedLive) return Verdict::LiveObjects;

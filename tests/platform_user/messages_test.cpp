@@ -38,7 +38,7 @@ TEST_F(QueueTest, GetMessageWaitsForScriptedInputAndEndsAStall) {
     EXPECT_EQ(msg.message, UINT(WM_KEYDOWN));
     EXPECT_EQ(msg.wParam, WPARAM(VK_SPACE));
     EXPECT_EQ(GetMessageA(&msg, nullptr, 0, 0), FALSE);
-    EXPECT_EQ(msg.wParam, WPARAM(vh::test::kHeadlessStall));
+    EXPECT_EQ(msg.wParam, WPARAM(vh::test::kNoInputQuitCode));
     EXPECT_EQ(idleCalls, 2);
 }
 
@@ -55,7 +55,7 @@ TEST_F(QueueTest, WaitMessageWithNothingToComeQuitsWithTheStallCode) {
     EXPECT_TRUE(WaitMessage());
     MSG msg = take();
     EXPECT_EQ(msg.message, UINT(WM_QUIT));
-    EXPECT_EQ(msg.wParam, WPARAM(vh::test::kHeadlessStall));
+    EXPECT_EQ(msg.wParam, WPARAM(vh::test::kNoInputQuitCode));
 }
 
 TEST_F(QueueTest, AMessagePostedByTheIdleHandlerIsNoStall) {

@@ -195,8 +195,8 @@ TEST(DirectDraw, BackgroundLosesEverySurfaceUntilRestored) {
     EXPECT_EQ(sprite->Restore(), DD_OK);
     EXPECT_EQ(primary->Restore(), DD_OK);  // restores its back buffer with it
     EXPECT_EQ(back->IsLost(), DD_OK);
-    EXPECT_EQ(vh::test::surfacePixels(sprite).at(3, 3), vh::test::kRestoredGarbage);
-    EXPECT_EQ(vh::test::surfacePixels(back).at(100, 100), vh::test::kRestoredGarbage);
+    EXPECT_EQ(vh::test::surfacePixels(sprite).at(3, 3), vh::test::kRestoredFill);
+    EXPECT_EQ(vh::test::surfacePixels(back).at(100, 100), vh::test::kRestoredFill);
     EXPECT_EQ(back->Blt(&at, sprite, nullptr, DDBLT_WAIT, nullptr), DD_OK);
     sprite->Release();
     back->Release();
@@ -213,7 +213,7 @@ TEST(DirectDraw, LoseAllSurfacesHookRestoresAtOnceAndRestoreKeepsGoodPixels) {
     vh::test::loseAllSurfaces();
     EXPECT_EQ(kept->IsLost(), DDERR_SURFACELOST);
     EXPECT_EQ(kept->Restore(), DD_OK);
-    EXPECT_EQ(vh::test::surfacePixels(kept).at(0, 0), vh::test::kRestoredGarbage);
+    EXPECT_EQ(vh::test::surfacePixels(kept).at(0, 0), vh::test::kRestoredFill);
     kept->Release();
     dd->Release();
 }

@@ -71,7 +71,7 @@ inline Findings check(const Picture& shown, const Art& art, const Application& a
     Findings found;
     found.whole = shown.width == 1024 && shown.height == 768;
     if (!found.whole) return found;
-    found.garbage = vh::test::countColor(shown, 0, 0, 1024, 768, vh::test::kRestoredGarbage);
+    found.garbage = vh::test::countColor(shown, 0, 0, 1024, 768, vh::test::kRestoredFill);
     // Magenta is the art's transparent colour: a sprite drawn with the wrong
     // colour key shows it, where the comparisons below look through it.
     found.magenta = vh::test::countColor(shown, 0, 0, 1024, 768, 0xFF00FF);

@@ -104,7 +104,7 @@ inline int legendMismatches(const vh::test::Picture& picture, int k) {
 
 // Counts the pixels of a block that hold the restored-surface garbage colour.
 inline int garbagePixels(const vh::test::Picture& picture, int x, int y, int width, int height) {
-    return vh::test::countColor(picture, x, y, width, height, vh::test::kRestoredGarbage);
+    return vh::test::countColor(picture, x, y, width, height, vh::test::kRestoredFill);
 }
 
 }  // namespace fixture

@@ -41,9 +41,9 @@ std::vector<SDL_Surface*> windowIcons();
 void onPresent(std::function<void(int frame)> handler);
 // Called when the game waits for input (WaitMessage) and nothing is queued.
 // If no handler is set, or it queues nothing, the headless host ends the game
-// with WM_QUIT and kHeadlessStall as its wParam, so that a test can never hang.
+// with WM_QUIT and kNoInputQuitCode as its wParam, so that a test can never hang.
 void onIdle(std::function<void()> handler);
-extern const int kHeadlessStall;
+extern const int kNoInputQuitCode;
 
 // ---- Time --------------------------------------------------------------------
 // The headless host keeps virtual time: it starts at 0 and moves only when a
@@ -125,7 +125,7 @@ void setSurfaceRawPixel(IDirectDrawSurface* surface, int x, int y, uint32_t valu
 void loseAllSurfaces();
 // The colour that restored surfaces are filled with until the game refills
 // them (0x00RRGGBB, a loud green).
-extern const uint32_t kRestoredGarbage;
+extern const uint32_t kRestoredFill;
 // Whether DirectDraw takes the game for the active full-screen program, and
 // a change of it as the window system makes one, for tests of the layer.
 bool displayForeground();
