@@ -34,6 +34,7 @@
 #include <vector>
 
 #include "image_bytes.h"
+#include "surfaces.h"
 
 namespace conformance {
 
@@ -183,32 +184,14 @@ class DisplayTest : public WindowTest {
     }
 
     void takeDisplay(int bits) {
-        ASSERT_EQ(dd_->SetCooperativeLevel(window_, DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN), DD_OK);
-        ASSERT_EQ(dd_->SetDisplayMode(kScreenWidth, kScreenHeight, DWORD(bits)), DD_OK);
+        fixture::takeDisplay(dd_, window_, kScreenWidth, kScreenHeight, bits);
     }
 
-    // The primary surface with one back buffer, as the game makes them.
-    void createChain() {
-        DDSURFACEDESC desc{};
-        desc.dwSize = sizeof(desc);
-        desc.dwFlags = DDSD_CAPS | DDSD_BACKBUFFERCOUNT;
-        desc.ddsCaps.dwCaps = DDSCAPS_PRIMARYSURFACE | DDSCAPS_FLIP | DDSCAPS_COMPLEX;
-        desc.dwBackBufferCount = 1;
-        ASSERT_EQ(dd_->CreateSurface(&desc, &primary_, nullptr), DD_OK);
-        DDSCAPS caps{DDSCAPS_BACKBUFFER};
-        ASSERT_EQ(primary_->GetAttachedSurface(&caps, &back_), DD_OK);
-    }
+    void createChain() { primary_ = fixture::makeFlippingChain(dd_, &back_); }
 
     // An off-screen surface as the game makes its sprites'; released at the end.
     LPDIRECTDRAWSURFACE offScreen(int width, int height) {
-        DDSURFACEDESC desc{};
-        desc.dwSize = sizeof(desc);
-        desc.dwFlags = DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT;
-        desc.ddsCaps.dwCaps = DDSCAPS_OFFSCREENPLAIN;
-        desc.dwWidth = DWORD(width);
-        desc.dwHeight = DWORD(height);
-        LPDIRECTDRAWSURFACE surface = nullptr;
-        EXPECT_EQ(dd_->CreateSurface(&desc, &surface, nullptr), DD_OK);
+        LPDIRECTDRAWSURFACE surface = fixture::makeOffScreen(dd_, width, height);
         if (surface) owned_.push_back(surface);
         return surface;
     }

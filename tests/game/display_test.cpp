@@ -3,6 +3,7 @@
 
 #include "display/display.h"
 #include "game_fixture.h"
+#include "surfaces.h"
 
 namespace {
 
@@ -118,15 +119,8 @@ Probe::Probe(int bits) {
     Application& app = Application::instance();
     app.title = "Varnholt";
     app.createWindow();
-    EXPECT_EQ(DirectDrawCreate(nullptr, &directDraw, nullptr), DD_OK);
-    directDraw->SetCooperativeLevel(app.window, DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN);
-    EXPECT_EQ(directDraw->SetDisplayMode(1024, 768, bits), DD_OK);
-    DDSURFACEDESC desc{};
-    desc.dwSize = sizeof(desc);
-    desc.dwFlags = DDSD_CAPS | DDSD_BACKBUFFERCOUNT;
-    desc.ddsCaps.dwCaps = DDSCAPS_PRIMARYSURFACE | DDSCAPS_FLIP | DDSCAPS_COMPLEX;
-    desc.dwBackBufferCount = 1;
-    EXPECT_EQ(directDraw->CreateSurface(&desc, &primary, nullptr), DD_OK);
+    directDraw = fixture::openDisplay(app.window, 1024, 768, bits);
+    if (directDraw) primary = fixture::makeFlippingChain(directDraw, nullptr);
 }
 
 TEST(MatchColor, ThirtyTwoBitsGiveTheWholeWord) {

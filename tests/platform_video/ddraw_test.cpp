@@ -14,28 +14,7 @@ namespace {
 const HWND kWindow = reinterpret_cast<HWND>(0x1000);
 
 LPDIRECTDRAW openDisplay(int width = 640, int height = 480, int bits = 32) {
-    LPDIRECTDRAW dd = nullptr;
-    EXPECT_EQ(DirectDrawCreate(nullptr, &dd, nullptr), DD_OK);
-    EXPECT_EQ(dd->SetCooperativeLevel(kWindow, DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN), DD_OK);
-    EXPECT_EQ(dd->SetDisplayMode(width, height, bits), DD_OK);
-    return dd;
-}
-
-LPDIRECTDRAWSURFACE createPrimary(LPDIRECTDRAW dd, LPDIRECTDRAWSURFACE* back) {
-    DDSURFACEDESC desc{};
-    desc.dwSize = sizeof(desc);
-    desc.dwFlags = DDSD_CAPS | DDSD_BACKBUFFERCOUNT;
-    desc.ddsCaps.dwCaps = DDSCAPS_PRIMARYSURFACE | DDSCAPS_FLIP | DDSCAPS_COMPLEX;
-    desc.dwBackBufferCount = 1;
-    LPDIRECTDRAWSURFACE primary = nullptr;
-    EXPECT_EQ(dd->CreateSurface(&desc, &primary, nullptr), DD_OK);
-    DDSCAPS caps{DDSCAPS_BACKBUFFER};
-    EXPECT_EQ(primary->GetAttachedSurface(&caps, back), DD_OK);
-    return primary;
-}
-
-LPDIRECTDRAWSURFACE createOffScreen(LPDIRECTDRAW dd, int width, int height) {
-    return fixture::makeOffScreen(dd, width, height);
+    return fixture::openDisplay(kWindow, width, height, bits);
 }
 
 void fill(LPDIRECTDRAWSURFACE surface, Uint8 r, Uint8 g, Uint8 b, const SDL_Rect* area = nullptr) {
@@ -103,12 +82,12 @@ TEST(DirectDraw, ARefusedSurfaceLeavesNoPointerBehind) {
 TEST(DirectDraw, ChainCanBeReleasedInEitherOrder) {
     LPDIRECTDRAW dd = openDisplay();
     LPDIRECTDRAWSURFACE back = nullptr;
-    LPDIRECTDRAWSURFACE primary = createPrimary(dd, &back);
+    LPDIRECTDRAWSURFACE primary = fixture::makeFlippingChain(dd, &back);
     EXPECT_EQ(back->Release(), 1u) << "the chain's own reference";
     EXPECT_EQ(primary->Release(), 0u);
     EXPECT_EQ(vh::test::liveObjectCount(), 1);
 
-    primary = createPrimary(dd, &back);
+    primary = fixture::makeFlippingChain(dd, &back);
     EXPECT_EQ(primary->Release(), 0u);
     // The game still holds the back buffer: it stays a valid object, lost.
     EXPECT_EQ(back->IsLost(), DDERR_SURFACELOST);
@@ -120,8 +99,8 @@ TEST(DirectDraw, ChainCanBeReleasedInEitherOrder) {
 TEST(DirectDraw, SurfacesOutlivingTheirDirectDrawAreHarmless) {
     LPDIRECTDRAW dd = openDisplay();
     LPDIRECTDRAWSURFACE back = nullptr;
-    LPDIRECTDRAWSURFACE primary = createPrimary(dd, &back);
-    LPDIRECTDRAWSURFACE sprite = createOffScreen(dd, 4, 4);
+    LPDIRECTDRAWSURFACE primary = fixture::makeFlippingChain(dd, &back);
+    LPDIRECTDRAWSURFACE sprite = fixture::makeOffScreen(dd, 4, 4);
     LPDIRECTDRAWCLIPPER clipper = nullptr;
     ASSERT_EQ(dd->CreateClipper(0, &clipper, nullptr), DD_OK);
     ASSERT_EQ(back->SetClipper(clipper), DD_OK);
@@ -143,7 +122,7 @@ TEST(DirectDraw, SurfacesOutlivingTheirDirectDrawAreHarmless) {
 TEST(DirectDraw, FlipPresentsTheNewFrontToTheHost) {
     LPDIRECTDRAW dd = openDisplay();
     LPDIRECTDRAWSURFACE back = nullptr;
-    LPDIRECTDRAWSURFACE primary = createPrimary(dd, &back);
+    LPDIRECTDRAWSURFACE primary = fixture::makeFlippingChain(dd, &back);
     fill(primary, 0, 0, 255);
     fill(back, 255, 0, 0);
     ASSERT_EQ(primary->Flip(nullptr, DDFLIP_WAIT), DD_OK);
@@ -172,8 +151,8 @@ TEST(DirectDraw, FlipPresentsTheNewFrontToTheHost) {
 TEST(DirectDraw, BackgroundLosesEverySurfaceUntilRestored) {
     LPDIRECTDRAW dd = openDisplay();
     LPDIRECTDRAWSURFACE back = nullptr;
-    LPDIRECTDRAWSURFACE primary = createPrimary(dd, &back);
-    LPDIRECTDRAWSURFACE sprite = createOffScreen(dd, 8, 8);
+    LPDIRECTDRAWSURFACE primary = fixture::makeFlippingChain(dd, &back);
+    LPDIRECTDRAWSURFACE sprite = fixture::makeOffScreen(dd, 8, 8);
     fill(sprite, 255, 0, 0);
 
     vh::test::setDisplayForeground(false);
@@ -206,7 +185,7 @@ TEST(DirectDraw, BackgroundLosesEverySurfaceUntilRestored) {
 
 TEST(DirectDraw, LoseAllSurfacesHookRestoresAtOnceAndRestoreKeepsGoodPixels) {
     LPDIRECTDRAW dd = openDisplay();
-    LPDIRECTDRAWSURFACE kept = createOffScreen(dd, 4, 4);
+    LPDIRECTDRAWSURFACE kept = fixture::makeOffScreen(dd, 4, 4);
     fill(kept, 255, 0, 0);
     EXPECT_EQ(kept->Restore(), DD_OK);  // not lost: nothing to give back
     EXPECT_EQ(vh::test::surfacePixels(kept).at(0, 0), kRed);
@@ -222,8 +201,8 @@ TEST(DirectDraw, LoseAllSurfacesHookRestoresAtOnceAndRestoreKeepsGoodPixels) {
 
 TEST(DirectDraw, InjectedResultsReachTheChosenCallsOnly) {
     LPDIRECTDRAW dd = openDisplay();
-    LPDIRECTDRAWSURFACE first = createOffScreen(dd, 4, 4);
-    LPDIRECTDRAWSURFACE second = createOffScreen(dd, 4, 4);
+    LPDIRECTDRAWSURFACE first = fixture::makeOffScreen(dd, 4, 4);
+    LPDIRECTDRAWSURFACE second = fixture::makeOffScreen(dd, 4, 4);
     vh::test::injectResult("IDirectDrawSurface::Lock", DDERR_WASSTILLDRAWING, 2);
     DDSURFACEDESC desc{};
     desc.dwSize = sizeof(desc);

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "recording_window.h"
+#include "surfaces.h"
 #include "varnholt/sdl_host.h"
 #include "varnholt/host.h"
 #include "win32/ddraw.h"
@@ -71,18 +72,10 @@ class SdlHostTest : public testing::Test {
         window_ = CreateWindowExA(WS_EX_TOPMOST, "SdlHostTest", "Varnholt", WS_POPUP, 0, 0, width,
                                   height, nullptr, nullptr, nullptr, nullptr);
         ASSERT_NE(window_, nullptr);
-        ASSERT_EQ(DirectDrawCreate(nullptr, &directDraw_, nullptr), DD_OK);
-        ASSERT_EQ(directDraw_->SetCooperativeLevel(window_, DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN),
-                  DD_OK);
-        ASSERT_EQ(directDraw_->SetDisplayMode(1024, 768, 32), DD_OK);
-        DDSURFACEDESC desc{};
-        desc.dwSize = sizeof(desc);
-        desc.dwFlags = DDSD_CAPS | DDSD_BACKBUFFERCOUNT;
-        desc.ddsCaps.dwCaps = DDSCAPS_PRIMARYSURFACE | DDSCAPS_FLIP | DDSCAPS_COMPLEX;
-        desc.dwBackBufferCount = 1;
-        ASSERT_EQ(directDraw_->CreateSurface(&desc, &primary_, nullptr), DD_OK);
-        DDSCAPS caps{DDSCAPS_BACKBUFFER};
-        ASSERT_EQ(primary_->GetAttachedSurface(&caps, &back_), DD_OK);
+        directDraw_ = fixture::openDisplay(window_, 1024, 768, 32);
+        ASSERT_NE(directDraw_, nullptr);
+        primary_ = fixture::makeFlippingChain(directDraw_, &back_);
+        ASSERT_NE(back_, nullptr);
         back_->Release();  // the primary keeps it
         show(patternAt);
         ASSERT_TRUE(pumpUntil([&] { return activations() > activeBefore; }))
