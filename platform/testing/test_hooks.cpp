@@ -14,6 +14,7 @@
 #include "timers.h"
 #include "user32_private.h"
 #include "windows_path.h"
+#include "winapi_state.h"
 #include "host_headless.h"
 #include "pictures.h"
 
@@ -166,9 +167,7 @@ void setJournalEnabled(bool enabled) {
 }
 
 void resetHooks() {
-    clearInjections();
-    clearJournal();
-    clearTimerOverrides();
+    vh::platform::resetWinapiState();
     if (auto* installed = dynamic_cast<HeadlessHost*>(&vh::platform::host())) installed->reset();
 }
 

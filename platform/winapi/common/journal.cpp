@@ -1,32 +1,19 @@
 // The call journal and the injected answers.
 #include "varnholt/journal.h"
+#include "winapi_state.h"
 
 namespace vh::platform {
 namespace {
 
-struct Injection {
-    std::string name;
-    int64_t result;
-    int remaining;  // negative: every call
-    const void* object;
-    int skip;        // matching calls still let through before the first answered
-    bool afterWork;  // the call does its work; only its answer is replaced
-};
-
 std::vector<Injection>& injections() {
-    static std::vector<Injection> list;
-    return list;
+    return winapiState().journal.injections;
 }
 
 // Names are the string literals of the calls themselves, so recording one
 // costs no allocation beyond the vector's own growth.
 std::vector<journal::Entry>& calls() {
-    static std::vector<journal::Entry> list;
-    return list;
+    return winapiState().journal.calls;
 }
-
-bool journalOn = false;
-uint64_t callsStarted = 0;
 
 // The journal is bounded so that a long headless run cannot grow without end.
 constexpr size_t kMaxEntries = 1000000;
@@ -67,20 +54,22 @@ std::optional<int64_t> injected(const char* name, const void* object) {
 }
 
 uint64_t startCall() {
-    return journalOn ? ++callsStarted : 0;
+    auto& journal = winapiState().journal;
+    return journal.on ? ++journal.callsStarted : 0;
 }
 
 void record(const char* name, const void* object, int64_t result, uint64_t started) {
-    if (!journalOn) return;
+    auto& journal = winapiState().journal;
+    if (!journal.on) return;
     auto& list = calls();
     if (list.size() >= kMaxEntries) list.erase(list.begin(), list.begin() + kMaxEntries / 2);
-    list.push_back({name, object, result, started ? started : ++callsStarted});
+    list.push_back({name, object, result, started ? started : ++journal.callsStarted});
 }
 
 namespace journal {
 
 void enable(bool enabled) {
-    journalOn = enabled;
+    winapiState().journal.on = enabled;
 }
 
 const std::vector<Entry>& entries() {

@@ -1,26 +1,22 @@
-// DirectDrawCreate, and what every DirectDraw object shares: the foreground
-// state that decides whether surfaces keep their memory, the list of live
-// surfaces, and the counts of live objects.
+// DirectDrawCreate, and what every DirectDraw object shares (kept in the
+// layer's state): the foreground state that decides whether surfaces keep
+// their memory, the list of live surfaces, and the counts of live objects.
 #include <new>
 
 #include "ddraw_private.h"
 #include "varnholt/host.h"
+#include "winapi_state.h"
 
 namespace vh::platform {
-namespace {
-
-bool foreground = true;
-
-}  // namespace
 
 void setDisplayForeground(bool isForeground) {
     // Another program taking the display takes the video memory with it.
     if (!isForeground) loseAllSurfaces();
-    foreground = isForeground;
+    winapiState().ddraw.foreground = isForeground;
 }
 
 bool displayForeground() {
-    return foreground;
+    return winapiState().ddraw.foreground;
 }
 
 void loseAllSurfaces() {
@@ -32,23 +28,19 @@ void loseAllSurfaces() {
 namespace vh::platform::dd {
 
 std::vector<SurfaceObject*>& allSurfaces() {
-    static std::vector<SurfaceObject*> surfaces;
-    return surfaces;
+    return winapiState().ddraw.surfaces;
 }
 
 int& liveDirectDrawObjects() {
-    static int count = 0;
-    return count;
+    return winapiState().ddraw.liveDirectDrawObjects;
 }
 
 int& liveSurfaces() {
-    static int count = 0;
-    return count;
+    return winapiState().ddraw.liveSurfaces;
 }
 
 int& liveClippers() {
-    static int count = 0;
-    return count;
+    return winapiState().ddraw.liveClippers;
 }
 
 }  // namespace vh::platform::dd

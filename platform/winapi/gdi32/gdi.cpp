@@ -9,9 +9,9 @@
 #include "gdi_private.h"
 #include "varnholt/journal.h"
 #include "varnholt/pixel_memory.h"
+#include "winapi_state.h"
 
 namespace vh::platform::gdi {
-namespace {
 
 struct DeviceContext;
 
@@ -30,14 +30,14 @@ struct DeviceContext {
     SDL_Surface* target() const { return surface ? surface : bitmap->pixels; }
 };
 
+namespace {
+
 std::unordered_set<DeviceContext*>& contexts() {
-    static std::unordered_set<DeviceContext*> set;
-    return set;
+    return winapiState().gdi.contexts;
 }
 
 std::unordered_set<Bitmap*>& bitmaps() {
-    static std::unordered_set<Bitmap*> set;
-    return set;
+    return winapiState().gdi.bitmaps;
 }
 
 SDL_Surface* newPixels(int width, int height) {

@@ -10,27 +10,23 @@
 #include "image_decode.h"
 #include "varnholt/journal.h"
 #include "windows_path.h"
+#include "winapi_state.h"
 
 namespace vh::platform::gdiplus {
-namespace {
 
 struct Image : Gdiplus::GpBitmap {
     SDL_Surface* argb = nullptr;
 };
 
+namespace {
+
 std::unordered_set<Image*>& images() {
-    static std::unordered_set<Image*> set;
-    return set;
+    return winapiState().gdiplus.images;
 }
 
 std::unordered_set<ULONG_PTR>& activeTokens() {
-    static std::unordered_set<ULONG_PTR> set;
-    return set;
+    return winapiState().gdiplus.tokens;
 }
-
-// GdiplusStartup's tokens: any value but 0 would do; these start from one a
-// reader can tell apart from a pointer or a count in a journal.
-ULONG_PTR nextToken = 0x6D70;
 
 Image* findImage(Gdiplus::GpImage* image) {
     auto* found = static_cast<Image*>(image);
@@ -74,7 +70,7 @@ GpStatus WINAPI GdiplusStartup(ULONG_PTR* token, const GdiplusStartupInput* inpu
         // Without the background thread the caller must take the hooks.
         if (input->SuppressBackgroundThread && !output) return InvalidParameter;
         if (output) *output = GdiplusStartupOutput{};
-        *token = nextToken++;
+        *token = vh::platform::winapiState().gdiplus.nextToken++;
         activeTokens().insert(*token);
         return Ok;
     });

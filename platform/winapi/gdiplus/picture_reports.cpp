@@ -9,6 +9,7 @@
 
 #include "gdiplus_private.h"
 #include "windows_path.h"
+#include "winapi_state.h"
 
 namespace vh::platform::gdiplus {
 namespace {
@@ -39,8 +40,8 @@ constexpr size_t kMostNamedPictures = 5;
 }  // namespace
 
 void reportUnreadablePicture(const std::string& windowsPath, image::DecodeError error) {
-    static std::set<std::string> named;
-    static bool toldOfMore = false;
+    auto& named = winapiState().gdiplus.unreadableNamed;
+    bool& toldOfMore = winapiState().gdiplus.toldOfMoreUnreadable;
     const std::string path = resolveWindowsPath(windowsPath);
     if (named.count(path)) return;
     if (named.size() >= kMostNamedPictures) {

@@ -7,6 +7,8 @@
 
 #include <cstddef>
 
+#include "winapi_state.h"
+
 namespace vh::platform {
 
 extern const unsigned char kApplicationIconPng[];
@@ -45,8 +47,8 @@ HICON programIcon() {
 
 SDL_Surface* iconPixels(HICON icon) {
     if (icon != programIcon()) return nullptr;
-    // Kept until the process ends, like the icon resource of a Windows program.
-    static SDL_Surface* pixels = decodeApplicationIcon();
+    SDL_Surface*& pixels = winapiState().user32.iconPixels;
+    if (!pixels) pixels = decodeApplicationIcon();
     return pixels;
 }
 

@@ -6,6 +6,7 @@
 #include "varnholt/journal.h"
 #include "timers.h"
 #include "user32_private.h"
+#include "winapi_state.h"
 #include "varnholt/host.h"
 
 namespace vh::platform {
@@ -16,18 +17,8 @@ constexpr LPARAM kSingleKeyPress = 1;
 // PeekMessage's window filter for messages posted to no window at all.
 const HWND kThreadMessagesOnly = reinterpret_cast<HWND>(intptr_t(-1));
 
-struct Queue {
-    std::deque<MSG> posted;
-    bool quitPending = false;
-    WPARAM quitCode = 0;
-    POINT cursor{0, 0};
-    // Counts everything that arrives, so a wait can tell whether anything did.
-    uint64_t arrivals = 0;
-};
-
-Queue& queue() {
-    static Queue messages;
-    return messages;
+MessageQueue& queue() {
+    return winapiState().user32.messages;
 }
 
 MSG makeMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

@@ -11,47 +11,22 @@
 #include "varnholt/application_icon.h"
 #include "varnholt/journal.h"
 #include "user32_private.h"
+#include "winapi_state.h"
 #include "varnholt/host.h"
 
 namespace vh::platform {
 namespace {
 
 constexpr ATOM kFirstClassAtom = 0xC000;  // where Windows numbers registered classes
-// Window handles shaped as Windows' own: small numbers, a multiple of four,
-// never 0, and never mistaken for a pointer or an atom in a journal.
-constexpr uintptr_t kFirstWindowHandle = 0x10010;
 constexpr uintptr_t kHandleStep = 4;
 
-struct WindowClass {
-    std::string name;  // kept lower-case: class names ignore case
-    ATOM atom;
-    WNDPROC procedure;
-    HICON icon;
-};
-
-enum class WindowState { Alive, Destroying, Gone };
-
-struct Window {
-    WNDPROC procedure;
-    DWORD style;
-    WindowState state;
-    bool visible;
-};
-
 std::vector<WindowClass>& classes() {
-    static std::vector<WindowClass> list;
-    return list;
+    return winapiState().user32.classes;
 }
 
-// Windows are never erased: a handle stays recognisably "gone" after its
-// window is destroyed, so late calls on it are refused rather than misrouted.
 std::map<uintptr_t, Window>& windows() {
-    static std::map<uintptr_t, Window> list;
-    return list;
+    return winapiState().user32.windows;
 }
-
-uintptr_t nextHandle = kFirstWindowHandle;
-HWND hostOwner = nullptr;
 
 std::string lowerCase(const char* text) {
     std::string out(text);
@@ -80,8 +55,8 @@ Window* findWindow(HWND handle) {
 }
 
 HWND addWindow(WNDPROC procedure, DWORD style) {
-    uintptr_t id = nextHandle;
-    nextHandle += kHandleStep;
+    uintptr_t id = winapiState().user32.nextHandle;
+    winapiState().user32.nextHandle += kHandleStep;
     windows()[id] = Window{procedure, style, WindowState::Alive, (style & WS_VISIBLE) != 0};
     return reinterpret_cast<HWND>(id);
 }
@@ -91,8 +66,9 @@ HWND addWindow(WNDPROC procedure, DWORD style) {
 // why here, once; the window lives on so that the game meets the missing
 // display in DirectDraw.
 void openHostWindowFor(HWND window, HICON icon) {
-    if (hostOwner && isLiveWindow(hostOwner)) return;
-    hostOwner = window;
+    HWND& owner = winapiState().user32.hostOwner;
+    if (owner && isLiveWindow(owner)) return;
+    owner = window;
     std::string whyNot;
     if (!host().openWindow(whyNot)) {
         std::fprintf(stderr, "varnholt: %s\n", whyNot.c_str());
@@ -102,8 +78,9 @@ void openHostWindowFor(HWND window, HICON icon) {
 }
 
 void closeHostWindowOf(HWND window) {
-    if (window != hostOwner) return;
-    hostOwner = nullptr;
+    HWND& owner = winapiState().user32.hostOwner;
+    if (window != owner) return;
+    owner = nullptr;
     host().closeWindow();
 }
 
@@ -130,7 +107,8 @@ bool isLiveWindow(HWND handle) {
 }
 
 HWND hostWindowOwner() {
-    return isLiveWindow(hostOwner) ? hostOwner : nullptr;
+    HWND owner = winapiState().user32.hostOwner;
+    return isLiveWindow(owner) ? owner : nullptr;
 }
 
 LRESULT callWindowProc(HWND handle, UINT message, WPARAM wParam, LPARAM lParam) {

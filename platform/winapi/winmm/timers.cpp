@@ -31,8 +31,7 @@ DWORD tickCount() {
 }
 
 ForcedTimers& forcedTimers() {
-    static ForcedTimers forced;
-    return forced;
+    return winapiState().timers;
 }
 
 }  // namespace vh::platform

@@ -7,19 +7,15 @@
 
 #include <win32/windows.h>
 
+#include "winapi_state.h"
+
 namespace vh::platform {
 
 // The host's clock in milliseconds as 32 bits: it wraps to 0 after about
 // 49.7 days, as Windows' millisecond counts do.
 DWORD tickCount();
 
-// Answers the timer calls give instead of reading the host's clock, each in
-// force while set.
-struct ForcedTimers {
-    std::optional<int64_t> frequency;
-    std::optional<int64_t> counter;
-    std::optional<uint32_t> milliseconds;
-};
+// The timer answers in force (the tests' hooks set them).
 ForcedTimers& forcedTimers();
 
 }  // namespace vh::platform

@@ -142,7 +142,8 @@ Picture decodeImageFile(const std::string& path, uint32_t background = 0xFFFF00F
 // The Linux path a Windows path names, as the decoder finds its files.
 std::string resolveWindowsPath(const std::string& windowsPath);
 
-// Reset every hook: injections, journal, timer overrides, handlers.
+// Start afresh: no injections, journal entries, timer overrides, queued
+// messages or handlers. Windows and objects still alive stay.
 void resetHooks();
 
 }  // namespace vh::test
