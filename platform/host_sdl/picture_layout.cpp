@@ -9,8 +9,9 @@ namespace {
 
 // Nearest-neighbour mapping between `drawn` window pixels and `size`
 // picture pixels: window pixel i shows the picture pixel under its centre,
-// floor((i + 1/2) * size / drawn). The first and last window pixels show the
-// first and last picture pixels whether the picture is enlarged or reduced.
+// floor((i + 1/2) * size / drawn). Enlarged, the first and last window
+// pixels show the first and last picture pixels; reduced, the first may show
+// the second.
 int source(int at, int size, int drawn) {
     return int((2 * int64_t(at) + 1) * size / (2 * int64_t(drawn)));
 }
@@ -68,8 +69,15 @@ void PictureLayout::toPicture(int windowX, int windowY, int& pictureX, int& pict
         pictureX = pictureY = 0;
         return;
     }
-    pictureX = sourceColumn(std::clamp(windowX - x, 0, width - 1));
-    pictureY = sourceRow(std::clamp(windowY - y, 0, height - 1));
+    // The picture's edges themselves, even where a reduced picture does not
+    // show its first column or row: the pointer must be able to reach them.
+    auto edgeOrSource = [](int at, int drawn, int size, int source) {
+        return at <= 0 ? 0 : at >= drawn - 1 ? size - 1 : source;
+    };
+    const int wx = std::clamp(windowX - x, 0, width - 1),
+              wy = std::clamp(windowY - y, 0, height - 1);
+    pictureX = edgeOrSource(wx, width, pictureWidth, sourceColumn(wx));
+    pictureY = edgeOrSource(wy, height, pictureHeight, sourceRow(wy));
 }
 
 int PictureLayout::sourceColumn(int at) const {

@@ -15,6 +15,8 @@
 #include "win32/ddraw.h"
 #include "x_server.h"
 
+#include <X11/keysym.h>
+
 namespace sdltest {
 
 using Clock = std::chrono::steady_clock;
@@ -121,8 +123,9 @@ class SdlHostTest : public testing::Test {
         ASSERT_EQ(primary_->Flip(nullptr, DDFLIP_WAIT), DD_OK);
     }
 
-    // Reads the queue as the game's frame loop does until `done` holds.
-    static bool pumpUntil(const std::function<bool()>& done, int milliseconds = 3000) {
+    // Reads the queue as the game's frame loop does until `done` holds, or
+    // the generous deadline passes.
+    static bool pumpUntil(const std::function<bool()>& done, int milliseconds = 15000) {
         return xtest::waitUntil(milliseconds, 2, [&] {
             MSG msg{};
             while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
@@ -148,6 +151,34 @@ class SdlHostTest : public testing::Test {
                 }
             }
             return false;
+        });
+    }
+
+    // Waits until the game has the key `code` (among the messages from
+    // `from` on): every input sent before it has then been handled too.
+    static bool waitForKey(WPARAM code, size_t from = 0) {
+        return pumpUntil([&] {
+            for (size_t i = from; i < seen().size(); ++i)
+                if (seen()[i].message == WM_KEYDOWN && seen()[i].wParam == code) return true;
+            return false;
+        });
+    }
+    // Presses M, a key with no meaning to the host, and waits for it.
+    void pressMarker() {
+        const size_t from = seen().size();
+        x_.pressKey(XK_m);
+        ASSERT_TRUE(waitForKey('M', from)) << "the marker key never reached the game";
+    }
+
+    // Waits until a push of the pointer from inside the picture's left edge
+    // towards the bar stops at the picture (`confined`) or reaches the bar.
+    bool waitForConfinement(const Placement& at, bool confined) {
+        return pumpUntil([&] {
+            int px = 0, py = 0;
+            x_.movePointer(at.x + 50, 500);
+            x_.movePointerBy(-200, 0);
+            x_.pointer(px, py);
+            return confined ? px >= at.x : px == at.x + 50 - 200;
         });
     }
 

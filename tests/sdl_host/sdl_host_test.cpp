@@ -126,13 +126,8 @@ TEST_F(SdlHostTest, FocusChangesBecomeActivateAppAndConfineThePointerOnlyWhileAc
     start(1920, 1080);
     const Placement at = placementOn(1920, 1080);
     // Active: the pointer cannot leave the picture for the bars.
-    int px = 0, py = 0;
-    EXPECT_TRUE(pumpUntil([&] {
-        x_.movePointer(at.x + 50, 500);
-        x_.movePointerBy(-200, 0);
-        x_.pointer(px, py);
-        return px >= at.x;
-    })) << "the pointer left the picture while the game was active";
+    EXPECT_TRUE(waitForConfinement(at, true))
+        << "the pointer left the picture while the game was active";
 
     const Window other = x_.createWindow(0, 0, 100, 100);
     const size_t before = seen().size();
@@ -142,12 +137,7 @@ TEST_F(SdlHostTest, FocusChangesBecomeActivateAppAndConfineThePointerOnlyWhileAc
             if (seen()[i].message == WM_ACTIVATEAPP && !seen()[i].wParam) return true;
         return false;
     })) << "no WM_ACTIVATEAPP for the lost focus";
-    EXPECT_TRUE(pumpUntil([&] {
-        x_.movePointer(at.x + 50, 500);
-        x_.movePointerBy(-200, 0);
-        x_.pointer(px, py);
-        return px == at.x + 50 - 200;
-    })) << "the pointer is still confined in the background";
+    EXPECT_TRUE(waitForConfinement(at, false)) << "the pointer is still confined in the background";
 
     // A click in the game's window brings the focus back, even with no
     // window manager to give it.
@@ -158,12 +148,7 @@ TEST_F(SdlHostTest, FocusChangesBecomeActivateAppAndConfineThePointerOnlyWhileAc
         << "a click did not give the game the focus back";
     // The barriers are made on the host's own connection to the X server,
     // which the test's requests may overtake for a moment.
-    EXPECT_TRUE(pumpUntil([&] {
-        x_.movePointer(at.x + 50, 500);
-        x_.movePointerBy(-200, 0);
-        x_.pointer(px, py);
-        return px >= at.x;
-    })) << "not confined again once active";
+    EXPECT_TRUE(waitForConfinement(at, true)) << "not confined again once active";
 }
 
 // ---- Presentation -------------------------------------------------------------
@@ -241,10 +226,8 @@ TEST_F(SdlHostTest, TheHostsKeysNeverReachTheGameAndOthersDo) {
     x_.pressKeys({XK_Alt_L, XK_Return});
     x_.pressKey(XK_F10);
     x_.pressKey(XK_Return);
-    Seen key{};
-    ASSERT_TRUE(waitFor(WM_KEYDOWN, key));
+    ASSERT_TRUE(waitForKey(VK_RETURN)) << "Return, pressed last, never reached the game";
     std::vector<WPARAM> keys;
-    pumpUntil([] { return false; }, 500);
     for (const Seen& message : seen())
         if (message.message == WM_KEYDOWN) keys.push_back(message.wParam);
     EXPECT_EQ(keys, (std::vector<WPARAM>{VK_F1 + 9, VK_RETURN}));
@@ -258,31 +241,20 @@ TEST_F(SdlHostTest, CtrlF10ReleasesThePointerAndAClickInThePictureCapturesIt) {
     SDL_Window* window = SDL_GetWindowFromID(1);
     ASSERT_NE(window, nullptr);
     x_.pressKeys({XK_Control_L, XK_F10});
-    int px = 0, py = 0;
-    EXPECT_TRUE(pumpUntil([&] {
-        x_.movePointer(at.x + 50, 500);
-        x_.movePointerBy(-200, 0);
-        x_.pointer(px, py);
-        return px == at.x + 50 - 200;
-    })) << "the pointer is still confined";
+    EXPECT_TRUE(waitForConfinement(at, false)) << "the pointer is still confined";
     EXPECT_NE(std::string(SDL_GetWindowTitle(window)).find("released"), std::string::npos);
 
     // A click on the bar does not capture it; one in the picture does, and
     // that click is the host's, not the game's.
     x_.movePointer(at.x / 2, 500);
     x_.click(Button1);
-    pumpUntil([] { return false; }, 200);
+    pressMarker();
     EXPECT_NE(std::string(SDL_GetWindowTitle(window)).find("released"), std::string::npos);
     const size_t before = seen().size();
     x_.movePointer(960, 540);
     x_.click(Button1);
     EXPECT_TRUE(pumpUntil([&] { return std::string(SDL_GetWindowTitle(window)) == "Varnholt"; }));
-    EXPECT_TRUE(pumpUntil([&] {
-        x_.movePointer(at.x + 50, 500);
-        x_.movePointerBy(-200, 0);
-        x_.pointer(px, py);
-        return px >= at.x;
-    })) << "not confined again";
+    EXPECT_TRUE(waitForConfinement(at, true)) << "not confined again";
     for (size_t i = before; i < seen().size(); ++i)
         EXPECT_NE(seen()[i].message, UINT(WM_LBUTTONUP)) << "the capturing click reached the game";
 }
@@ -296,9 +268,9 @@ TEST_F(SdlHostTest, F12SavesTheGamesPictureInThePicturesFolder) {
     setenv("HOME", home.c_str(), 1);
     show([](int x, int y) { return x == 3 && y == 5 ? 0x00123456u : patternAt(x, y); });
     x_.pressKey(XK_F12);
-    // A second picture in the same second gets a name of its own. (Pressed
-    // at once, X would take the second press for the key's own repeat.)
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    // A second picture gets a name of its own. (Pressed at once, X would take
+    // the second press for the key's own repeat.)
+    pressMarker();
     x_.pressKey(XK_F12);
     const std::filesystem::path folder = std::filesystem::path(home) / "Pictures";
     std::vector<std::filesystem::path> shots;
@@ -342,10 +314,7 @@ TEST_F(SdlHostTest, AScreenshotThatCannotBeSavedSaysWhyAndThePlayGoesOn) {
     setenv("HOME", home.c_str(), 1);
     testing::internal::CaptureStderr();
     x_.pressKey(XK_F12);
-    pumpUntil([] { return false; }, 300);
-    x_.pressKey(XK_a);
-    Seen key{};
-    EXPECT_TRUE(waitFor(WM_KEYDOWN, key)) << "the game plays on";
+    pressMarker();  // the game plays on
     const std::string said = testing::internal::GetCapturedStderr();
     EXPECT_NE(said.find("varnholt: no screenshot: "), std::string::npos) << said;
     EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;

@@ -144,11 +144,13 @@ class XServer {
         return window;
     }
     void waitForMap(Window window) {
-        waitUntil(2000, 5, [&] {
-            XWindowAttributes attributes{};
-            XGetWindowAttributes(display_, window, &attributes);
-            return attributes.map_state == IsViewable;
-        });
+        EXPECT_TRUE(waitUntil(15000, 5,
+                              [&] {
+                                  XWindowAttributes attributes{};
+                                  XGetWindowAttributes(display_, window, &attributes);
+                                  return attributes.map_state == IsViewable;
+                              }))
+            << "window " << window << " was never shown";
     }
     // The first window called `name`, looked for in the whole tree (a
     // window manager puts clients into frames of its own) until it appears.
