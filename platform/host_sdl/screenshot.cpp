@@ -23,16 +23,15 @@ std::string picturesFolder() {
 }
 
 bool saveScreenshot(SDL_Surface* picture, const std::string& folder, std::string& path,
-                    std::string& whyNot) {
+                    std::string& whyNot, std::time_t taken) {
     if (!picture) {
         whyNot = "the game has shown no picture yet";
         return false;
     }
     if (!makeFolders(folder, whyNot)) return false;
     char stamp[32];
-    const std::time_t now = std::time(nullptr);
     std::tm local{};
-    localtime_r(&now, &local);
+    localtime_r(&taken, &local);
     std::strftime(stamp, sizeof stamp, "%Y-%m-%d_%H-%M-%S", &local);
     // The first free name: a second picture in the same second gets "-2".
     int fd = -1;

@@ -3,6 +3,7 @@
 
 #include <SDL.h>
 
+#include <ctime>
 #include <string>
 
 namespace vh::platform {
@@ -12,9 +13,9 @@ namespace vh::platform {
 std::string picturesFolder();
 
 // Saves `picture` in `folder` (made when missing) under a name with the date
-// and time, never over a file that is there already. The path on success;
-// false with the reason in `whyNot` otherwise.
+// and time it was `taken`, never over a file that is there already. The path
+// on success; false with the reason in `whyNot` otherwise.
 bool saveScreenshot(SDL_Surface* picture, const std::string& folder, std::string& path,
-                    std::string& whyNot);
+                    std::string& whyNot, std::time_t taken = std::time(nullptr));
 
 }  // namespace vh::platform

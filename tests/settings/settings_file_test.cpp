@@ -79,10 +79,10 @@ TEST_F(SettingsFileTest, EveryKeyTakesEachOfItsValues) {
         "mode = windowed\n"
         "scale=integer\n"
         "filter = linear ; a comment after the value\n"
-        "vsync = off\n"
-        "max-fps = 144\n"
-        "[window]\n"
-        "x = -40\n"
+        "vsync = off\r\n"
+        "max-fps = 144\r\n"
+        "[window]\r\n"
+        "x = -40\r\n"
         "y = 30\n"
         "width = 1600\n"
         "height = 1200\n");
@@ -246,6 +246,7 @@ TEST_F(SettingsFileTest, WhatCannotBeReadIsToldOnceAndNeverWrittenOver) {
         SettingsFile file(path_);
         EXPECT_EQ(file.read([&](const std::string& line) { told_ = {line}; }), DisplaySettings{});
         ASSERT_EQ(told_.size(), 1u) << c.name;
+        EXPECT_EQ(told_[0].rfind(path_ + ": ", 0), 0u) << told_[0];
         EXPECT_NE(told_[0].find(c.said), std::string::npos) << told_[0];
         EXPECT_NE(told_[0].find("using the defaults"), std::string::npos) << told_[0];
         std::string whyNot;
@@ -260,11 +261,17 @@ TEST_F(SettingsFileTest, WhatCannotBeReadIsToldOnceAndNeverWrittenOver) {
     EXPECT_EQ(strayFiles(), 0);
 }
 
-TEST_F(SettingsFileTest, AFileThatCannotBeReadIsToldOnceAndGivesTheDefaults) {
-    fs::create_directories(path_);  // a folder where the file should be
-    EXPECT_EQ(read(), DisplaySettings{});
-    ASSERT_EQ(told_.size(), 1u);
-    EXPECT_EQ(told_[0].rfind(path_ + ": ", 0), 0u) << told_[0];
+// Of two lines for one key the last wins, and a write changes that one.
+TEST_F(SettingsFileTest, OfTwoLinesForAKeyTheLastWinsAndIsTheOneWritten) {
+    put("[display]\nmode = fullscreen\nscale = stretch\nmode = windowed\nmode = big\n");
+    SettingsFile file(path_);
+    DisplaySettings s = file.read([](const std::string&) {});
+    EXPECT_EQ(s.mode, ScreenMode::Windowed);
+    s.mode = ScreenMode::FullScreen;
+    std::string whyNot;
+    ASSERT_TRUE(file.write(s, whyNot)) << whyNot;
+    EXPECT_EQ(contents(),
+              "[display]\nmode = fullscreen\nscale = stretch\nmode = fullscreen\nmode = big\n");
 }
 
 TEST_F(SettingsFileTest, WritingChangesOnlyItsOwnLinesAndKeepsEveryOtherLine) {
@@ -362,16 +369,24 @@ TEST_F(SettingsFileTest, AWriteGoesThroughALinkKeepsTheModeAndLeavesAReadOnlyFil
     EXPECT_EQ(read().mode, ScreenMode::Windowed);
 }
 
-// Without HOME the file is still the player's, never a path relative to the
-// game's working directory (the art folder).
-TEST(SettingsPath, WithoutHomeTheFileStaysInTheHomeFolder) {
-    const std::string home = std::getenv("HOME") ? std::getenv("HOME") : "";
-    unsetenv("HOME");
-    unsetenv("XDG_CONFIG_HOME");
-    const std::string path = SettingsFile::defaultPath();
-    if (!home.empty()) setenv("HOME", home.c_str(), 1);
-    EXPECT_EQ(path.front(), '/') << path;
-    EXPECT_EQ(path, std::string(getpwuid(getuid())->pw_dir) + "/.config/varnholt/settings.ini");
+// XDG_CONFIG_HOME when it is absolute, else ~/.config; without HOME the
+// password database's home: never a path relative to the game's working
+// directory (the art folder).
+TEST(SettingsPath, IsTheConfigurationFolderTheEnvironmentNames) {
+    const std::string passwd = getpwuid(getuid())->pw_dir;
+    const struct {
+        const char *home, *config;
+        std::string path;
+    } cases[] = {{"/h", "/c//", "/c/varnholt/settings.ini"},
+                 {"/h/", "c", "/h/.config/varnholt/settings.ini"},
+                 {"/h", nullptr, "/h/.config/varnholt/settings.ini"},
+                 {nullptr, nullptr, passwd + "/.config/varnholt/settings.ini"},
+                 {"h", "", passwd + "/.config/varnholt/settings.ini"}};
+    for (const auto& c : cases) {
+        for (auto [name, value] : {std::pair{"HOME", c.home}, {"XDG_CONFIG_HOME", c.config}})
+            value ? setenv(name, value, 1) : unsetenv(name);
+        EXPECT_EQ(SettingsFile::defaultPath(), c.path) << c.path;
+    }
 }
 
 TEST_F(SettingsFileTest, TheFirstWriteMakesTheFolders) {
@@ -427,11 +442,15 @@ TEST_F(SettingsFileTest, TwoWritersAtOnceNeverLeaveAHalfWrittenFile) {
             _exit(0);
         }
     }
-    int reads = 0, torn = 0;
+    int reads = 0, torn = 0, ended[2] = {-1, -1};
     for (bool running = true; running;) {
         running = false;
-        for (pid_t writer : writers)
-            if (waitpid(writer, nullptr, WNOHANG) == 0) running = true;
+        for (int w = 0; w < 2; ++w) {
+            int status = 0;
+            if (ended[w] < 0 && waitpid(writers[w], &status, WNOHANG) == writers[w])
+                ended[w] = status;
+            running = running || ended[w] < 0;
+        }
         DisplaySettings s = read();
         ++reads;
         if (!told_.empty() || s.scaling != Scaling::Stretch ||
@@ -440,6 +459,8 @@ TEST_F(SettingsFileTest, TwoWritersAtOnceNeverLeaveAHalfWrittenFile) {
     }
     EXPECT_GT(reads, 0);
     EXPECT_EQ(torn, 0);
+    EXPECT_EQ(ended[0], 0) << "the first writer failed";
+    EXPECT_EQ(ended[1], 0) << "the second writer failed";
     EXPECT_EQ(strayFiles(), 0);
 }
 
