@@ -23,6 +23,7 @@
 
 #include "recording_window.h"
 
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -108,6 +109,36 @@ inline std::vector<UINT> messagesAmong(std::initializer_list<UINT> which) {
     return out;
 }
 
+// How many times the log holds the message with this wParam.
+inline int timesSeen(UINT message, WPARAM wParam) {
+    int times = 0;
+    for (const auto& entry : seen()) times += entry.message == message && entry.wParam == wParam;
+    return times;
+}
+
+// Takes the thread's messages as the game does (translated, then dispatched)
+// until `done` holds; fails naming `what` when it still does not after a
+// generous deadline. Windows hands input over from another process, so it
+// may come a little after the call that made it.
+inline bool pumpUntil(const std::function<bool()>& done, const char* what) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    for (;;) {
+        MSG msg{};
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+        if (done()) return true;
+        if (std::chrono::steady_clock::now() > deadline) {
+            ADD_FAILURE() << "waited 20 s in vain for " << what;
+            return false;
+        }
+#ifdef _WIN32
+        Sleep(5);
+#endif
+    }
+}
+
 // Every test starts with the class registered, an empty log and no handler.
 class WindowTest : public testing::Test {
   protected:
@@ -189,6 +220,18 @@ class DisplayTest : public WindowTest {
 
     void createChain() { primary_ = fixture::makeFlippingChain(dd_, &back_); }
 
+    // The player switching to another program and back, as Windows sees it:
+    // the desktop brought to the front, then the game's window again. Each
+    // waits for the WM_ACTIVATEAPP that tells the window.
+    void switchAway() { switchTo(GetDesktopWindow(), FALSE); }
+    void switchBack() { switchTo(window_, TRUE); }
+    void switchTo(HWND front, BOOL active) {
+        const int before = timesSeen(WM_ACTIVATEAPP, active);
+        EXPECT_TRUE(SetForegroundWindow(front));
+        pumpUntil([&] { return timesSeen(WM_ACTIVATEAPP, active) > before; },
+                  active ? "WM_ACTIVATEAPP(TRUE)" : "WM_ACTIVATEAPP(FALSE)");
+    }
+
     // An off-screen surface as the game makes its sprites'; released at the end.
     LPDIRECTDRAWSURFACE offScreen(int width, int height) {
         LPDIRECTDRAWSURFACE surface = fixture::makeOffScreen(dd_, width, height);
@@ -224,15 +267,20 @@ class DisplayTest : public WindowTest {
         EXPECT_EQ(surface->Unlock(nullptr), DD_OK);
     }
 
-    // The colour bits of one pixel. What the unused top byte of a 32-bit
-    // pixel holds after a blit differs between drivers, so it is left out.
-    static uint32_t rawPixel(LPDIRECTDRAWSURFACE surface, int x, int y) {
-        const Format format = formatOf(surface);
+    // Every bit of one pixel, the unused top byte of a 32-bit one included.
+    static uint32_t pixelBits(LPDIRECTDRAWSURFACE surface, int x, int y) {
         uint32_t value = 0;
         withPixels(surface, [&](uint8_t* base, LONG pitch, int bytes) {
             std::memcpy(&value, base + y * pitch + x * bytes, size_t(bytes));
         });
-        return value & (format.red | format.green | format.blue);
+        return value;
+    }
+
+    // The colour bits of one pixel. What the unused top byte of a 32-bit
+    // pixel holds after a blit differs between drivers, so it is left out.
+    static uint32_t rawPixel(LPDIRECTDRAWSURFACE surface, int x, int y) {
+        const Format format = formatOf(surface);
+        return pixelBits(surface, x, y) & (format.red | format.green | format.blue);
     }
 
     // Fills the rectangle (the whole surface when `area` is null) with a raw value.

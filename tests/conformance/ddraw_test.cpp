@@ -418,18 +418,90 @@ TEST_F(DisplayTest, OnlyTheFrontOfAChainFlips) {
     EXPECT_EQ(primary_->Flip(back_, DDFLIP_WAIT), DD_OK) << "naming the back buffer";
 }
 
-TEST_F(DisplayTest, RestoringASurfaceThatIsNotLostKeepsItsPixels) {
-    takeDisplay(32);
-    createChain();
-    LPDIRECTDRAWSURFACE sprite = offScreen(4, 4);
-    ASSERT_NE(sprite, nullptr);
-    fill(sprite, 255, 0, 0);
-    EXPECT_EQ(sprite->IsLost(), DD_OK);
-    EXPECT_EQ(sprite->Restore(), DD_OK);
-    EXPECT_EQ(primary_->IsLost(), DD_OK);
-    EXPECT_EQ(primary_->Restore(), DD_OK);
+// ---- The display lost and got back ----------------------------------------------------------
+
+// The game's display with a sprite on it, for a player who switches to
+// another program and back. The game finds out from Flip or from
+// WM_ACTIVATEAPP, then restores the primary surface, the back buffer and each
+// sprite, in that order, and draws the sprites' pictures again.
+class LostDisplay : public DisplayTest {
+  protected:
+    void SetUp() override {
+        DisplayTest::SetUp();
+        takeDisplay(32);
+        createChain();
+        sprite_ = offScreen(8, 8);
+        ASSERT_NE(sprite_, nullptr);
+        conformance::pumpUntil([] { return true; }, "the queue");
+        conformance::seen().clear();  // the window's activation when it was made
+    }
+
+    std::vector<HRESULT> lostStates() {
+        return {primary_->IsLost(), back_->IsLost(), sprite_->IsLost()};
+    }
+    std::vector<HRESULT> restoreInTheGamesOrder() {
+        return {primary_->Restore(), back_->Restore(), sprite_->Restore()};
+    }
+
+    // What was restored takes pixels again: the sprite's, drawn onto the back
+    // buffer and flipped to the front.
+    void expectUsable() {
+        fill(sprite_, 255, 0, 0);
+        fill(back_, 0, 0, 255);
+        RECT at{20, 30, 28, 38};
+        ASSERT_EQ(back_->Blt(&at, sprite_, nullptr, DDBLT_WAIT, nullptr), DD_OK);
+        ASSERT_EQ(primary_->Flip(nullptr, DDFLIP_WAIT), DD_OK);
+        EXPECT_EQ(rawPixel(primary_, 20, 30), raw(primary_, 255, 0, 0));
+        EXPECT_EQ(rawPixel(primary_, 19, 30), raw(primary_, 0, 0, 255));
+    }
+
+    LPDIRECTDRAWSURFACE sprite_ = nullptr;
+    const std::vector<HRESULT> kAllLost{DDERR_SURFACELOST, DDERR_SURFACELOST, DDERR_SURFACELOST};
+    const std::vector<HRESULT> kAllOk{DD_OK, DD_OK, DD_OK};
+};
+
+TEST_F(LostDisplay, SwitchingAwayLosesEverySurfaceUntilFlipLeadsToTheirRestore) {
+    fill(sprite_, 255, 0, 0);
+    ASSERT_EQ(lostStates(), kAllOk);
+    EXPECT_EQ(restoreInTheGamesOrder(), kAllOk) << "nothing was lost";
+    EXPECT_EQ(rawPixel(sprite_, 3, 3), raw(sprite_, 255, 0, 0)) << "and nothing changed";
+    switchAway();
+    EXPECT_EQ(lostStates(), kAllLost);
+    EXPECT_EQ(primary_->Flip(nullptr, DDFLIP_WAIT), DDERR_SURFACELOST);
+    EXPECT_EQ(primary_->Restore(), DDERR_WRONGMODE) << "nothing comes back in the background";
+    switchBack();
+    EXPECT_EQ(lostStates(), kAllLost) << "coming back restores nothing by itself";
+    EXPECT_EQ(primary_->Flip(nullptr, DDFLIP_WAIT), DDERR_SURFACELOST);
+    EXPECT_EQ(restoreInTheGamesOrder(), kAllOk);
+    EXPECT_EQ(lostStates(), kAllOk);
+    expectUsable();
+}
+
+TEST_F(LostDisplay, TheSurfacesComeBackFromTheActivationMessage) {
+    std::vector<HRESULT> restored;
+    conformance::handler() = [&](HWND, UINT message, WPARAM wParam, LPARAM, bool&) {
+        if (message == WM_ACTIVATEAPP && wParam) restored = restoreInTheGamesOrder();
+        return LRESULT(0);
+    };
+    switchAway();
+    EXPECT_TRUE(SetForegroundWindow(GetDesktopWindow()));
+    switchBack();
+    EXPECT_TRUE(SetForegroundWindow(window_));
+    conformance::pumpUntil([] { return true; }, "the queue");
+    EXPECT_EQ(conformance::timesSeen(WM_ACTIVATEAPP, FALSE), 1) << "once for each change";
+    EXPECT_EQ(conformance::timesSeen(WM_ACTIVATEAPP, TRUE), 1);
+    EXPECT_EQ(restored, kAllOk);
+    EXPECT_EQ(lostStates(), kAllOk);
+    expectUsable();
+}
+
+TEST_F(LostDisplay, RestoringThePrimaryBringsItsBackBufferBack) {
+    switchAway();
+    switchBack();
+    ASSERT_EQ(primary_->Restore(), DD_OK);
     EXPECT_EQ(back_->IsLost(), DD_OK);
-    EXPECT_EQ(rawPixel(sprite, 3, 3), raw(sprite, 255, 0, 0));
+    EXPECT_EQ(sprite_->IsLost(), DDERR_SURFACELOST) << "a sprite comes back on its own";
+    EXPECT_EQ(primary_->Flip(nullptr, DDFLIP_WAIT), DD_OK);
 }
 
 // ---- Blits ----------------------------------------------------------------------------------

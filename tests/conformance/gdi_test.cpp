@@ -19,6 +19,62 @@ class Gdi : public DisplayTest, protected conformance::ImageFolder {
         closeFolder();
         DisplayTest::TearDown();
     }
+
+    // A loaded picture copied into a sprite's surface, call for call as the
+    // game copies its art.
+    static void copyAsTheGameDoes(LPDIRECTDRAWSURFACE sprite, HBITMAP bitmap, int width,
+                                  int height) {
+        HDC surfaceDc = nullptr;
+        ASSERT_EQ(sprite->GetDC(&surfaceDc), DD_OK);
+        HDC memory = CreateCompatibleDC(surfaceDc);
+        ASSERT_NE(memory, nullptr);
+        SetMapMode(memory, GetMapMode(surfaceDc));
+        HGDIOBJ previous = SelectObject(memory, bitmap);
+        ASSERT_NE(previous, nullptr);
+        ASSERT_NE(previous, HGDI_ERROR);
+        ASSERT_NE(SetStretchBltMode(surfaceDc, COLORONCOLOR), 0);
+        ASSERT_TRUE(
+            StretchBlt(surfaceDc, 0, 0, width, height, memory, 0, 0, width, height, SRCCOPY));
+        EXPECT_EQ(sprite->ReleaseDC(surfaceDc), DD_OK);
+        EXPECT_TRUE(DeleteDC(memory));
+    }
+
+    // The colour key as the game reads it: magenta set through the primary
+    // surface's device context, then the pixel's raw bits, top byte and all,
+    // through a lock with no flags that is asked again while the surface is
+    // still being drawn; the pixel is put back as it was.
+    uint32_t keyAsTheGameReadsIt() {
+        HDC dc = nullptr;
+        EXPECT_EQ(primary_->GetDC(&dc), DD_OK);
+        const COLORREF saved = GetPixel(dc, 0, 0);
+        EXPECT_NE(saved, CLR_INVALID);
+        EXPECT_EQ(SetPixel(dc, 0, 0, kMagenta), kMagenta);
+        EXPECT_EQ(GetPixel(dc, 0, 0), kMagenta);
+        EXPECT_EQ(primary_->ReleaseDC(dc), DD_OK);
+
+        uint32_t key = 0;
+        DDSURFACEDESC desc{};
+        HRESULT locked = DDERR_WASSTILLDRAWING;
+        conformance::pumpUntil(
+            [&] {
+                desc.dwSize = sizeof(desc);
+                locked = primary_->Lock(nullptr, &desc, 0, nullptr);
+                return locked != DDERR_WASSTILLDRAWING;
+            },
+            "the primary surface to finish drawing");
+        EXPECT_EQ(locked, DD_OK);
+        if (locked != DD_OK) return 0;
+        std::memcpy(&key, desc.lpSurface, desc.ddpfPixelFormat.dwRGBBitCount / 8);
+        EXPECT_EQ(primary_->Unlock(nullptr), DD_OK);
+
+        EXPECT_EQ(primary_->GetDC(&dc), DD_OK);
+        SetPixel(dc, 0, 0, saved);
+        EXPECT_EQ(GetPixel(dc, 0, 0), saved);
+        EXPECT_EQ(primary_->ReleaseDC(dc), DD_OK);
+        return key;
+    }
+
+    static constexpr COLORREF kMagenta = RGB(255, 0, 255);
 };
 
 class GdiAtBothDepths : public Gdi, public testing::WithParamInterface<int> {};
@@ -283,18 +339,7 @@ TEST_P(GdiAtBothDepths, CopyIntoASurfaceAsTheGameDoes) {
     const Format format = formatOf(sprite);
     HBITMAP bitmap = gradient(4, 3);
     ASSERT_NE(bitmap, nullptr);
-    HDC surfaceDc = nullptr;
-    ASSERT_EQ(sprite->GetDC(&surfaceDc), DD_OK);
-    HDC memory = CreateCompatibleDC(surfaceDc);
-    ASSERT_NE(memory, nullptr);
-    SetMapMode(memory, GetMapMode(surfaceDc));
-    HGDIOBJ previous = SelectObject(memory, bitmap);
-    ASSERT_NE(previous, nullptr);
-    ASSERT_NE(previous, HGDI_ERROR);
-    ASSERT_NE(SetStretchBltMode(surfaceDc, COLORONCOLOR), 0);
-    ASSERT_TRUE(StretchBlt(surfaceDc, 0, 0, 4, 3, memory, 0, 0, 4, 3, SRCCOPY));
-    EXPECT_EQ(sprite->ReleaseDC(surfaceDc), DD_OK);
-    EXPECT_TRUE(DeleteDC(memory));
+    copyAsTheGameDoes(sprite, bitmap, 4, 3);
     for (int y = 0; y < 3; ++y)
         for (int x = 0; x < 4; ++x) {
             const COLORREF c = gradientAt(x, y);
@@ -303,6 +348,40 @@ TEST_P(GdiAtBothDepths, CopyIntoASurfaceAsTheGameDoes) {
                 << x << "," << y;
         }
     EXPECT_TRUE(DeleteObject(bitmap));
+}
+
+// The key the game reads from the primary surface is the very value the
+// art's transparent parts get on their way from GDI+ through StretchBlt, so
+// a keyed Blt leaves the background there.
+TEST_P(GdiAtBothDepths, TheColourKeyFromThePrimaryLeavesTheBackgroundAroundTheArt) {
+    takeDisplay(GetParam());
+    createChain();
+    const uint32_t key = keyAsTheGameReadsIt();
+    EXPECT_EQ(key & 0xFFFFFF, raw(primary_, 255, 0, 255));
+    // A 4 x 4 picture, transparent but for a red 2 x 2 middle.
+    fixture::PngRecipe recipe;
+    recipe.width = recipe.height = 4;
+    recipe.pixel = [](int x, int y) -> fixture::Bytes {
+        const uint8_t opaque = x % 3 && y % 3 ? 255 : 0;
+        return {opaque, 0, 0, opaque};
+    };
+    HBITMAP art = loadBitmap(write("art.png", fixture::makePng(recipe)));
+    LPDIRECTDRAWSURFACE sprite = offScreen(4, 4);
+    ASSERT_NE(art, nullptr);
+    ASSERT_NE(sprite, nullptr);
+    copyAsTheGameDoes(sprite, art, 4, 4);
+    EXPECT_TRUE(DeleteObject(art));
+    EXPECT_EQ(pixelBits(sprite, 0, 0), key) << "the transparent part holds the key exactly";
+
+    DDCOLORKEY colourKey{key, key};
+    ASSERT_EQ(sprite->SetColorKey(DDCKEY_SRCBLT, &colourKey), DD_OK);
+    fill(back_, 0, 0, 255);
+    RECT at{10, 10, 14, 14};
+    ASSERT_EQ(back_->Blt(&at, sprite, nullptr, DDBLT_WAIT | DDBLT_KEYSRC, nullptr), DD_OK);
+    EXPECT_EQ(rawPixel(back_, 10, 10), raw(back_, 0, 0, 255));
+    EXPECT_EQ(rawPixel(back_, 13, 12), raw(back_, 0, 0, 255));
+    EXPECT_EQ(rawPixel(back_, 11, 11), raw(back_, 255, 0, 0));
+    EXPECT_EQ(rawPixel(back_, 12, 12), raw(back_, 255, 0, 0));
 }
 
 }  // namespace

@@ -59,17 +59,9 @@ void translate(const HostEvent& event) {
             if (window) post(window, WM_KEYDOWN, event.virtualKey, kSingleKeyPress);
             break;
         case HostEvent::FocusLost:
-        case HostEvent::FocusGained: {
-            // WM_ACTIVATEAPP is sent while the focus changes, as Windows
-            // sends it, not posted: the display's state and the message the
-            // game handles always agree, however fast the player switches.
-            // Surfaces are lost before the game hears of it.
-            const bool gained = event.kind == HostEvent::FocusGained;
-            setDisplayForeground(gained);
-            if (window) callWindowProc(window, WM_ACTIVATEAPP, gained ? TRUE : FALSE, 0);
-            ++queue().arrivals;
+        case HostEvent::FocusGained:
+            changeForeground(event.kind == HostEvent::FocusGained);
             break;
-        }
         case HostEvent::Close:
             if (window) post(window, WM_CLOSE, 0, 0);
             break;
@@ -141,6 +133,17 @@ WPARAM characterOf(WPARAM virtualKey) {
 }
 
 }  // namespace
+
+// WM_ACTIVATEAPP is sent while the foreground changes, as Windows sends it,
+// not posted: the display's state and the message the game handles always
+// agree, however fast the player switches. Surfaces are lost before the game
+// hears of it, and the game hears once for each real change.
+void changeForeground(bool gained) {
+    if (displayForeground() == gained) return;
+    setDisplayForeground(gained);
+    if (HWND window = hostWindowOwner()) callWindowProc(window, WM_ACTIVATEAPP, gained, 0);
+    ++queue().arrivals;
+}
 
 void forgetPostedMessages(HWND window) {
     auto& posted = queue().posted;

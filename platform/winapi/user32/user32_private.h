@@ -22,6 +22,13 @@ HWND hostWindowOwner();
 // no game result has this value.
 constexpr int kNoInputQuitCode = 0x5741;
 
+// The desktop's window: never one of ours, below the first handle we give.
+const HWND kDesktopWindow = reinterpret_cast<HWND>(uintptr_t(0x1000C));
+
+// The program gaining or losing the foreground, from the host's focus or
+// SetForegroundWindow.
+void changeForeground(bool gained);
+
 // Drops the posted messages still queued for a destroyed window.
 void forgetPostedMessages(HWND window);
 

@@ -180,6 +180,26 @@ BOOL WINAPI DestroyWindow(HWND handle) {
     });
 }
 
+// The desktop stands for every other program: bringing it to the front hands
+// the foreground away, as the player's Alt+Tab does, and bringing the game's
+// window back takes it again.
+HWND WINAPI GetDesktopWindow(void) {
+    return journalled("GetDesktopWindow", nullptr, [] { return kDesktopWindow; });
+}
+
+BOOL WINAPI SetForegroundWindow(HWND handle) {
+    return journalled("SetForegroundWindow", handle, [&]() -> BOOL {
+        if (handle == kDesktopWindow) {
+            changeForeground(false);
+        } else if (handle && handle == hostWindowOwner()) {
+            changeForeground(true);
+        } else {
+            return isLiveWindow(handle);
+        }
+        return TRUE;
+    });
+}
+
 int WINAPI GetSystemMetrics(int index) {
     return journalled("GetSystemMetrics", nullptr, [&] {
         if (index == SM_CXSCREEN) return host().screenWidth();

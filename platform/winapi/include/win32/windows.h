@@ -203,6 +203,8 @@ HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, 
                             HINSTANCE instance, LPVOID param);
 BOOL WINAPI ShowWindow(HWND window, int command);
 BOOL WINAPI DestroyWindow(HWND window);
+HWND WINAPI GetDesktopWindow(void);
+BOOL WINAPI SetForegroundWindow(HWND window);
 int WINAPI GetSystemMetrics(int index);
 HICON WINAPI LoadIconA(HINSTANCE instance, LPCSTR name);
 HCURSOR WINAPI LoadCursorA(HINSTANCE instance, LPCSTR name);
