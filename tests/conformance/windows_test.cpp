@@ -1,6 +1,6 @@
 // Windows and the message queue: window classes, the creation handshake,
 // destruction, the default window procedure, posting, peeking, getting,
-// dispatching and quitting.
+// dispatching, waiting and quitting, and a player's input as messages.
 #include <algorithm>
 
 #include "conformance.h"
@@ -283,6 +283,12 @@ TEST_F(MessageQueue, DispatchCallsTheProcedureAndAnswersItsResult) {
     EXPECT_EQ(seen()[0].lParam, LPARAM(9));
 }
 
+TEST_F(MessageQueue, WaitMessageReturnsForAMessageThatCameSinceTheLastLook) {
+    ASSERT_TRUE(PostMessageA(window_, WM_USER, 0, 0));
+    EXPECT_TRUE(WaitMessage());
+    EXPECT_EQ(take().message, UINT(WM_USER)) << "and leaves it queued";
+}
+
 TEST_F(MessageQueue, AThreadMessageIsDispatchedNowhere) {
     PostMessageA(nullptr, WM_USER, 1, 2);
     MSG msg = take();
@@ -302,6 +308,89 @@ TEST_F(MessageQueue, DestroyingAWindowDropsItsPostedMessages) {
     EXPECT_EQ(msg.message, UINT(WM_USER + 2));
     EXPECT_EQ(msg.hwnd, window_);
     EXPECT_FALSE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+}
+
+// ---- A player's input ------------------------------------------------------------------
+
+// The game's full-screen window in front, given input as a player's mouse
+// and keyboard give it.
+class PlayerInput : public conformance::DisplayTest {
+  protected:
+    void SetUp() override {
+        DisplayTest::SetUp();
+        takeDisplay(32);
+        conformance::pumpUntil([] { return true; }, "the queue");
+        seen().clear();
+    }
+
+    // A mouse input; with MOUSEEVENTF_ABSOLUTE, at this pixel of the screen
+    // (at its middle in the normalised coordinates, which span the screen
+    // from 0 to 65536).
+    static INPUT mouse(DWORD flags, int x = 0, int y = 0) {
+        INPUT input{};
+        input.type = INPUT_MOUSE;
+        input.mi.dx = (2 * x + 1) * 65536 / (2 * conformance::kScreenWidth);
+        input.mi.dy = (2 * y + 1) * 65536 / (2 * conformance::kScreenHeight);
+        input.mi.dwFlags = flags;
+        return input;
+    }
+    static INPUT key(WORD virtualKey, DWORD flags) {
+        INPUT input{};
+        input.type = INPUT_KEYBOARD;
+        input.ki.wVk = virtualKey;
+        input.ki.dwFlags = flags;
+        return input;
+    }
+
+    void send(std::vector<INPUT> inputs) {
+        EXPECT_EQ(SendInput(UINT(inputs.size()), inputs.data(), int(sizeof(INPUT))),
+                  UINT(inputs.size()));
+    }
+    // Waits for the window to be given the message with this wParam (any
+    // wParam when null) and answers its lParam.
+    static LPARAM awaitMessage(UINT message, const char* what, const WPARAM* wParam = nullptr) {
+        LPARAM lParam = -1;
+        conformance::pumpUntil(
+            [&] {
+                for (const auto& entry : seen())
+                    if (entry.message == message && (!wParam || entry.wParam == *wParam))
+                        lParam = entry.lParam;
+                return lParam != -1;
+            },
+            what);
+        return lParam;
+    }
+};
+
+TEST_F(PlayerInput, MouseMessagesCarryThePointersPlaceInTheWindow) {
+    const struct {
+        const char* what;
+        DWORD press, release;
+        UINT message;
+        int x, y;
+    } moves[] = {
+        {"WM_MOUSEMOVE", 0, 0, WM_MOUSEMOVE, 300, 200},
+        {"WM_LBUTTONUP", MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP, WM_LBUTTONUP, 17, 705},
+        {"WM_RBUTTONUP", MOUSEEVENTF_RIGHTDOWN, MOUSEEVENTF_RIGHTUP, WM_RBUTTONUP, 1000, 9},
+    };
+    for (const auto& move : moves) {
+        seen().clear();
+        const DWORD place = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+        send({mouse(place | move.press, move.x, move.y), mouse(move.release)});
+        const LPARAM at = awaitMessage(move.message, move.what);
+        EXPECT_EQ(at, MAKELPARAM(move.x, move.y)) << move.what;
+    }
+}
+
+TEST_F(PlayerInput, AKeyPressWakesAWaitAndTranslatesToItsCharacter) {
+    send({key(VK_ESCAPE, 0), key(VK_ESCAPE, KEYEVENTF_KEYUP), key('A', 0),
+          key('A', KEYEVENTF_KEYUP)});
+    EXPECT_TRUE(WaitMessage()) << "as the game waits in the background";
+    const WPARAM escape = VK_ESCAPE, letter = 'A', typed = 'a';
+    EXPECT_EQ(LOWORD(awaitMessage(WM_KEYDOWN, "WM_KEYDOWN(VK_ESCAPE)", &escape)), 1)
+        << "pressed once";
+    awaitMessage(WM_KEYDOWN, "WM_KEYDOWN('A')", &letter);
+    awaitMessage(WM_CHAR, "WM_CHAR('a') from TranslateMessage", &typed);
 }
 
 }  // namespace

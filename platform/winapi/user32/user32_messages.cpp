@@ -1,5 +1,6 @@
 // The message queue: posted messages, the quit flag, and the host's input
 // turned into window messages whenever the game looks at its queue.
+#include <algorithm>
 #include <deque>
 
 #include "ddraw_foreground.h"
@@ -66,6 +67,35 @@ void translate(const HostEvent& event) {
             if (window) post(window, WM_CLOSE, 0, 0);
             break;
     }
+}
+
+// One coordinate of a mouse movement: by so much, or to a place given in
+// normalised coordinates, which span the screen from 0 to 65536.
+LONG moved(LONG from, LONG by, bool absolute, int screenSide) {
+    const int64_t to = absolute ? int64_t(by) * screenSide / 65536 : int64_t(from) + by;
+    return LONG(std::clamp<int64_t>(to, 0, screenSide - 1));
+}
+
+// Input made with SendInput goes the way the host's input goes. The host
+// reports no presses and no key releases, and the game handles none, so
+// they are left out here too.
+void feed(const INPUT& input) {
+    if (input.type == INPUT_KEYBOARD) {
+        if (!(input.ki.dwFlags & KEYEVENTF_KEYUP))
+            translate({HostEvent::KeyPress, 0, 0, 0, input.ki.wVk});
+        return;
+    }
+    if (input.type != INPUT_MOUSE) return;
+    const MOUSEINPUT& mouse = input.mi;
+    POINT at = queue().cursor;
+    if (mouse.dwFlags & MOUSEEVENTF_MOVE) {
+        const bool absolute = mouse.dwFlags & MOUSEEVENTF_ABSOLUTE;
+        at.x = moved(at.x, mouse.dx, absolute, host().screenWidth());
+        at.y = moved(at.y, mouse.dy, absolute, host().screenHeight());
+        translate({HostEvent::MouseMove, at.x, at.y});
+    }
+    if (mouse.dwFlags & MOUSEEVENTF_LEFTUP) translate({HostEvent::MouseRelease, at.x, at.y, 1});
+    if (mouse.dwFlags & MOUSEEVENTF_RIGHTUP) translate({HostEvent::MouseRelease, at.x, at.y, 2});
 }
 
 void pumpHostEvents() {
@@ -208,6 +238,14 @@ BOOL WINAPI PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam
         if (window && !isLiveWindow(window)) return FALSE;
         post(window, message, wParam, lParam);
         return TRUE;
+    });
+}
+
+UINT WINAPI SendInput(UINT count, LPINPUT inputs, int size) {
+    return journalled("SendInput", nullptr, [&]() -> UINT {
+        if (!inputs || size != int(sizeof(INPUT))) return 0;
+        for (UINT i = 0; i < count; ++i) feed(inputs[i]);
+        return count;
     });
 }
 

@@ -148,6 +148,49 @@ typedef struct tagMSG {
     POINT pt;
 } MSG, *LPMSG;
 
+// What SendInput takes: a mouse movement or button, or a key.
+typedef struct tagMOUSEINPUT {
+    LONG dx;
+    LONG dy;
+    DWORD mouseData;
+    DWORD dwFlags;
+    DWORD time;
+    ULONG_PTR dwExtraInfo;
+} MOUSEINPUT;
+
+typedef struct tagKEYBDINPUT {
+    WORD wVk;
+    WORD wScan;
+    DWORD dwFlags;
+    DWORD time;
+    ULONG_PTR dwExtraInfo;
+} KEYBDINPUT;
+
+typedef struct tagHARDWAREINPUT {
+    DWORD uMsg;
+    WORD wParamL;
+    WORD wParamH;
+} HARDWAREINPUT;
+
+typedef struct tagINPUT {
+    DWORD type;
+    union {
+        MOUSEINPUT mi;
+        KEYBDINPUT ki;
+        HARDWAREINPUT hi;
+    };
+} INPUT, *LPINPUT;
+
+#define INPUT_MOUSE 0
+#define INPUT_KEYBOARD 1
+#define MOUSEEVENTF_MOVE 0x0001
+#define MOUSEEVENTF_LEFTDOWN 0x0002
+#define MOUSEEVENTF_LEFTUP 0x0004
+#define MOUSEEVENTF_RIGHTDOWN 0x0008
+#define MOUSEEVENTF_RIGHTUP 0x0010
+#define MOUSEEVENTF_ABSOLUTE 0x8000
+#define KEYEVENTF_KEYUP 0x0002
+
 #define CS_VREDRAW 0x0001
 #define CS_HREDRAW 0x0002
 #define WS_POPUP 0x80000000L
@@ -215,6 +258,7 @@ BOOL WINAPI TranslateMessage(const MSG* msg);
 LRESULT WINAPI DispatchMessageA(const MSG* msg);
 BOOL WINAPI WaitMessage(void);
 BOOL WINAPI PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+UINT WINAPI SendInput(UINT count, LPINPUT inputs, int size);
 void WINAPI PostQuitMessage(int exitCode);
 
 // ---- Timers ----------------------------------------------------------------
