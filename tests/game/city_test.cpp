@@ -70,15 +70,11 @@ TEST_F(CityFixture, ALotShowsTheMarkerOfEachNonZeroAxisAtItsPlace) {
     lot.draw(300, 200);
     auto picture = screen();
     auto base = fixture::art("Lots/lot_base.png");
-    EXPECT_EQ(
-        fixture::mismatches(picture, 300, 200, fixture::art(fixture::kMarkerArt[Green]), 16, 16),
-        0);
-    EXPECT_EQ(
-        fixture::mismatches(picture, 316, 200, fixture::art(fixture::kMarkerArt[Lawful]), 16, 16),
-        0);
-    EXPECT_EQ(
-        fixture::mismatches(picture, 348, 200, fixture::art(fixture::kMarkerArt[Techy]), 16, 16),
-        0);
+    for (auto [x, axis] : {std::pair{300, Green}, {316, Lawful}, {348, Techy}})
+        EXPECT_EQ(
+            fixture::mismatches(picture, x, 200, fixture::art(fixture::kMarkerArt[axis]), 16, 16),
+            0)
+            << x;
     // Axis 2's place shows the base picture alone.
     for (int y = 0; y < 16; ++y)
         for (int x = 32; x < 48; ++x)

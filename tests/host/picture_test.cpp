@@ -8,27 +8,13 @@
 #include "picture_layout.h"
 #include "presenter.h"
 #include "shown_frame.h"
+#include "varnholt/pixel_memory.h"
 
 namespace {
 
 using namespace vh::platform;
 
 using Surface = std::unique_ptr<SDL_Surface, decltype(&SDL_FreeSurface)>;
-
-Uint32* pixel(SDL_Surface* s, int x, int y) {
-    return reinterpret_cast<Uint32*>(static_cast<Uint8*>(s->pixels) + y * s->pitch +
-                                     x * s->format->BytesPerPixel);
-}
-Uint32 at(SDL_Surface* s, int x, int y) {
-    return s->format->BytesPerPixel == 2 ? *reinterpret_cast<Uint16*>(pixel(s, x, y))
-                                         : *pixel(s, x, y);
-}
-void put(SDL_Surface* s, int x, int y, Uint32 value) {
-    if (s->format->BytesPerPixel == 2)
-        *reinterpret_cast<Uint16*>(pixel(s, x, y)) = Uint16(value);
-    else
-        *pixel(s, x, y) = value;
-}
 
 // A surface every pixel of which holds a value of its own (in 16 bits too).
 Surface pattern(int width, int height, int bits) {
@@ -37,7 +23,7 @@ Surface pattern(int width, int height, int bits) {
             0, width, height, bits, bits == 16 ? SDL_PIXELFORMAT_RGB565 : SDL_PIXELFORMAT_RGB888),
         SDL_FreeSurface);
     for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x) put(s.get(), x, y, Uint32(y * 256 + x));
+        for (int x = 0; x < width; ++x) writePixel(s.get(), x, y, Uint32(y * 256 + x));
     return s;
 }
 
@@ -67,12 +53,14 @@ TEST_P(AtBothDepths, ShownFrameAnswersTheRectangleOfEveryChangedSpot) {
                  {{{30, 2}, {50, 9}, {4, 30}, {33, 41}}, "4,2 47x40"},
                  {{{63, 0}, {0, 47}}, "0,0 64x48"}};
     for (const auto& c : cases) {
-        for (auto [x, y] : c.spots) put(frame.get(), x, y, at(frame.get(), x, y) ^ 0x5555);
+        for (auto [x, y] : c.spots)
+            writePixel(frame.get(), x, y, readPixel(frame.get(), x, y) ^ 0x5555);
         ASSERT_TRUE(shown.update(frame.get(), changed));
         EXPECT_EQ(text(changed), c.rectangle);
         for (int y = 0; y < 48; ++y)
             for (int x = 0; x < 64; ++x)
-                ASSERT_EQ(at(shown.surface(), x, y), at(frame.get(), x, y)) << x << "," << y;
+                ASSERT_EQ(readPixel(shown.surface(), x, y), readPixel(frame.get(), x, y))
+                    << x << "," << y;
     }
     Surface other = pattern(32, 48, GetParam());
     ASSERT_TRUE(shown.update(other.get(), changed));
@@ -128,11 +116,11 @@ TEST_P(AtBothDepths, TheNearestScalerDrawsEveryPixelFromTheLayout) {
         for (int y = 0; y < height; ++y)
             for (int x = 0; x < width; ++x) {
                 const int sx = layout.sourceColumn(x), sy = layout.sourceRow(y);
-                ASSERT_EQ(at(whole.get(), x, y), at(picture.get(), sx, sy))
+                ASSERT_EQ(readPixel(whole.get(), x, y), readPixel(picture.get(), sx, sy))
                     << width << "x" << height << " at " << x << "," << y;
                 const bool inPart = sx >= 13 && sx < 22 && sy >= 7 && sy < 12;
-                ASSERT_EQ(at(part.get(), x, y),
-                          inPart ? at(whole.get(), x, y) : Uint32(y * 256 + x))
+                ASSERT_EQ(readPixel(part.get(), x, y),
+                          inPart ? readPixel(whole.get(), x, y) : Uint32(y * 256 + x))
                     << "the part drawn alone, at " << x << "," << y;
             }
     }

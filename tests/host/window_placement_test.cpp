@@ -35,6 +35,8 @@ TEST(WindowPlacement, ARememberedPlaceIsKeptOnlyWhileADisplayShowsIt) {
     } const cases[] = {
         {remembered(2000, 100, 800, 600), {2000, 100, 800, 600}},  // on the second display
         {remembered(-700, 100, 800, 600), {446, 143, 1024, 768}},  // centre off every display
+        {remembered(2000, 900, 800, 600), {446, 143, 1024, 768}},  // below the second display
+        {remembered(100, -600, 800, 600), {446, 143, 1024, 768}},  // above the first
         {remembered(100, 100, 40, 600), {446, 143, 1024, 768}},    // narrower than the file takes
         {DisplaySettings{}, {446, 143, 1024, 768}}};               // none remembered
     for (const Case& c : cases) {

@@ -5,15 +5,14 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <filesystem>
 #include <string>
 
 #include "game_fixture.h"
 #include "image_bytes.h"
+#include "image_files.h"
 
 namespace {
 
-namespace fs = std::filesystem;
 using fixture::Bytes;
 
 // The widest picture the decoder accepts; its pixels must fit a surface.
@@ -21,41 +20,17 @@ constexpr int kWidest = 16384;
 // The most pixel bytes it accepts, and so the largest file it reads.
 constexpr off_t kLargestFile = off_t(64) << 20;
 
-class ImageLimits : public testing::Test {
+class ImageLimits : public ImageFiles {
   protected:
-    void SetUp() override {
-        folder_ = fs::temp_directory_path() / ("varnholt-limits-" + std::to_string(getpid()));
-        fs::create_directories(folder_);
-        fixture::startGdiplus();
-    }
-    void TearDown() override { fs::remove_all(folder_); }
-
-    std::string write(const std::string& name, const Bytes& bytes) {
-        std::string path = (folder_ / name).string();
-        EXPECT_TRUE(fixture::writeFile(path, bytes)) << path;
-        return path;
-    }
-
     // A file of `size` bytes of zeros that takes no room on the disk.
     std::string sparse(const std::string& name, off_t size) {
-        std::string path = (folder_ / name).string();
+        std::string path = folder_ + "/" + name;
         int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         EXPECT_GE(fd, 0);
         EXPECT_EQ(ftruncate(fd, size), 0);
         close(fd);
         return path;
     }
-
-    static Gdiplus::Status load(const std::string& path) {
-        std::wstring wide(path.begin(), path.end());
-        Gdiplus::GpBitmap* image = nullptr;
-        Gdiplus::Status status =
-            Gdiplus::DllExports::GdipCreateBitmapFromFile(wide.c_str(), &image);
-        if (image) Gdiplus::DllExports::GdipDisposeImage(image);
-        return status;
-    }
-
-    fs::path folder_;
 };
 
 Bytes pngOneRow(int width) {

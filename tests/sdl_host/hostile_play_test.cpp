@@ -63,13 +63,18 @@ class HostilePlay : public testing::Test {
 };
 
 // The window moved, then the game ended from outside: by a closed terminal
-// (SIGHUP), by Ctrl+C's SIGTERM, or by another program destroying the
-// window. It ends with 0 and keeps the window's place; a window never moved
-// or resized is not written to the settings file at all.
+// (SIGHUP), by Ctrl+C (SIGINT), by SIGTERM, by the window's close button or
+// by another program destroying the window. It ends with 0 and keeps the
+// window's place; a window never moved or resized is not written to the
+// settings file at all.
 TEST_F(HostilePlay, EndedFromOutsideTheGameExitsWithZeroAndKeepsTheWindowsPlace) {
-    enum Ending { HangUp, Terminate, Destroy };
-    for (const auto& [ending, moved] :
-         {std::pair{HangUp, true}, std::pair{Destroy, true}, std::pair{Terminate, false}}) {
+    enum Ending { HangUp, Interrupt, Terminate, Close, Destroy };
+    for (const auto& [ending, moved] : {std::pair{HangUp, true},
+                                        {Interrupt, true},
+                                        {Close, true},
+                                        {Destroy, true},
+                                        {Terminate, false},
+                                        {Interrupt, false}}) {
         std::filesystem::remove_all(home_ / ".config");
         play(false, {"--windowed"});
         if (moved) {
@@ -79,8 +84,12 @@ TEST_F(HostilePlay, EndedFromOutsideTheGameExitsWithZeroAndKeepsTheWindowsPlace)
         if (ending == Destroy) {
             XDestroyWindow(x_.display(), window_);
             XSync(x_.display(), False);
+        } else if (ending == Close) {
+            x_.closeWindow(window_);
         } else {
-            kill(game_.child.pid, ending == HangUp ? SIGHUP : SIGTERM);
+            kill(game_.child.pid, ending == HangUp      ? SIGHUP
+                                  : ending == Interrupt ? SIGINT
+                                                        : SIGTERM);
         }
         ASSERT_TRUE(game_.wait(5000)) << "the game did not end, case " << ending;
         EXPECT_EQ(game_.status, 0) << ending;
@@ -90,6 +99,28 @@ TEST_F(HostilePlay, EndedFromOutsideTheGameExitsWithZeroAndKeepsTheWindowsPlace)
         } else {
             EXPECT_EQ(settings(), "") << "written without a change";
         }
+        close(game_.errorPipe);
+        game_ = {};
+        x_.stop();
+    }
+}
+
+// The command line chooses over the settings file, for this run only: the
+// file is left as it was.
+TEST_F(HostilePlay, TheCommandLineChoosesOverTheSettingsFileForOneRun) {
+    for (const auto& [said, option, fullScreen] :
+         {std::tuple{"windowed", "--fullscreen", true}, {"fullscreen", "--windowed", false}}) {
+        std::filesystem::create_directories(home_ / ".config/varnholt");
+        const std::string file = std::string("[display]\nmode = ") + said + "\n";
+        std::ofstream(home_ / ".config/varnholt/settings.ini") << file;
+        play(false, {option});
+        XWindowAttributes attributes{};
+        XGetWindowAttributes(x_.display(), window_, &attributes);
+        EXPECT_EQ(attributes.width == 1024 && attributes.height == 768, fullScreen) << option;
+        kill(game_.child.pid, SIGINT);
+        ASSERT_TRUE(game_.wait(5000)) << "Ctrl+C did not end the game";
+        EXPECT_EQ(game_.status, 0);
+        EXPECT_EQ(settings(), file);
         close(game_.errorPipe);
         game_ = {};
         x_.stop();

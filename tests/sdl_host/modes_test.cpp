@@ -40,8 +40,13 @@ Placement expectedPlacement(int width, int height, Scaling scaling) {
             return {(width - 1024 * factor) / 2, (height - 768 * factor) / 2, 1024 * factor,
                     768 * factor};
     }
-    Placement at = placementOn(width, height);
-    return at;
+    return placementOn(width, height);
+}
+
+// The picture pixel (of `size`) that pixel `at` of the `drawn` ones shows:
+// the one under its centre.
+int shows(int at, int size, int drawn) {
+    return int((2 * int64_t(at) + 1) * size / (2 * drawn));
 }
 
 class Modes : public SdlHostTest, public testing::WithParamInterface<Scaling> {
@@ -59,16 +64,14 @@ class Modes : public SdlHostTest, public testing::WithParamInterface<Scaling> {
 
     // The window's client area on the screen, as the X server has it.
     SDL_Rect clientArea() {
-        SDL_SysWMinfo info;
-        SDL_VERSION(&info.version);
-        SDL_Window* window = hostWindow();
-        if (!window || !SDL_GetWindowWMInfo(window, &info)) return {};
+        const Window client = clientWindow();
+        if (!client) return {};
         Window child;
         int x = 0, y = 0;
-        XTranslateCoordinates(x_.display(), info.info.x11.window, DefaultRootWindow(x_.display()),
-                              0, 0, &x, &y, &child);
+        XTranslateCoordinates(x_.display(), client, DefaultRootWindow(x_.display()), 0, 0, &x, &y,
+                              &child);
         XWindowAttributes attributes{};
-        XGetWindowAttributes(x_.display(), info.info.x11.window, &attributes);
+        XGetWindowAttributes(x_.display(), client, &attributes);
         return {x, y, attributes.width, attributes.height};
     }
 
@@ -84,11 +87,9 @@ class Modes : public SdlHostTest, public testing::WithParamInterface<Scaling> {
                 const int sx = area.x + x, sy = area.y + y;
                 if (sx < 0 || sy < 0 || sx >= screen.width || sy >= screen.height) continue;
                 uint32_t want = 0;
-                if (x >= at.x && x < at.x + at.width && y >= at.y && y < at.y + at.height) {
-                    const int px = int((2 * int64_t(x - at.x) + 1) * 1024 / (2 * at.width));
-                    const int py = int((2 * int64_t(y - at.y) + 1) * 768 / (2 * at.height));
-                    want = patternAt(px, py);
-                }
+                if (x >= at.x && x < at.x + at.width && y >= at.y && y < at.y + at.height)
+                    want =
+                        patternAt(shows(x - at.x, 1024, at.width), shows(y - at.y, 768, at.height));
                 if (screen.at(sx, sy) != want) ++wrong;
             }
         }
@@ -105,10 +106,8 @@ class Modes : public SdlHostTest, public testing::WithParamInterface<Scaling> {
             x_.movePointer(area.x + x, area.y + y);
             Seen move{};
             ASSERT_TRUE(waitFor(WM_MOUSEMOVE, move));
-            EXPECT_EQ(lowWord(move.lParam),
-                      int((2 * int64_t(x - at.x) + 1) * 1024 / (2 * at.width)));
-            EXPECT_EQ(highWord(move.lParam),
-                      int((2 * int64_t(y - at.y) + 1) * 768 / (2 * at.height)));
+            EXPECT_EQ(lowWord(move.lParam), shows(x - at.x, 1024, at.width));
+            EXPECT_EQ(highWord(move.lParam), shows(y - at.y, 768, at.height));
         }
     }
 
@@ -267,17 +266,32 @@ TEST_F(Modes, QuickAltEnterPressesLeaveTheWindowWhereItWas) {
         << "," << first.y;
 }
 
+// Settings that cannot be saved are told once, in one line, and play goes on.
+TEST_F(Modes, SettingsThatCannotBeSavedAreToldOnce) {
+    std::ofstream(home_ / "blocker") << "a file where a folder should be";
+    file_ = std::make_shared<vh::platform::SettingsFile>((home_ / "blocker/settings.ini").string());
+    start(kScreenWidth, kScreenHeight, true, DisplaySettings{}, file_);
+    testing::internal::CaptureStderr();
+    for (bool fullScreen : {false, true}) {
+        x_.pressKeys({XK_Alt_L, XK_Return});
+        ASSERT_TRUE(pumpUntil([&] { return isFullScreen() == fullScreen; })) << fullScreen;
+    }
+    pressMarker();
+    const std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(said.rfind("varnholt: the settings were not saved: " + file_->path(), 0), 0u) << said;
+    EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
+}
+
 TEST_F(Modes, TheWindowsPlaceAndModeAreKeptForTheNextStart) {
-    std::ofstream(file_->path()) << "; the player's file\n[display]\nmode = windowed\n";
+    // Nearest, so that every pixel on the screen is the picture pixel under it.
+    std::ofstream(file_->path()) << "; the player's file\n[display]\nmode = windowed\n"
+                                 << "filter = nearest\n";
     const DisplaySettings settings =
         file_->read([](const std::string& line) { ADD_FAILURE() << line; });
     start(kScreenWidth, kScreenHeight, true, settings, file_);
     ASSERT_TRUE(pumpUntil([&] { return clientArea().w == 1024; }));
-    SDL_SysWMinfo info;
-    SDL_VERSION(&info.version);
-    ASSERT_TRUE(SDL_GetWindowWMInfo(hostWindow(), &info));
     // The player moves and resizes the window.
-    XMoveResizeWindow(x_.display(), info.info.x11.window, 300, 200, 1200, 800);
+    XMoveResizeWindow(x_.display(), clientWindow(), 300, 200, 1200, 800);
     XSync(x_.display(), False);
     ASSERT_TRUE(pumpUntil([&] { return clientArea().w == 1200 && clientArea().h == 800; }));
     const SDL_Rect before = clientArea();
@@ -294,7 +308,7 @@ TEST_F(Modes, TheWindowsPlaceAndModeAreKeptForTheNextStart) {
     openDisplay(kScreenWidth, kScreenHeight);
     ASSERT_TRUE(pumpUntil([&] {
         const SDL_Rect now = clientArea();
-        return now.x == before.x && now.y == before.y && now.w == before.w && now.h == before.h;
+        return SDL_RectEquals(&now, &before);
     })) << "the window is not where the player left it";
     EXPECT_EQ(wrongPixels(Scaling::Aspect), 0);
 }

@@ -53,7 +53,7 @@ class SdlHostTest : public testing::Test {
     void start(int width, int height, bool windowManager = false,
                const vh::platform::DisplaySettings& settings = {},
                std::shared_ptr<vh::platform::SettingsFile> file = nullptr) {
-        ASSERT_TRUE(x_.start(width, height)) << "Xvfb did not start";
+        ASSERT_TRUE(x_.start(width, height, depth_)) << "Xvfb did not start";
         if (windowManager) {
             ASSERT_TRUE(x_.startWindowManager()) << "openbox did not start";
         }
@@ -187,6 +187,7 @@ class SdlHostTest : public testing::Test {
     }
 
     xtest::XServer x_;
+    int depth_ = 24;  // the screen's bits a pixel
     HWND window_ = nullptr;
     IDirectDraw* directDraw_ = nullptr;
     IDirectDrawSurface* primary_ = nullptr;

@@ -20,28 +20,13 @@ using namespace sdltest;
 
 TEST_F(SdlHostTest, KeysAndButtonsBecomeWindowsMessages) {
     start(1024, 768);
-    Seen seenKey{};
-    x_.pressKey(XK_Escape);
-    ASSERT_TRUE(waitFor(WM_KEYDOWN, seenKey));
-    EXPECT_EQ(seenKey.wParam, WPARAM(VK_ESCAPE));
-    x_.pressKey(XK_a);
-    ASSERT_TRUE(waitFor(WM_KEYDOWN, seenKey));
-    EXPECT_EQ(seenKey.wParam, WPARAM('A'));
-    x_.pressKey(XK_F5);
-    ASSERT_TRUE(waitFor(WM_KEYDOWN, seenKey));
-    EXPECT_EQ(seenKey.wParam, WPARAM(VK_F1 + 4));
-
     // The keys the game knows by their Windows codes, and one it does not.
-    const std::pair<KeySym, WPARAM> keys[] = {{XK_7, '7'},
-                                              {XK_space, VK_SPACE},
-                                              {XK_Tab, VK_TAB},
-                                              {XK_BackSpace, VK_BACK},
-                                              {XK_Left, VK_LEFT},
-                                              {XK_Right, VK_RIGHT},
-                                              {XK_Up, VK_UP},
-                                              {XK_Down, VK_DOWN},
-                                              {XK_Return, VK_RETURN},
-                                              {XK_KP_Enter, VK_RETURN}};
+    Seen seenKey{};
+    const std::pair<KeySym, WPARAM> keys[] = {
+        {XK_Escape, VK_ESCAPE},  {XK_a, 'A'},      {XK_F5, VK_F1 + 4},      {XK_7, '7'},
+        {XK_space, VK_SPACE},    {XK_Tab, VK_TAB}, {XK_BackSpace, VK_BACK}, {XK_Left, VK_LEFT},
+        {XK_Right, VK_RIGHT},    {XK_Up, VK_UP},   {XK_Down, VK_DOWN},      {XK_Return, VK_RETURN},
+        {XK_KP_Enter, VK_RETURN}};
     for (const auto& [symbol, code] : keys) {
         x_.pressKey(symbol);
         ASSERT_TRUE(waitFor(WM_KEYDOWN, seenKey)) << XKeysymToString(symbol);
@@ -52,17 +37,14 @@ TEST_F(SdlHostTest, KeysAndButtonsBecomeWindowsMessages) {
     ASSERT_TRUE(waitFor(WM_KEYDOWN, seenKey));
     EXPECT_EQ(seenKey.wParam, WPARAM('B'));
 
-    x_.movePointer(300, 200);
-    Seen release{};
-    x_.click(Button1);
-    ASSERT_TRUE(waitFor(WM_LBUTTONUP, release));
-    EXPECT_EQ(lowWord(release.lParam), 300);
-    EXPECT_EQ(highWord(release.lParam), 200);
-    x_.movePointer(700, 500);
-    x_.click(Button3);
-    ASSERT_TRUE(waitFor(WM_RBUTTONUP, release));
-    EXPECT_EQ(lowWord(release.lParam), 700);
-    EXPECT_EQ(highWord(release.lParam), 500);
+    for (auto [x, y, button, message] :
+         {std::tuple{300, 200, Button1, WM_LBUTTONUP}, {700, 500, Button3, WM_RBUTTONUP}}) {
+        x_.movePointer(x, y);
+        x_.click(button);
+        ASSERT_TRUE(waitFor(message, seenKey)) << message;
+        EXPECT_EQ(lowWord(seenKey.lParam), x);
+        EXPECT_EQ(highWord(seenKey.lParam), y);
+    }
 }
 
 struct ScreenSize {
@@ -106,18 +88,17 @@ TEST_P(PointerMapping, PointsMapToThePicturePixelShownThere) {
         EXPECT_EQ(screen.at(probe.x, probe.y), patternAt(px, py))
             << "screen point " << probe.x << "," << probe.y << " maps to " << px << "," << py;
     }
-    // The screen's own edges: on a bar, or on the picture's edge itself.
-    x_.movePointer(0, size.height / 2);
-    Seen move{};
-    ASSERT_TRUE(waitFor(WM_MOUSEMOVE, move));
-    EXPECT_EQ(lowWord(move.lParam), 0);
-    x_.movePointer(size.width - 1, 0);
-    ASSERT_TRUE(waitFor(WM_MOUSEMOVE, move));
-    EXPECT_EQ(lowWord(move.lParam), 1023);
-    EXPECT_EQ(highWord(move.lParam), 0);
-    x_.movePointer(size.width / 2, size.height - 1);
-    ASSERT_TRUE(waitFor(WM_MOUSEMOVE, move));
-    EXPECT_EQ(highWord(move.lParam), 767);
+    // The screen's own edges (on a bar, or on the picture's edge itself) map
+    // to the picture's (-1: either).
+    for (auto [x, y, px, py] : {std::tuple{0, size.height / 2, 0, -1},
+                                {size.width - 1, 0, 1023, 0},
+                                {size.width / 2, size.height - 1, -1, 767}}) {
+        x_.movePointer(x, y);
+        Seen move{};
+        ASSERT_TRUE(waitFor(WM_MOUSEMOVE, move));
+        EXPECT_TRUE(px < 0 || lowWord(move.lParam) == px) << x << "," << y;
+        EXPECT_TRUE(py < 0 || highWord(move.lParam) == py) << x << "," << y;
+    }
 }
 
 // ---- Focus --------------------------------------------------------------------
@@ -154,7 +135,8 @@ TEST_F(SdlHostTest, FocusChangesBecomeActivateAppAndConfineThePointerOnlyWhileAc
 // ---- Presentation -------------------------------------------------------------
 
 TEST_F(SdlHostTest, StillFramesAreSkippedAndChangedOnesShownWhereTheyChanged) {
-    start(1920, 1080);
+    // Nearest, so that the changed pixel shows in its own colour.
+    start(1920, 1080, false, {.filter = vh::platform::Filter::Nearest});
     const auto first = counts();
     for (int i = 0; i < 5; ++i) show(patternAt);
     EXPECT_EQ(counts().skipped - first.skipped, 5);
@@ -198,6 +180,21 @@ TEST_F(SdlHostTest, AFrameThatDiffersInAnyOnePixelIsShown) {
         EXPECT_EQ(x_.screen().at(x, y), colour) << x << "," << y;
         colour ^= 0x00FFFFFF;
     }
+}
+
+// On a screen of 16 bits a pixel each colour is cut to 5, 6 and 5 bits.
+TEST_F(SdlHostTest, ASixteenBitScreenShowsThePicture) {
+    depth_ = 16;
+    start(1024, 768);
+    const vh::test::Picture screen = x_.screen();
+    int wrong = 0;
+    for (int y = 0; y < 768; y += 3)
+        for (int x = 0; x < 1024; x += 5) {
+            const uint32_t c = patternAt(x, y);
+            wrong += screen.at(x, y) !=
+                     ((c >> 19 & 0x1F) << 11 | (c >> 10 & 0x3F) << 5 | (c >> 3 & 0x1F));
+        }
+    EXPECT_EQ(wrong, 0);
 }
 
 TEST_F(SdlHostTest, AnExposedWindowIsRepaintedWithoutANewFrame) {

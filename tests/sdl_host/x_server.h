@@ -64,23 +64,26 @@ class XServer {
         return display_ != nullptr;
     }
 
-    // Starts openbox and waits until it manages the screen.
+    // Starts openbox and waits until it manages the screen: until a window
+    // mapped then is put into a frame of its own. (It announces itself
+    // before it takes the windows already there; a game window mapped in
+    // between would never get the focus.)
     bool startWindowManager() {
         manager_ = spawn({"openbox", "--sm-disable"}, -1);
-        Atom check = XInternAtom(display_, "_NET_SUPPORTING_WM_CHECK", False);
-        return waitUntil(10000, 25, [&] {
-            Atom type;
-            int format;
-            unsigned long count = 0, after;
-            unsigned char* data = nullptr;
-            if (XGetWindowProperty(display_, DefaultRootWindow(display_), check, 0, 1, False,
-                                   AnyPropertyType, &type, &format, &count, &after,
-                                   &data) != Success ||
-                !data)
-                return false;
-            XFree(data);
-            return count > 0;
+        const Window probe =
+            XCreateSimpleWindow(display_, DefaultRootWindow(display_), 0, 0, 10, 10, 0, 0, 0);
+        XMapWindow(display_, probe);
+        XSync(display_, False);
+        const bool managed = waitUntil(15000, 10, [&] {
+            Window root = 0, parent = 0, *children = nullptr;
+            unsigned count = 0;
+            XQueryTree(display_, probe, &root, &parent, &children, &count);
+            if (children) XFree(children);
+            return parent != 0 && parent != root;
         });
+        XDestroyWindow(display_, probe);
+        XSync(display_, False);
+        return managed;
     }
 
     void stop() {
@@ -172,6 +175,16 @@ class XServer {
              long(XInternAtom(display_, "_NET_WM_STATE_MAXIMIZED_HORZ", False)), 2});
     }
     void askWindowManager(Window window, const char* message, std::initializer_list<long> data) {
+        send(DefaultRootWindow(display_), window, message, data,
+             SubstructureRedirectMask | SubstructureNotifyMask);
+    }
+    // As the close button on the window's title bar asks.
+    void closeWindow(Window window) {
+        send(window, window, "WM_PROTOCOLS",
+             {long(XInternAtom(display_, "WM_DELETE_WINDOW", False)), CurrentTime}, NoEventMask);
+    }
+    void send(Window to, Window window, const char* message, std::initializer_list<long> data,
+              long mask) {
         XEvent event{};
         event.xclient.type = ClientMessage;
         event.xclient.window = window;
@@ -179,8 +192,7 @@ class XServer {
         event.xclient.format = 32;
         int i = 0;
         for (long value : data) event.xclient.data.l[i++] = value;
-        XSendEvent(display_, DefaultRootWindow(display_), False,
-                   SubstructureRedirectMask | SubstructureNotifyMask, &event);
+        XSendEvent(display_, to, False, mask, &event);
         XSync(display_, False);
     }
     void minimise(Window window) {

@@ -44,6 +44,13 @@ class ImageFiles : public testing::Test {
     Status load(const std::string& path, GpBitmap** image) {
         return GdipCreateBitmapFromFile(wide(path).c_str(), image);
     }
+    // The same, the image given back at once.
+    Status load(const std::string& path) {
+        GpBitmap* image = nullptr;
+        const Status status = load(path, &image);
+        if (image) GdipDisposeImage(image);
+        return status;
+    }
 
     std::string folder_;
     ULONG_PTR token_ = 0;
