@@ -19,10 +19,21 @@ void FramePacer::start(Clock::time_point now, bool waitsForRefresh) {
 }
 
 // Nothing but input or scrolling changes the picture, and scrolling changes
-// every frame: a picture that stood still this long stays still until the
-// player does something, which ends the rest at once.
-bool FramePacer::stillFrameRests() {
-    return ++stillFrames_ > kFramesBeforeRest;
+// every frame: a picture that stood still for kFramesBeforeRest frames stays
+// still until the player does something, which ends the rest at once. A
+// frame that was shown is followed by the wait for the next slot, unless its
+// present waited for the refresh already.
+FramePacer::Wait FramePacer::afterFrame(bool shown, Clock::time_point now, int refreshHz) {
+    if (shown) {
+        stillFrames_ = 0;
+        if (presentsWait_) {
+            presented(now, refreshHz);
+            return Wait{Wait::None};
+        }
+    } else if (++stillFrames_ > kFramesBeforeRest) {
+        return Wait{Wait::Rest};
+    }
+    return Wait{Wait::Slot, nextSlot(now, refreshHz)};
 }
 
 FramePacer::Clock::time_point FramePacer::nextSlot(Clock::time_point now, int refreshHz) {

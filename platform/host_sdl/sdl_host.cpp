@@ -1,7 +1,8 @@
 // The SDL host: the window's life, and the pictures shown on it. A frame
 // identical to the one on the window is not drawn again, and a frame that
-// changed is drawn only where it changed; either way the frame loop keeps to
-// the display's refresh (frame_pacer.cpp).
+// changed is drawn at once, only where it changed; either way the frame loop
+// then waits for the display's next refresh (frame_pacer.cpp) before the
+// game reads its input again.
 #include "sdl_host.h"
 
 #include <signal.h>
@@ -11,7 +12,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <sstream>
-#include <thread>
 #include <vector>
 
 #include "screenshot.h"
@@ -33,7 +33,9 @@ SdlHost::SdlHost(const DisplaySettings& settings, std::shared_ptr<SettingsFile> 
     : settings_(settings),
       file_(std::move(file)),
       placement_(settings),
-      pacer_(settings.vsync, settings.maxFps) {}
+      pacer_(settings.vsync, settings.maxFps) {
+    taken_.reserve(kMostTakenEvents);
+}
 
 SdlHost::~SdlHost() {
     closeWindow();
@@ -203,14 +205,17 @@ int SdlHost::refreshHz() {
     return kDefaultRefreshHz;
 }
 
-void SdlHost::sleepUntilNextSlot() {
-    std::this_thread::sleep_until(pacer_.nextSlot(Clock::now(), refreshHz()));
-}
-
-// Waits for the next event SDL has for us (input above all), at most a rest
-// period; the event stays queued for the game.
-void SdlHost::restUntilInput() {
-    SDL_WaitEventTimeout(nullptr, kRestMilliseconds);
+// Waits for what the pacer says, once the frame is on the screen: the wait
+// delays the reading of input, never a finished frame. A click or a key ends
+// a wait for the next slot, so that its answer is drawn at once.
+void SdlHost::waitAfterFrame(bool shown) {
+    const FramePacer::Wait wait = pacer_.afterFrame(shown, Clock::now(), refreshHz());
+    if (wait.kind == FramePacer::Wait::None) return;
+    if (wait.kind == FramePacer::Wait::Slot && !waitForInputUntil(wait.until)) return;
+    // A rest waits for the next event SDL has for us (input above all), at
+    // most a rest period; the event stays queued for the game.
+    if (wait.kind == FramePacer::Wait::Rest && !hasTakenEvents())
+        SDL_WaitEventTimeout(nullptr, kRestMilliseconds);
     pacer_.rested(Clock::now());
 }
 
@@ -229,20 +234,15 @@ void SdlHost::present(SDL_Surface* frame) {
     SDL_Rect changed{0, 0, 0, 0};
     if (!shown_.update(frame, changed)) return;
     if (repaintWanted_) changed = shown_.whole();
+    bool shown = false;
     if (changed.w <= 0) {
         ++counts_.skipped;
-        if (pacer_.stillFrameRests())
-            restUntilInput();
-        else
-            sleepUntilNextSlot();
-        return;
+    } else if (presenter_->draw(shown_.surface(), changed)) {
+        shown = true;
+        repaintWanted_ = false;
+        ++counts_.presented;
     }
-    pacer_.changedFrame();
-    if (!pacer_.presentsWait()) sleepUntilNextSlot();
-    if (!presenter_->draw(shown_.surface(), changed)) return;
-    repaintWanted_ = false;
-    ++counts_.presented;
-    if (pacer_.presentsWait()) pacer_.presented(Clock::now(), refreshHz());
+    waitAfterFrame(shown);
 }
 
 }  // namespace vh::platform

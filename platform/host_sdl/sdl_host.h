@@ -14,6 +14,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "frame_pacer.h"
 #include "picture_layout.h"
@@ -49,6 +50,9 @@ class SdlHost final : public Host {
     // The picture before the game sets a display mode.
     static constexpr int kDefaultPictureWidth = 1024;
     static constexpr int kDefaultPictureHeight = 768;
+    // Events kept while waiting for a frame's slot; a refresh brings a
+    // handful.
+    static constexpr size_t kMostTakenEvents = 256;
 
     // sdl_host_video.cpp
     bool startVideo(std::string& whyNot);
@@ -71,10 +75,12 @@ class SdlHost final : public Host {
     void repaint();
     void takeScreenshot();
     int refreshHz();
-    void sleepUntilNextSlot();
-    void restUntilInput();
+    void waitAfterFrame(bool shown);
 
     // sdl_host_events.cpp
+    bool waitForInputUntil(Clock::time_point deadline);
+    bool hasTakenEvents() const { return takenRead_ < taken_.size(); }
+    bool nextEvent(SDL_Event& sdl);
     bool translate(const SDL_Event& sdl, HostEvent& event);
     bool translateWindowEvent(const SDL_WindowEvent& window, HostEvent& event);
     bool hostKey(const SDL_KeyboardEvent& key);
@@ -105,6 +111,10 @@ class SdlHost final : public Host {
     bool focused_ = false;
     bool wantFocus_ = false;         // what the window events read so far say
     std::optional<HostEvent> held_;  // input read behind a focus change
+    // Events taken from SDL while waiting for the next frame, in order, for
+    // pollEvent to read before SDL's own.
+    std::vector<SDL_Event> taken_;
+    size_t takenRead_ = 0;
     // A mode switch makes some window managers take the focus away for a
     // moment; until then a loss is not the game's business.
     Clock::time_point switchSettlesAt_;

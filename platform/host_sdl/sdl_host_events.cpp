@@ -3,6 +3,8 @@
 // into the game's picture.
 #include <win32/windows.h>
 
+#include <thread>
+
 #include "sdl_host.h"
 #include "x11_window.h"
 
@@ -64,7 +66,7 @@ bool SdlHost::pollEvent(HostEvent& event) {
     }
     if (closeForDestroyedWindow(event)) return true;
     SDL_Event sdl;
-    while (SDL_PollEvent(&sdl)) {
+    while (nextEvent(sdl)) {
         HostEvent input{};
         if (!translate(sdl, input)) continue;
         pacer_.noteInput();
@@ -77,6 +79,42 @@ bool SdlHost::pollEvent(HostEvent& event) {
     }
     if (closeForDestroyedWindow(event)) return true;
     return reportFocus(event);
+}
+
+bool SdlHost::nextEvent(SDL_Event& sdl) {
+    if (!hasTakenEvents()) {
+        taken_.clear();
+        takenRead_ = 0;
+        return SDL_PollEvent(&sdl) == 1;
+    }
+    sdl = taken_[takenRead_++];
+    return true;
+}
+
+// Waits until `deadline` for the frame's slot, or until a click, a key or a
+// change to the window comes: true then, and the game reads it at once.
+// Pointer motion does not end the wait, or a moving pointer would take a
+// frame for every motion it reports; the events read meanwhile are kept for
+// pollEvent. SDL waits in whole milliseconds; the rest is slept.
+bool SdlHost::waitForInputUntil(Clock::time_point deadline) {
+    while (taken_.size() < kMostTakenEvents) {
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+        if (left.count() <= 0) break;
+        SDL_Event sdl;
+        if (SDL_WaitEventTimeout(&sdl, int(left.count())) != 1) continue;
+        // A window system message lives in SDL's queue only until the next
+        // event is read: it is seen to now.
+        if (sdl.type == SDL_SYSWMEVENT) {
+            noteWindowEvent(*sdl.syswm.msg);
+            if (windowDestroyed()) return true;
+            continue;
+        }
+        taken_.push_back(sdl);
+        if (sdl.type != SDL_MOUSEMOTION) return true;
+    }
+    std::this_thread::sleep_until(deadline);
+    return false;
 }
 
 // Another program destroyed the window: the game ends as if the player had

@@ -1,6 +1,7 @@
 // Frame pacing, on a clock of the test's own: the period at each setting,
-// slots kept to and restarted after a late frame, rest after a still spell,
-// and a renderer whose vsync does not wait found out.
+// the wait after a frame, its slots kept to and restarted after a late frame
+// or early input, rest after a still spell, and a renderer whose vsync does
+// not wait found out.
 #include <gtest/gtest.h>
 
 #include "frame_pacer.h"
@@ -24,28 +25,43 @@ TEST(FramePacer, ThePeriodIsTheRefreshOrTheCapWhicheverIsLonger) {
             << c.vsync << " " << c.maxFps << " " << c.hz;
 }
 
-TEST(FramePacer, SlotsFollowOnePeriodApartAndALateFrameStartsAfresh) {
+using Wait = FramePacer::Wait;
+
+Wait slot(Time until) {
+    return Wait{Wait::Slot, until};
+}
+
+// After a frame is shown the host waits for the next slot, one period after
+// the last, before input is read again; a late frame, or input that ended
+// the wait early, starts the count afresh. A present that waited for the
+// refresh itself is followed by no wait.
+TEST(FramePacer, AShownFrameIsFollowedByTheWaitForTheNextSlot) {
     FramePacer pacer(true, 0);
     const Time start{1s};
     pacer.start(start, false);
-    EXPECT_EQ(pacer.nextSlot(start, 50), start + 20ms);
-    EXPECT_EQ(pacer.nextSlot(start + 5ms, 50), start + 40ms) << "kept to, whenever asked";
-    EXPECT_EQ(pacer.nextSlot(start + 100ms, 50), start + 100ms) << "late: from now on";
-    EXPECT_EQ(pacer.nextSlot(start + 101ms, 50), start + 120ms);
-    pacer.rested(start + 500ms);
-    EXPECT_EQ(pacer.nextSlot(start + 500ms, 50), start + 520ms);
+    EXPECT_EQ(pacer.afterFrame(true, start + 1ms, 50), slot(start + 20ms));
+    EXPECT_EQ(pacer.afterFrame(true, start + 25ms, 50), slot(start + 40ms)) << "kept to";
+    EXPECT_EQ(pacer.afterFrame(true, start + 100ms, 50), slot(start + 100ms)) << "late: from now";
+    EXPECT_EQ(pacer.afterFrame(false, start + 101ms, 50), slot(start + 120ms));
+    pacer.rested(start + 110ms);
+    EXPECT_EQ(pacer.afterFrame(true, start + 111ms, 50), slot(start + 130ms))
+        << "a click ended the wait at 110 ms";
+    pacer.start(start, true);
+    EXPECT_EQ(pacer.afterFrame(true, start + 20ms, 50), Wait{Wait::None});
 }
 
 TEST(FramePacer, AStillPictureRestsAfterItsSpellAndInputEndsTheRest) {
     FramePacer pacer(true, 0);
+    const Time now{1s};
+    auto rests = [&] { return pacer.afterFrame(false, now, 60).kind == Wait::Rest; };
     for (int frame = 1; frame <= FramePacer::kFramesBeforeRest; ++frame)
-        EXPECT_FALSE(pacer.stillFrameRests()) << frame;
-    EXPECT_TRUE(pacer.stillFrameRests());
+        EXPECT_FALSE(rests()) << frame;
+    EXPECT_TRUE(rests());
     pacer.noteInput();
-    EXPECT_FALSE(pacer.stillFrameRests());
-    for (int frame = 0; frame < FramePacer::kFramesBeforeRest; ++frame) pacer.stillFrameRests();
-    pacer.changedFrame();
-    EXPECT_FALSE(pacer.stillFrameRests()) << "a changed frame ends the spell too";
+    EXPECT_FALSE(rests());
+    for (int frame = 0; frame < FramePacer::kFramesBeforeRest; ++frame) rests();
+    pacer.afterFrame(true, now, 60);
+    EXPECT_FALSE(rests()) << "a frame shown ends the spell too";
 }
 
 // Presents that come faster than three quarters of the refresh rate do not
@@ -64,7 +80,7 @@ TEST(FramePacer, PresentsFasterThanTheRefreshAreFoundNotToWait) {
         pacer.start(now, true);
         for (int i = 0; i < FramePacer::kJudgedPresents; ++i) {
             now += c.slowOne && i == 3 ? 100ms : c.apart;
-            pacer.presented(now, 60);
+            pacer.afterFrame(true, now, 60);
         }
         EXPECT_EQ(pacer.presentsWait(), c.stillWaits) << c.apart.count() << " " << c.slowOne;
     }
