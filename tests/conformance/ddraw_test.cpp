@@ -57,6 +57,37 @@ TEST_F(DisplayTest, AModeCanBeSetWithoutExclusiveModeUnlessAnotherHoldsIt) {
     EXPECT_EQ(dd_->SetDisplayMode(kScreenWidth, kScreenHeight, 32), DD_OK) << "free again";
 }
 
+// The bits a pixel of the display's mode has, as another program sees them:
+// its primary surface has the display's format.
+int displayBits(HWND window) {
+    LPDIRECTDRAW other = nullptr;
+    EXPECT_EQ(DirectDrawCreate(nullptr, &other, nullptr), DD_OK);
+    if (!other) return 0;
+    EXPECT_EQ(other->SetCooperativeLevel(window, DDSCL_NORMAL), DD_OK);
+    DDSURFACEDESC desc{};
+    desc.dwSize = sizeof(desc);
+    desc.dwFlags = DDSD_CAPS;
+    desc.ddsCaps.dwCaps = DDSCAPS_PRIMARYSURFACE;
+    LPDIRECTDRAWSURFACE primary = nullptr;
+    EXPECT_EQ(other->CreateSurface(&desc, &primary, nullptr), DD_OK);
+    if (primary) {
+        EXPECT_EQ(primary->GetSurfaceDesc(&desc), DD_OK);
+        primary->Release();
+    }
+    other->Release();
+    return int(desc.ddpfPixelFormat.dwRGBBitCount);
+}
+
+TEST_F(DisplayTest, ReleasingDirectDrawGivesTheDesktopItsModeBack) {
+    const int desktopBits = displayBits(window_), desktopWidth = GetSystemMetrics(SM_CXSCREEN);
+    takeDisplay(16);
+    EXPECT_EQ(displayBits(window_), 16) << "the game's mode";
+    EXPECT_EQ(dd_->Release(), 0u) << "as the game leaves";
+    dd_ = nullptr;
+    EXPECT_EQ(displayBits(window_), desktopBits);
+    EXPECT_EQ(GetSystemMetrics(SM_CXSCREEN), desktopWidth);
+}
+
 TEST_F(DisplayTest, ModesNoDisplayHasAreRefused) {
     takeDisplay(32);
     const struct {

@@ -166,6 +166,28 @@ TEST_F(WindowTest, ShowWindowAnswersThePreviousVisibility) {
     DestroyWindow(window);
 }
 
+TEST_F(WindowTest, TheGamesClassAndWindowStylesAreTaken) {
+    WNDCLASSA game{};
+    game.style = CS_HREDRAW | CS_VREDRAW;
+    game.lpfnWndProc = recording::procedure;
+    game.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+    game.lpszClassName = "VarnholtConformanceGame";
+    ASSERT_NE(RegisterClassA(&game), 0);
+    DWORD exStyle = 0;
+    handler() = [&exStyle](HWND, UINT message, WPARAM, LPARAM lParam, bool&) {
+        if (message == WM_CREATE)
+            exStyle = reinterpret_cast<const CREATESTRUCTA*>(lParam)->dwExStyle;
+        return LRESULT(0);
+    };
+    HWND window = CreateWindowExA(WS_EX_TOPMOST, game.lpszClassName, "game", WS_POPUP, 0, 0,
+                                  GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN),
+                                  nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(window, nullptr);
+    EXPECT_TRUE(exStyle & WS_EX_TOPMOST);
+    EXPECT_FALSE(ShowWindow(window, SW_SHOW)) << "made hidden";
+    EXPECT_TRUE(DestroyWindow(window));
+}
+
 TEST_F(WindowTest, StockIconAndCursorAndTheScreenSize) {
     EXPECT_NE(LoadIconA(nullptr, IDI_APPLICATION), nullptr);
     EXPECT_NE(LoadCursorA(nullptr, IDC_ARROW), nullptr);

@@ -113,6 +113,9 @@ struct ForcedTimers {
 struct DirectDrawState {
     // Whether the game holds the display; losing it loses every surface.
     bool foreground = true;
+    // The bits a pixel of the mode SetDisplayMode set; 0 while the desktop's
+    // own mode is shown.
+    int modeBits = 0;
     std::vector<dd::SurfaceObject*> surfaces;
     int liveDirectDrawObjects = 0;
     int liveSurfaces = 0;

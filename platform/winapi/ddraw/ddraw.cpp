@@ -6,6 +6,7 @@
 
 #include "ddraw_private.h"
 #include "varnholt/host.h"
+#include "winapi_state.h"
 
 namespace vh::platform::dd {
 namespace {
@@ -26,14 +27,17 @@ bool isSupportedMode(DWORD width, DWORD height, DWORD bitsPerPixel) {
 // while one does, no other may change the display mode.
 const DirectDrawObject* exclusiveOwner = nullptr;
 
-// Before the game picks a mode, the display is in the desktop's own.
-DisplayMode desktopMode() {
-    return {std::max(host().screenWidth(), 1), std::max(host().screenHeight(), 1), 32};
+// The mode the display is in: the desktop's own (32 bits a pixel) until a
+// DirectDraw object sets one, and again once that object gives it back.
+DisplayMode displayMode() {
+    const int bits = winapiState().ddraw.modeBits;
+    return {std::max(host().screenWidth(), 1), std::max(host().screenHeight(), 1),
+            bits ? bits : 32};
 }
 
 }  // namespace
 
-DirectDrawObject::DirectDrawObject() : mode_(desktopMode()) {
+DirectDrawObject::DirectDrawObject() : mode_(displayMode()) {
     ++liveDirectDrawObjects();
 }
 
@@ -53,6 +57,7 @@ void DirectDrawObject::forget(SurfaceObject* surface) {
 void DirectDrawObject::leaveFullScreen() {
     if (!fullScreen_) return;
     fullScreen_ = false;
+    winapiState().ddraw.modeBits = 0;
     host().leaveFullScreen();
 }
 
@@ -102,6 +107,7 @@ HRESULT DirectDrawObject::SetDisplayMode(DWORD width, DWORD height, DWORD bitsPe
         if (!isSupportedMode(width, height, bitsPerPixel)) return DDERR_INVALIDMODE;
         mode_ = {int(width), int(height), int(bitsPerPixel)};
         fullScreen_ = true;
+        winapiState().ddraw.modeBits = int(bitsPerPixel);
         host().enterFullScreen(int(width), int(height));
         return DD_OK;
     });
@@ -110,7 +116,7 @@ HRESULT DirectDrawObject::SetDisplayMode(DWORD width, DWORD height, DWORD bitsPe
 HRESULT DirectDrawObject::RestoreDisplayMode() {
     return journalled("IDirectDraw::RestoreDisplayMode", this, [&] {
         leaveFullScreen();
-        mode_ = desktopMode();
+        mode_ = displayMode();
         return DD_OK;
     });
 }
