@@ -86,9 +86,9 @@ echo "run_conformance_wine: ran under Wine in $(seconds_since "$ran") s"
 # The API of a test, by its suite's name.
 api_of() {
     case "$1" in
-        MessageQueue* | WindowTest*) echo "windows and messages" ;;
+        MessageQueue* | WindowTest* | PlayerInput*) echo "windows and messages" ;;
         Timers*) echo "timers" ;;
-        */DisplayAtBothDepths* | DisplayTest* | */BlitsAtBothDepths* | Blits* | */ClippedAtEdges*)
+        */DisplayAtBothDepths* | DisplayTest* | LostDisplay* | */BlitsAtBothDepths* | Blits* | */ClippedAtEdges*)
             echo "DirectDraw" ;;
         */GdiAtBothDepths* | Gdi.*) echo "GDI" ;;
         ImageTest*) echo "GDI+" ;;
