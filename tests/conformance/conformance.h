@@ -152,6 +152,13 @@ class WindowTest : public testing::Test {
 
 // ---- The display ------------------------------------------------------------------
 
+// An empty surface description of the version-1 size, as every call takes it.
+inline DDSURFACEDESC blankDescription() {
+    DDSURFACEDESC desc{};
+    desc.dwSize = sizeof(desc);
+    return desc;
+}
+
 // The game's display size; the screen under Wine in CI has it too.
 constexpr int kScreenWidth = 1024;
 constexpr int kScreenHeight = 768;
@@ -240,8 +247,7 @@ class DisplayTest : public WindowTest {
     }
 
     static DDSURFACEDESC describe(LPDIRECTDRAWSURFACE surface) {
-        DDSURFACEDESC desc{};
-        desc.dwSize = sizeof(desc);
+        DDSURFACEDESC desc = blankDescription();
         EXPECT_EQ(surface->GetSurfaceDesc(&desc), DD_OK);
         return desc;
     }
@@ -259,8 +265,7 @@ class DisplayTest : public WindowTest {
     // Runs `work` on the locked surface's pixels: base pointer, pitch, bytes a pixel.
     static void withPixels(LPDIRECTDRAWSURFACE surface,
                            const std::function<void(uint8_t*, LONG, int)>& work) {
-        DDSURFACEDESC desc{};
-        desc.dwSize = sizeof(desc);
+        DDSURFACEDESC desc = blankDescription();
         ASSERT_EQ(surface->Lock(nullptr, &desc, DDLOCK_WAIT, nullptr), DD_OK);
         work(static_cast<uint8_t*>(desc.lpSurface), desc.lPitch,
              int(desc.ddpfPixelFormat.dwRGBBitCount / 8));

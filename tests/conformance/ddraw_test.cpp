@@ -27,8 +27,7 @@ TEST_F(DisplayTest, DirectDrawCountsItsReferences) {
 }
 
 TEST_F(DisplayTest, SurfacesNeedACooperativeLevel) {
-    DDSURFACEDESC desc{};
-    desc.dwSize = sizeof(desc);
+    DDSURFACEDESC desc = conformance::blankDescription();
     desc.dwFlags = DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT;
     desc.ddsCaps.dwCaps = DDSCAPS_OFFSCREENPLAIN;
     desc.dwWidth = desc.dwHeight = 8;
@@ -64,8 +63,7 @@ int displayBits(HWND window) {
     EXPECT_EQ(DirectDrawCreate(nullptr, &other, nullptr), DD_OK);
     if (!other) return 0;
     EXPECT_EQ(other->SetCooperativeLevel(window, DDSCL_NORMAL), DD_OK);
-    DDSURFACEDESC desc{};
-    desc.dwSize = sizeof(desc);
+    DDSURFACEDESC desc = conformance::blankDescription();
     desc.dwFlags = DDSD_CAPS;
     desc.ddsCaps.dwCaps = DDSCAPS_PRIMARYSURFACE;
     LPDIRECTDRAWSURFACE primary = nullptr;
@@ -111,25 +109,26 @@ TEST_F(DisplayTest, ModesNoDisplayHasAreRefused) {
 
 // ---- Surface creation and descriptions -------------------------------------------------
 
-TEST_F(DisplayTest, CreateSurfaceTakesOnlyTheVersionOneDescriptionSize) {
+TEST_F(DisplayTest, CreateSurfaceAndGetSurfaceDescTakeOnlyTheVersionOneSize) {
     takeDisplay(32);
+    LPDIRECTDRAWSURFACE made = offScreen(8, 8);
+    ASSERT_NE(made, nullptr);
     for (DWORD size :
          {DWORD(0), kDescriptionSize - 1, kDescriptionSize + 1, kLaterDescriptionSize}) {
         DDSURFACEDESC desc{};
         desc.dwSize = size;
+        EXPECT_EQ(made->GetSurfaceDesc(&desc), DDERR_INVALIDPARAMS) << size;
         desc.dwFlags = DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT;
         desc.ddsCaps.dwCaps = DDSCAPS_OFFSCREENPLAIN;
         desc.dwWidth = desc.dwHeight = 8;
         LPDIRECTDRAWSURFACE surface = nullptr;
         EXPECT_EQ(dd_->CreateSurface(&desc, &surface, nullptr), DDERR_INVALIDPARAMS) << size;
     }
-    EXPECT_NE(offScreen(8, 8), nullptr);
 }
 
 TEST_F(DisplayTest, OffScreenSurfacesNeedBothSizes) {
     takeDisplay(32);
-    DDSURFACEDESC desc{};
-    desc.dwSize = sizeof(desc);
+    DDSURFACEDESC desc = conformance::blankDescription();
     desc.dwFlags = DDSD_CAPS | DDSD_WIDTH;
     desc.ddsCaps.dwCaps = DDSCAPS_OFFSCREENPLAIN;
     desc.dwWidth = desc.dwHeight = 8;
@@ -197,8 +196,7 @@ TEST_P(DisplayAtBothDepths, PrimaryAndBackBufferDescriptions) {
 
 TEST_F(DisplayTest, FlippingChainsNeedComplexFlipAndACount) {
     takeDisplay(32);
-    DDSURFACEDESC desc{};
-    desc.dwSize = sizeof(desc);
+    DDSURFACEDESC desc = conformance::blankDescription();
     desc.dwFlags = DDSD_CAPS;
     desc.ddsCaps.dwCaps = DDSCAPS_PRIMARYSURFACE | DDSCAPS_FLIP | DDSCAPS_COMPLEX;
     desc.dwBackBufferCount = 1;
@@ -210,18 +208,6 @@ TEST_F(DisplayTest, FlippingChainsNeedComplexFlipAndACount) {
     desc.ddsCaps.dwCaps = DDSCAPS_PRIMARYSURFACE | DDSCAPS_COMPLEX;
     EXPECT_EQ(dd_->CreateSurface(&desc, &surface, nullptr), DDERR_INVALIDCAPS) << "no flip";
     EXPECT_EQ(surface, nullptr);
-}
-
-TEST_F(DisplayTest, GetSurfaceDescTakesOnlyTheVersionOneSize) {
-    takeDisplay(32);
-    LPDIRECTDRAWSURFACE surface = offScreen(4, 4);
-    ASSERT_NE(surface, nullptr);
-    for (DWORD size :
-         {DWORD(0), kDescriptionSize - 1, kDescriptionSize + 1, kLaterDescriptionSize}) {
-        DDSURFACEDESC desc{};
-        desc.dwSize = size;
-        EXPECT_EQ(surface->GetSurfaceDesc(&desc), DDERR_INVALIDPARAMS) << size;
-    }
 }
 
 TEST_F(DisplayTest, DescriptionShowsTheSourceColourKey) {
@@ -299,8 +285,7 @@ TEST_P(DisplayAtBothDepths, LockDescribesAndExposesThePixels) {
     takeDisplay(bits);
     LPDIRECTDRAWSURFACE surface = offScreen(7, 3);
     ASSERT_NE(surface, nullptr);
-    DDSURFACEDESC desc{};
-    desc.dwSize = sizeof(desc);
+    DDSURFACEDESC desc = conformance::blankDescription();
     ASSERT_EQ(surface->Lock(nullptr, &desc, DDLOCK_WAIT, nullptr), DD_OK);
     const DWORD wanted = DDSD_WIDTH | DDSD_HEIGHT | DDSD_PITCH | DDSD_PIXELFORMAT;
     EXPECT_EQ(desc.dwFlags & wanted, wanted);
@@ -360,8 +345,7 @@ TEST_F(DisplayTest, LockRectanglesMustLieInTheSurface) {
     ASSERT_NE(surface, nullptr);
     fillRaw(surface, 0);
     RECT corner{5, 6, 9, 10};
-    DDSURFACEDESC desc{};
-    desc.dwSize = sizeof(desc);
+    DDSURFACEDESC desc = conformance::blankDescription();
     ASSERT_EQ(surface->Lock(&corner, &desc, DDLOCK_WAIT, nullptr), DD_OK);
     const uint32_t value = 0xABCDEF;
     std::memcpy(desc.lpSurface, &value, 4);  // the rectangle's top-left pixel
@@ -396,8 +380,7 @@ TEST_F(DisplayTest, OneDeviceContextAtATime) {
     HDC second = reinterpret_cast<HDC>(0x1234);
     EXPECT_EQ(surface->GetDC(&second), DDERR_DCALREADYCREATED);
     EXPECT_EQ(second, reinterpret_cast<HDC>(0x1234)) << "the second handle is left alone";
-    DDSURFACEDESC desc{};
-    desc.dwSize = sizeof(desc);
+    DDSURFACEDESC desc = conformance::blankDescription();
     EXPECT_EQ(surface->Lock(nullptr, &desc, DDLOCK_WAIT, nullptr), DDERR_SURFACEBUSY);
     EXPECT_EQ(surface->ReleaseDC(dc), DD_OK);
     EXPECT_EQ(surface->ReleaseDC(dc), DDERR_NODC);
@@ -407,8 +390,7 @@ TEST_F(DisplayTest, ALockedSurfaceStillGivesADeviceContext) {
     takeDisplay(32);
     LPDIRECTDRAWSURFACE surface = offScreen(4, 4);
     ASSERT_NE(surface, nullptr);
-    DDSURFACEDESC desc{};
-    desc.dwSize = sizeof(desc);
+    DDSURFACEDESC desc = conformance::blankDescription();
     ASSERT_EQ(surface->Lock(nullptr, &desc, DDLOCK_WAIT, nullptr), DD_OK);
     HDC dc = nullptr;
     EXPECT_EQ(surface->GetDC(&dc), DD_OK);
@@ -644,8 +626,7 @@ TEST_F(Blits, ALockedSurfaceCannotBeBlitted) {
     LPDIRECTDRAWSURFACE sprite = offScreen(8, 8);
     ASSERT_NE(sprite, nullptr);
     RECT at{0, 0, 8, 8};
-    DDSURFACEDESC desc{};
-    desc.dwSize = sizeof(desc);
+    DDSURFACEDESC desc = conformance::blankDescription();
     ASSERT_EQ(sprite->Lock(nullptr, &desc, DDLOCK_WAIT, nullptr), DD_OK);
     EXPECT_EQ(back_->Blt(&at, sprite, nullptr, DDBLT_WAIT, nullptr), DDERR_SURFACEBUSY);
     ASSERT_EQ(sprite->Unlock(nullptr), DD_OK);
