@@ -180,16 +180,15 @@ TEST_F(CityFixture, BindingPutsTheCameraHomeAndKeepsTheRest) {
 }
 
 TEST_F(CityFixture, TheDrawingWindowIsSevenBySevenLotsInsideTheMap) {
-    view.draw();
-    EXPECT_EQ(blits(), 49u);  // column 6 and row 6 lie off screen but inside the map
-    vh::test::clearJournal();
-    view.cameraX = 256;
-    view.draw();
-    EXPECT_EQ(blits(), 42u);  // column 8 does not exist
-    vh::test::clearJournal();
-    view.cameraY = 256;
-    view.draw();
-    EXPECT_EQ(blits(), 36u);
+    // Column and row 6 lie off screen but inside the map; column and row 8
+    // do not exist.
+    for (auto [x, y, lots] : {std::tuple{0, 0, 49u}, {256, 0, 42u}, {256, 256, 36u}}) {
+        view.cameraX = x;
+        view.cameraY = y;
+        vh::test::clearJournal();
+        view.draw();
+        EXPECT_EQ(blits(), lots) << x << "," << y;
+    }
 }
 
 TEST_F(CityFixture, TheFirstColumnStartsAtTheCamerasOffsetWithinALot) {
@@ -216,13 +215,9 @@ class SidebarFixture : public testing::Test {
 
 TEST_F(SidebarFixture, SpritesTakeTheFirstSevenIdsInCreationOrder) {
     Sidebar& s = sidebar();
-    EXPECT_EQ(s.topSprite, 0);
-    EXPECT_EQ(s.ambTabSprite, 1);
-    EXPECT_EQ(s.ambPanelSprite, 2);
-    EXPECT_EQ(s.prosTabSprite, 3);
-    EXPECT_EQ(s.prosPanelSprite, 4);
-    EXPECT_EQ(s.mvrTabSprite, 5);
-    EXPECT_EQ(s.mvrPanelSprite, 6);
+    const SpriteId ids[] = {s.topSprite,       s.ambTabSprite, s.ambPanelSprite, s.prosTabSprite,
+                            s.prosPanelSprite, s.mvrTabSprite, s.mvrPanelSprite};
+    for (int i = 0; i < 7; ++i) EXPECT_EQ(ids[i], i);
     EXPECT_EQ(lotArtIds[0], 7);
     EXPECT_EQ(lotArtIds[8], 15);
 }

@@ -92,11 +92,9 @@ TEST(SpriteDraw, IsClippedAtEveryEdgeOfTheBackBuffer) {
     clearBackBuffer(app, 0);
     Sprite sprite(1, 16, 16);
     paint(sprite, 0x00123456, 0);
-    EXPECT_EQ(sprite.draw(app.backBuffer, 0, 0, -8, -8), 0);
-    EXPECT_EQ(sprite.draw(app.backBuffer, 0, 0, 1016, 760), 0);
-    EXPECT_EQ(sprite.draw(app.backBuffer, 0, 0, -8, 760), 0);
-    EXPECT_EQ(sprite.draw(app.backBuffer, 0, 0, 1016, -8), 0);
-    EXPECT_EQ(sprite.draw(app.backBuffer, 0, 0, 2000, 2000), 0);  // wholly off screen
+    // Over each corner, and wholly off screen.
+    for (auto [x, y] : {std::pair{-8, -8}, {1016, 760}, {-8, 760}, {1016, -8}, {2000, 2000}})
+        EXPECT_EQ(sprite.draw(app.backBuffer, 0, 0, x, y), 0) << x << "," << y;
     auto picture = vh::test::surfacePixels(app.backBuffer);
     for (auto [x, y] : {std::pair{0, 0}, {1023, 767}, {0, 767}, {1023, 0}, {7, 7}})
         EXPECT_EQ(picture.at(x, y), 0x00123456u) << x << "," << y;

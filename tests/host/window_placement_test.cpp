@@ -12,13 +12,11 @@ using vh::platform::WindowFrame;
 using vh::platform::WindowPlacement;
 
 DisplaySettings remembered(int x, int y, int width, int height) {
-    DisplaySettings settings;
-    settings.hasWindow = true;
-    settings.windowX = x;
-    settings.windowY = y;
-    settings.windowWidth = width;
-    settings.windowHeight = height;
-    return settings;
+    return {.hasWindow = true,
+            .windowX = x,
+            .windowY = y,
+            .windowWidth = width,
+            .windowHeight = height};
 }
 
 bool operator==(const SDL_Rect& a, const SDL_Rect& b) {

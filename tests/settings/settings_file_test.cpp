@@ -86,18 +86,9 @@ TEST_F(SettingsFileTest, EveryKeyTakesEachOfItsValues) {
         "y = 30\n"
         "width = 1600\n"
         "height = 1200\n");
-    DisplaySettings s = read();
+    EXPECT_EQ(read(), (DisplaySettings{ScreenMode::Windowed, Scaling::Integer, Filter::Linear,
+                                       false, 144, true, -40, 30, 1600, 1200}));
     EXPECT_TRUE(told_.empty()) << told_.front();
-    EXPECT_EQ(s.mode, ScreenMode::Windowed);
-    EXPECT_EQ(s.scaling, Scaling::Integer);
-    EXPECT_EQ(s.filter, Filter::Linear);
-    EXPECT_FALSE(s.vsync);
-    EXPECT_EQ(s.maxFps, 144);
-    EXPECT_TRUE(s.hasWindow);
-    EXPECT_EQ(s.windowX, -40);
-    EXPECT_EQ(s.windowY, 30);
-    EXPECT_EQ(s.windowWidth, 1600);
-    EXPECT_EQ(s.windowHeight, 1200);
 
     struct Value {
         const char* line;
