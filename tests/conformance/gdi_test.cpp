@@ -85,17 +85,21 @@ const HGDIOBJ kBogusObject = reinterpret_cast<HGDIOBJ>(0x99);
 
 // ---- Pixels on surfaces ----------------------------------------------------------------
 
+// SetPixel answers the colour the pixel got, each channel cut to the
+// format's width, and GetPixel reads that colour back.
 TEST_P(GdiAtBothDepths, SetPixelAndGetPixelRoundTripOnSurfaces) {
     const int bits = GetParam();
     takeDisplay(bits);
     LPDIRECTDRAWSURFACE target = offScreen(6, 4);
     ASSERT_NE(target, nullptr);
+    const Format format = formatOf(target);
     HDC dc = nullptr;
     ASSERT_EQ(target->GetDC(&dc), DD_OK);
-    // Colours that both formats hold exactly.
-    for (COLORREF colour : {RGB(255, 0, 0), RGB(0, 255, 0), RGB(8, 4, 8), RGB(255, 255, 255)}) {
-        EXPECT_EQ(SetPixel(dc, 5, 3, colour), colour);
-        EXPECT_EQ(GetPixel(dc, 5, 3), colour);
+    for (COLORREF colour : {RGB(255, 0, 0), RGB(8, 4, 8), RGB(255, 255, 255), RGB(140, 130, 70),
+                            RGB(9, 5, 9), RGB(250, 3, 129), RGB(77, 200, 33)}) {
+        const COLORREF held = heldColour(format, colour);
+        EXPECT_EQ(SetPixel(dc, 5, 3, colour), held) << std::hex << colour;
+        EXPECT_EQ(GetPixel(dc, 5, 3), held) << std::hex << colour;
     }
     const COLORREF outside = SetPixel(dc, 6, 0, RGB(1, 2, 3));
     UNLESS_WINE(
@@ -109,21 +113,6 @@ TEST_P(GdiAtBothDepths, SetPixelAndGetPixelRoundTripOnSurfaces) {
     ASSERT_EQ(target->ReleaseDC(dc), DD_OK);
     EXPECT_EQ(rawPixel(target, 0, 0), bits == 16 ? 0xF81Fu : 0xFF00FFu)
         << "magenta, the game's colour key, as the surface holds it";
-}
-
-TEST_P(GdiAtBothDepths, SetPixelAnswersTheColourThePixelGot) {
-    takeDisplay(GetParam());
-    LPDIRECTDRAWSURFACE target = offScreen(4, 4);
-    ASSERT_NE(target, nullptr);
-    const Format format = formatOf(target);
-    HDC dc = nullptr;
-    ASSERT_EQ(target->GetDC(&dc), DD_OK);
-    for (COLORREF colour : {RGB(140, 130, 70), RGB(9, 5, 9), RGB(250, 3, 129), RGB(77, 200, 33)}) {
-        const COLORREF held = heldColour(format, colour);
-        EXPECT_EQ(SetPixel(dc, 1, 2, colour), held) << std::hex << colour;
-        EXPECT_EQ(GetPixel(dc, 1, 2), held) << std::hex << colour;
-    }
-    ASSERT_EQ(target->ReleaseDC(dc), DD_OK);
 }
 
 // ---- StretchBlt -------------------------------------------------------------------------
@@ -187,7 +176,9 @@ TEST_F(Gdi, StretchBltFromAKeyedSurfaceCopiesTheKeyColourToo) {
     EXPECT_EQ(rawPixel(target, 1, 1), 0u) << "GDI knows nothing of colour keys";
 }
 
-TEST_F(Gdi, StretchModeStartsAtBlackOnWhiteAndRefusesUnknownModes) {
+// The stretch mode starts at black-on-white and the map mode at text, on a
+// surface's device context and a memory one alike; unknown modes are refused.
+TEST_F(Gdi, StretchAndMapModesStartAtTheirDefaultsAndRefuseUnknownOnes) {
     takeDisplay(32);
     LPDIRECTDRAWSURFACE target = offScreen(4, 4);
     ASSERT_NE(target, nullptr);
@@ -200,22 +191,9 @@ TEST_F(Gdi, StretchModeStartsAtBlackOnWhiteAndRefusesUnknownModes) {
         EXPECT_EQ(SetStretchBltMode(each, 0), 0);
         EXPECT_EQ(SetStretchBltMode(each, 99), 0);
         EXPECT_EQ(SetStretchBltMode(each, HALFTONE), COLORONCOLOR) << "unchanged by the refusals";
+        EXPECT_EQ(GetMapMode(each), MM_TEXT);
     }
     EXPECT_EQ(SetStretchBltMode(kBogusDc, COLORONCOLOR), 0);
-    EXPECT_TRUE(DeleteDC(memory));
-    EXPECT_EQ(target->ReleaseDC(dc), DD_OK);
-}
-
-TEST_F(Gdi, MapModeIsTextAndOnlyKnownModesAreTaken) {
-    takeDisplay(32);
-    LPDIRECTDRAWSURFACE target = offScreen(4, 4);
-    ASSERT_NE(target, nullptr);
-    HDC dc = nullptr;
-    ASSERT_EQ(target->GetDC(&dc), DD_OK);
-    HDC memory = CreateCompatibleDC(dc);
-    ASSERT_NE(memory, nullptr);
-    EXPECT_EQ(GetMapMode(dc), MM_TEXT);
-    EXPECT_EQ(GetMapMode(memory), MM_TEXT);
     EXPECT_EQ(SetMapMode(memory, GetMapMode(dc)), MM_TEXT) << "as the game copies it over";
     EXPECT_EQ(SetMapMode(memory, 0), 0);
     EXPECT_EQ(SetMapMode(memory, 99), 0);

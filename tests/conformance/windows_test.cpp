@@ -254,29 +254,20 @@ TEST_F(MessageQueue, FiltersPickMatchingMessagesOutOfOrder) {
     EXPECT_EQ(msg.hwnd, nullptr);
 }
 
-TEST_F(MessageQueue, QuitComesAfterPostedMessagesAndPassesAnyFilter) {
-    PostQuitMessage(7);
+TEST_F(MessageQueue, QuitComesAfterPostedMessagesWithItsCodeAndPassesAnyFilter) {
+    PostQuitMessage(0x1234);
     PostMessageA(window_, WM_USER, 0, 0);
     MSG msg{};
     EXPECT_EQ(GetMessageA(&msg, nullptr, 0, 0), TRUE);
     EXPECT_EQ(msg.message, UINT(WM_USER));
-    EXPECT_EQ(GetMessageA(&msg, window_, WM_USER, WM_USER), FALSE);
-    EXPECT_EQ(msg.message, UINT(WM_QUIT));
-    EXPECT_EQ(msg.wParam, WPARAM(7));
-    EXPECT_FALSE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) << "the quit is taken once";
-}
-
-TEST_F(MessageQueue, QuitCarriesTheExitCodeAndNoWindow) {
-    PostQuitMessage(0x1234);
-    MSG msg{};
-    ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE));
+    ASSERT_TRUE(PeekMessageA(&msg, window_, WM_USER, WM_USER, PM_NOREMOVE));
     EXPECT_EQ(msg.message, UINT(WM_QUIT));
     EXPECT_EQ(msg.hwnd, nullptr);
-    EXPECT_EQ(msg.wParam, WPARAM(0x1234));
     EXPECT_EQ(msg.lParam, 0);
-    ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) << "still there after a peek";
+    EXPECT_EQ(GetMessageA(&msg, window_, WM_USER, WM_USER), FALSE) << "still there after a peek";
     EXPECT_EQ(msg.message, UINT(WM_QUIT));
-    EXPECT_FALSE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+    EXPECT_EQ(msg.wParam, WPARAM(0x1234));
+    EXPECT_FALSE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) << "the quit is taken once";
 }
 
 TEST_F(MessageQueue, AWindowFilterThatIsGoneIsAnError) {
@@ -368,15 +359,14 @@ class PlayerInput : public conformance::DisplayTest {
         EXPECT_EQ(SendInput(UINT(inputs.size()), inputs.data(), int(sizeof(INPUT))),
                   UINT(inputs.size()));
     }
-    // Waits for the window to be given the message with this wParam (any
-    // wParam when null) and answers its lParam.
-    static LPARAM awaitMessage(UINT message, const char* what, const WPARAM* wParam = nullptr) {
+    // Waits for the window to be given the message with this wParam and
+    // answers its lParam.
+    static LPARAM awaitMessage(UINT message, WPARAM wParam, const char* what) {
         LPARAM lParam = -1;
         conformance::pumpUntil(
             [&] {
                 for (const auto& entry : seen())
-                    if (entry.message == message && (!wParam || entry.wParam == *wParam))
-                        lParam = entry.lParam;
+                    if (entry.message == message && entry.wParam == wParam) lParam = entry.lParam;
                 return lParam != -1;
             },
             what);
@@ -399,8 +389,8 @@ TEST_F(PlayerInput, MouseMessagesCarryThePointersPlaceInTheWindow) {
         seen().clear();
         const DWORD place = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
         send({mouse(place | move.press, move.x, move.y), mouse(move.release)});
-        const LPARAM at = awaitMessage(move.message, move.what);
-        EXPECT_EQ(at, MAKELPARAM(move.x, move.y)) << move.what;
+        // No button is down any more: wParam holds no MK_ flag.
+        EXPECT_EQ(awaitMessage(move.message, 0, move.what), MAKELPARAM(move.x, move.y));
     }
 }
 
@@ -408,11 +398,10 @@ TEST_F(PlayerInput, AKeyPressWakesAWaitAndTranslatesToItsCharacter) {
     send({key(VK_ESCAPE, 0), key(VK_ESCAPE, KEYEVENTF_KEYUP), key('A', 0),
           key('A', KEYEVENTF_KEYUP)});
     EXPECT_TRUE(WaitMessage()) << "as the game waits in the background";
-    const WPARAM escape = VK_ESCAPE, letter = 'A', typed = 'a';
-    EXPECT_EQ(LOWORD(awaitMessage(WM_KEYDOWN, "WM_KEYDOWN(VK_ESCAPE)", &escape)), 1)
+    EXPECT_EQ(LOWORD(awaitMessage(WM_KEYDOWN, VK_ESCAPE, "WM_KEYDOWN(VK_ESCAPE)")), 1)
         << "pressed once";
-    awaitMessage(WM_KEYDOWN, "WM_KEYDOWN('A')", &letter);
-    awaitMessage(WM_CHAR, "WM_CHAR('a') from TranslateMessage", &typed);
+    awaitMessage(WM_KEYDOWN, 'A', "WM_KEYDOWN('A')");
+    awaitMessage(WM_CHAR, 'a', "WM_CHAR('a') from TranslateMessage");
 }
 
 }  // namespace
