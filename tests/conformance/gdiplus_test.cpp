@@ -28,6 +28,13 @@ testing::AssertionResult closeTo(COLORREF actual, COLORREF wanted, int slack) {
     return testing::AssertionFailure() << std::hex << "0x" << actual << " is not 0x" << wanted;
 }
 
+// A 4 x 2 PNG of one opaque colour.
+Bytes plainPng() {
+    PngRecipe recipe;
+    recipe.pixel = [](int, int) -> Bytes { return {1, 2, 3, 255}; };
+    return makePng(recipe);
+}
+
 // ---- PNG ----------------------------------------------------------------------------------
 
 TEST_F(ImageTest, PngAlphaZeroBecomesTheBackground) {
@@ -265,9 +272,7 @@ TEST_F(ImageTest, NullArgumentsAreRefusedAndTheOutputLeftAlone) {
 }
 
 TEST_F(ImageTest, DamagedFilesGiveNoImage) {
-    PngRecipe recipe;
-    recipe.pixel = [](int, int) -> Bytes { return {1, 2, 3, 255}; };
-    Bytes good = makePng(recipe);
+    Bytes good = plainPng();
     Bytes truncated(good.begin(), good.begin() + 40);
     // A valid file whose IHDR declares 100000 x 100000 (with its CRC fixed).
     Bytes huge = good;
@@ -287,9 +292,7 @@ TEST_F(ImageTest, DamagedFilesGiveNoImage) {
 }
 
 TEST_F(ImageTest, WindowsPathsIgnoreCase) {
-    PngRecipe recipe;
-    recipe.pixel = [](int, int) -> Bytes { return {1, 2, 3, 255}; };
-    write("Art/Tiles/Grass.PNG", makePng(recipe));
+    write("Art/Tiles/Grass.PNG", plainPng());
     for (const wchar_t* path :
          {L".\\art\\TILES\\grass.png", L"Art\\Tiles\\Grass.PNG", L"ART\\tiles\\GRASS.png"}) {
         GpBitmap* image = nullptr;
@@ -310,9 +313,7 @@ TEST_F(ImageTest, StartUpChecksTheVersionAndShutDownEndsTheWork) {
     ASSERT_NE(memory, nullptr);
     GdipFree(memory);
 
-    PngRecipe recipe;
-    recipe.pixel = [](int, int) -> Bytes { return {1, 2, 3, 255}; };
-    std::wstring path = write("after.png", makePng(recipe));
+    std::wstring path = write("after.png", plainPng());
     Gdiplus::GdiplusShutdown(token_);
     started_ = false;
     GpBitmap* image = nullptr;
@@ -355,9 +356,7 @@ TEST_F(ImageTest, TheBitmapIsA32BitDibThatOutlivesTheImage) {
 }
 
 TEST_F(ImageTest, GetObjectAChecksTheBufferAndTheHandle) {
-    PngRecipe recipe;
-    recipe.pixel = [](int, int) -> Bytes { return {1, 2, 3, 255}; };
-    HBITMAP bitmap = loadBitmap(write("o.png", makePng(recipe)));
+    HBITMAP bitmap = loadBitmap(write("o.png", plainPng()));
     ASSERT_NE(bitmap, nullptr);
     BITMAP info[2]{};
     EXPECT_EQ(GetObjectA(bitmap, 0, nullptr), int(sizeof(BITMAP))) << "the size it needs";
