@@ -1,7 +1,7 @@
 // varnholt_bench: the game's benchmarks. Run with no mode it times frames,
-// blits and start-up and prints the ratios of their medians; the modes below
-// are the child processes that the start-up benchmark and
-// bench/bench_present.sh start.
+// blits, the host's scaling and start-up and prints the ratios of their
+// medians; the modes below are the child processes that the start-up
+// benchmark and bench/bench_present.sh start.
 //
 //   varnholt_bench [--benchmark_* options]
 //   varnholt_bench --startup-child
@@ -21,5 +21,6 @@ int main(int argc, char** argv) {
     bench::registerStartUpBenchmark("/proc/self/exe");
     bench::registerFrameBenchmarks();
     bench::registerBlitBenchmarks();
+    bench::registerScalerBenchmarks();
     return bench::runAndReport(argc, argv);
 }

@@ -9,17 +9,20 @@
 # same screen for comparison (Wine's fps channel counts its frames; /proc
 # gives its CPU time).
 #
-#   bench/bench_present.sh [BUILD_DIR] [SECONDS] [PRESENTERS]
+#   bench/bench_present.sh [BUILD_DIR] [SECONDS] [PRESENTERS] [SCREENS]
 #
 # BUILD_DIR holds varnholt_bench (configure with -DVARNHOLT_BENCHMARKS=ON);
 # default build. Each run plays SECONDS (default 8) and then waits 3 seconds
 # in the background. PRESENTERS is a list such as "framebuffer opengl"
-# (default: framebuffer opengl opengles2 software).
+# (default: framebuffer opengl opengles2 software), SCREENS one such as
+# "1920x1080 3840x2160" (default: 1024x768 1920x1080). VARNHOLT_BENCH_FILTER
+# (sharp, nearest, linear) sets the filter; the player's default otherwise.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="$(realpath "${1:-$root/build}")"
 seconds="${2:-8}"
 presenters="${3:-framebuffer opengl opengles2 software}"
+screens="${4:-1024x768 1920x1080}"
 background=3
 bench="$build/varnholt_bench"
 [ -x "$bench" ] || { echo "no $bench: build with -DVARNHOLT_BENCHMARKS=ON" >&2; exit 1; }
@@ -43,11 +46,12 @@ row() {
     }' <<<"$summary"
 }
 
-echo "SDL host, Xvfb; each run ${seconds} s playing, then ${background} s in the background"
+echo "SDL host, Xvfb; each run ${seconds} s playing, then ${background} s in the background;" \
+    "filter ${VARNHOLT_BENCH_FILTER:-as by default}"
 echo
 echo "| screen | presenter | pointer | frames/s | game CPU ms/frame | X CPU ms/frame | together ms/frame | game % of a core | X % of a core | presented | skipped | resident MB at rest | background CPU s |"
 echo "|---|---|---|---|---|---|---|---|---|---|---|---|---|"
-for size in 1024x768 1920x1080; do
+for size in $screens; do
     start_screen "$size"
     for presenter in $presenters; do
         driver=""
@@ -64,7 +68,7 @@ for size in 1024x768 1920x1080; do
     done
     stop_screen
 done
-[ "$presenters" = "${3:-framebuffer opengl opengles2 software}" ] || exit 0
+[ "$presenters" = "framebuffer opengl opengles2 software" ] || exit 0
 
 exe="$root/build-windows/varnholt.exe"
 if [ ! -f "$exe" ] || ! command -v wine >/dev/null; then

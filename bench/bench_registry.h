@@ -20,6 +20,7 @@ int runAndReport(int argc, char** argv);
 
 void registerFrameBenchmarks();
 void registerBlitBenchmarks();
+void registerScalerBenchmarks();
 void registerStartUpBenchmark(const char* self);
 
 }  // namespace bench

@@ -211,8 +211,13 @@ int presentChild(double seconds, double backgroundSeconds, const char* motion) {
     const bool scroll = motion && std::strcmp(motion, "scroll") == 0;
     const char* xServerPid = std::getenv("VARNHOLT_BENCH_XSERVER_PID");
     const long xServer = xServerPid ? std::atol(xServerPid) : 0;
-    auto owned =
-        std::make_unique<MeasuringHost>(vh::platform::makeSdlHost(), seconds, scroll, xServer);
+    // The player's settings, with the filter VARNHOLT_BENCH_FILTER names.
+    vh::platform::DisplaySettings settings;
+    std::string why;
+    if (const char* filter = std::getenv("VARNHOLT_BENCH_FILTER"))
+        if (!vh::platform::applySetting(settings, "display", "filter", filter, why)) return 2;
+    auto owned = std::make_unique<MeasuringHost>(vh::platform::makeSdlHost(settings), seconds,
+                                                 scroll, xServer);
     MeasuringHost& host = *owned;
     vh::platform::setHost(std::move(owned));
     if (chdir(VARNHOLT_ASSETS_DIR) != 0) return 2;

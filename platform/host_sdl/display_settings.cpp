@@ -99,8 +99,8 @@ constexpr std::pair<const char*, ScreenMode> kModes[] = {{"fullscreen", ScreenMo
                                                          {"windowed", ScreenMode::Windowed}};
 constexpr std::pair<const char*, Scaling> kScalings[] = {
     {"aspect", Scaling::Aspect}, {"integer", Scaling::Integer}, {"stretch", Scaling::Stretch}};
-constexpr std::pair<const char*, Filter> kFilters[] = {{"nearest", Filter::Nearest},
-                                                       {"linear", Filter::Linear}};
+constexpr std::pair<const char*, Filter> kFilters[] = {
+    {"sharp", Filter::Sharp}, {"nearest", Filter::Nearest}, {"linear", Filter::Linear}};
 constexpr std::pair<const char*, bool> kSwitches[] = {{"on", true}, {"off", false}};
 
 constexpr int kMostFramesPerSecond = 1000;

@@ -3,6 +3,7 @@
 // library is loaded. With linear filtering the whole picture is scaled by
 // SDL whenever anything changed, since every pixel depends on its neighbours.
 #include "presenter.h"
+#include "sharp_scaler.h"
 
 namespace vh::platform {
 namespace {
@@ -31,7 +32,8 @@ class FramebufferPresenter final : public Presenter {
     void relayout(const PictureLayout& layout, Filter filter) override {
         layout_ = layout;
         filter_ = filter;
-        scaler_.relayout(layout);
+        nearest_.relayout(layout);
+        sharp_.relayout(layout);
         redrawAll_ = true;
     }
 
@@ -60,8 +62,11 @@ class FramebufferPresenter final : public Presenter {
     bool drawPicture(SDL_Surface* picture, const SDL_Rect& changed, SDL_Surface* target,
                      SDL_Rect* drawn = nullptr) {
         const bool sameFormat = picture->format->format == target->format->format;
-        if (sameFormat && filter_ == Filter::Nearest) {
-            SDL_Rect area = scaler_.draw(picture, changed, target);
+        if (sameFormat && filter_ != Filter::Linear) {
+            // Sharp blends channels of 8 bits; a 16-bit screen shows nearest.
+            const bool sharp = filter_ == Filter::Sharp && picture->format->BytesPerPixel == 4;
+            SDL_Rect area = sharp ? sharp_.draw(picture, changed, target)
+                                  : nearest_.draw(picture, changed, target);
             if (drawn) *drawn = area;
             return true;
         }
@@ -76,8 +81,9 @@ class FramebufferPresenter final : public Presenter {
 
     SDL_Window* window_;
     PictureLayout layout_;
-    Filter filter_ = Filter::Nearest;
-    NearestScaler scaler_;
+    Filter filter_ = Filter::Sharp;
+    NearestScaler nearest_;
+    SharpScaler sharp_;
     bool redrawAll_ = true;
 };
 

@@ -74,6 +74,7 @@ class RendererPresenter final : public Presenter {
         return texture_ != nullptr;
     }
 
+    // SDL's renderers scale nearest or linear; sharp is drawn nearest.
     void applyFilter() {
         SDL_SetTextureScaleMode(
             texture_, filter_ == Filter::Linear ? SDL_ScaleModeLinear : SDL_ScaleModeNearest);
@@ -88,7 +89,7 @@ class RendererPresenter final : public Presenter {
     bool vsync_ = false;
     std::string name_ = "renderer";
     PictureLayout layout_;
-    Filter filter_ = Filter::Nearest;
+    Filter filter_ = Filter::Sharp;
 };
 
 }  // namespace

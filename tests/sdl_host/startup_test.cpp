@@ -97,16 +97,17 @@ TEST(Options, HelpVersionAndWrongOptionsAnswerBeforeAnythingOpens) {
         int status;
         const char* said;  // on stderr
     };
-    const Case cases[] = {{{"--bogus"}, 2, "unknown option --bogus"},
-                          {{"--windowed", "extra"}, 2, "unknown option extra"},
-                          {{"--scale=huge"}, 2, "aspect, integer, stretch"},
-                          {{"--max-fps=-3"}, 2, "--max-fps=-3"},
-                          {{"--vsync=maybe"}, 2, "on, off"},
-                          {{"--fullscreen", "--windowed", "--scale=aspect", "--scale=integer",
-                            "--scale=stretch", "--filter=nearest", "--filter=linear", "--vsync=on",
-                            "--vsync=off", "--max-fps=0", "--max-fps=1000"},
-                           kNoDisplayExit,
-                           "cannot open a display"}};
+    const Case cases[] = {
+        {{"--bogus"}, 2, "unknown option --bogus"},
+        {{"--windowed", "extra"}, 2, "unknown option extra"},
+        {{"--scale=huge"}, 2, "aspect, integer, stretch"},
+        {{"--max-fps=-3"}, 2, "--max-fps=-3"},
+        {{"--vsync=maybe"}, 2, "on, off"},
+        {{"--fullscreen", "--windowed", "--scale=aspect", "--scale=integer", "--scale=stretch",
+          "--filter=sharp", "--filter=nearest", "--filter=linear", "--vsync=on", "--vsync=off",
+          "--max-fps=0", "--max-fps=1000"},
+         kNoDisplayExit,
+         "cannot open a display"}};
     for (const Case& c : cases) {
         xtest::ProgramRun run;
         ASSERT_TRUE(run.start(VARNHOLT_PROGRAM, VARNHOLT_ASSETS_DIR, noDisplay,

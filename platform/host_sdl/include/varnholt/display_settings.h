@@ -21,12 +21,16 @@ enum class Scaling {
     Stretch,  // the whole window, aspect ignored
 };
 
-enum class Filter { Nearest, Linear };
+enum class Filter {
+    Sharp,    // each screen pixel the average of the picture pixels it covers
+    Nearest,  // each screen pixel the picture pixel under its centre
+    Linear,   // blended from the four picture pixels around its centre
+};
 
 struct DisplaySettings {
     ScreenMode mode = ScreenMode::FullScreen;
     Scaling scaling = Scaling::Aspect;
-    Filter filter = Filter::Nearest;
+    Filter filter = Filter::Sharp;
     bool vsync = true;
     int maxFps = 0;  // 0: no cap
     // Where the window stood the last time the game was windowed; none yet
