@@ -24,8 +24,9 @@ struct SDL_Surface;
 namespace vh::platform {
 
 namespace dd {
-struct SurfaceObject;
-}
+class SurfaceObject;
+class DirectDrawObject;
+}  // namespace dd
 namespace gdi {
 struct DeviceContext;
 struct Bitmap;
@@ -116,6 +117,9 @@ struct DirectDrawState {
     // The bits a pixel of the mode SetDisplayMode set; 0 while the desktop's
     // own mode is shown.
     int modeBits = 0;
+    // The DirectDraw object that holds the display in exclusive mode, if any:
+    // while one does, no other may change the display mode.
+    const dd::DirectDrawObject* exclusiveOwner = nullptr;
     std::vector<dd::SurfaceObject*> surfaces;
     int liveDirectDrawObjects = 0;
     int liveSurfaces = 0;

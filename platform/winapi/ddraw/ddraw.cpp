@@ -23,9 +23,9 @@ bool isSupportedMode(DWORD width, DWORD height, DWORD bitsPerPixel) {
     });
 }
 
-// The DirectDraw object that holds the display in exclusive mode, if any:
-// while one does, no other may change the display mode.
-const DirectDrawObject* exclusiveOwner = nullptr;
+const DirectDrawObject*& exclusiveOwner() {
+    return winapiState().ddraw.exclusiveOwner;
+}
 
 // The mode the display is in: the desktop's own (32 bits a pixel) until a
 // DirectDraw object sets one, and again once that object gives it back.
@@ -45,7 +45,7 @@ DirectDrawObject::~DirectDrawObject() {
     // Surfaces the game still holds outlive us as lost, unrestorable objects,
     // so that their late Release calls stay harmless.
     for (auto* surface : std::vector<SurfaceObject*>(surfaces_)) surface->orphan();
-    if (exclusiveOwner == this) exclusiveOwner = nullptr;
+    if (exclusiveOwner() == this) exclusiveOwner() = nullptr;
     leaveFullScreen();
     --liveDirectDrawObjects();
 }
@@ -91,9 +91,9 @@ HRESULT DirectDrawObject::SetCooperativeLevel(HWND window, DWORD flags) {
         window_ = window;
         exclusive_ = exclusive;
         if (exclusive)
-            exclusiveOwner = this;
-        else if (exclusiveOwner == this)
-            exclusiveOwner = nullptr;
+            exclusiveOwner() = this;
+        else if (exclusiveOwner() == this)
+            exclusiveOwner() = nullptr;
         cooperativeLevelSet_ = true;
         return DD_OK;
     });
@@ -103,7 +103,7 @@ HRESULT DirectDrawObject::SetDisplayMode(DWORD width, DWORD height, DWORD bitsPe
     return journalled("IDirectDraw::SetDisplayMode", this, [&] {
         // Any object may set a mode, exclusive or not, unless another one holds
         // the display in exclusive mode.
-        if (exclusiveOwner && exclusiveOwner != this) return DDERR_NOEXCLUSIVEMODE;
+        if (exclusiveOwner() && exclusiveOwner() != this) return DDERR_NOEXCLUSIVEMODE;
         if (!isSupportedMode(width, height, bitsPerPixel)) return DDERR_INVALIDMODE;
         mode_ = {int(width), int(height), int(bitsPerPixel)};
         fullScreen_ = true;
