@@ -337,6 +337,21 @@ TEST_F(SdlHostTest, ANamedRendererShowsThePictureAndSkipsStillFrames) {
     EXPECT_EQ(screen.at(500, 600), patternAt(500, 600));
 }
 
+TEST_F(SdlHostTest, LinearFilteringShowsThePictureAtItsOwnSize) {
+    vh::platform::DisplaySettings settings;
+    settings.filter = vh::platform::Filter::Linear;
+    start(1024, 768, false, settings);
+    const vh::test::Picture screen = x_.screen();
+    int wrong = 0;
+    for (int y = 0; y < 768; y += 3)
+        for (int x = 0; x < 1024; x += 3)
+            if (screen.at(x, y) != patternAt(x, y)) ++wrong;
+    EXPECT_EQ(wrong, 0);
+}
+
+// ---- Timed: disabled here, run by bench/bench_pacing.sh, which prints their
+// figures (a timed test fails on a loaded machine without a fault).
+
 // The frame loop never runs faster than the display refreshes, whether the
 // host sleeps to the next refresh (the window's framebuffer) or draws
 // through a renderer that claims vsync and does not wait for it (SDL's
@@ -346,7 +361,7 @@ class Pacing : public SdlHostTest, public testing::WithParamInterface<const char
 
 INSTANTIATE_TEST_SUITE_P(Presenters, Pacing, testing::Values("framebuffer", "software"));
 
-TEST_P(Pacing, ChangingFramesComeNoFasterThanTheDisplayRefreshes) {
+TEST_P(Pacing, DISABLED_ChangingFramesComeNoFasterThanTheDisplayRefreshes) {
     if (std::string(GetParam()) != "framebuffer") setenv("SDL_RENDER_DRIVER", GetParam(), 1);
     start(1024, 768);
     std::vector<uint32_t> pictures[2];
@@ -378,7 +393,7 @@ TEST_P(Pacing, ChangingFramesComeNoFasterThanTheDisplayRefreshes) {
 }
 
 // With vsync off the cap in frames a second holds the loop back instead.
-TEST_F(SdlHostTest, TheFrameCapHoldsChangingFramesWithVsyncOff) {
+TEST_F(SdlHostTest, DISABLED_TheFrameCapHoldsChangingFramesWithVsyncOff) {
     vh::platform::DisplaySettings settings;
     settings.vsync = false;
     settings.maxFps = 25;
@@ -395,7 +410,7 @@ TEST_F(SdlHostTest, TheFrameCapHoldsChangingFramesWithVsyncOff) {
 
 // A picture that has stayed the same for half a second is at rest: with no
 // input, the game gets a frame at most every tenth of a second.
-TEST_F(SdlHostTest, ARestingPictureTakesAFrameAtMostEveryTenthOfASecond) {
+TEST_F(SdlHostTest, DISABLED_ARestingPictureTakesAFrameAtMostEveryTenthOfASecond) {
     start(1024, 768);
     std::vector<uint32_t> picture(1024 * 768, 0x00405060u);
     auto frameAfterReading = [&] {
@@ -409,18 +424,6 @@ TEST_F(SdlHostTest, ARestingPictureTakesAFrameAtMostEveryTenthOfASecond) {
     const double seconds = std::chrono::duration<double>(Clock::now() - started).count();
     std::printf("%d still frames in %.2f s\n", frames, seconds);
     EXPECT_GE(seconds, frames * 0.1 * 0.8);
-}
-
-TEST_F(SdlHostTest, LinearFilteringShowsThePictureAtItsOwnSize) {
-    vh::platform::DisplaySettings settings;
-    settings.filter = vh::platform::Filter::Linear;
-    start(1024, 768, false, settings);
-    const vh::test::Picture screen = x_.screen();
-    int wrong = 0;
-    for (int y = 0; y < 768; y += 3)
-        for (int x = 0; x < 1024; x += 3)
-            if (screen.at(x, y) != patternAt(x, y)) ++wrong;
-    EXPECT_EQ(wrong, 0);
 }
 
 }  // namespace
