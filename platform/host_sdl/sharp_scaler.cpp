@@ -38,7 +38,12 @@ inline uint64_t spread(uint32_t pixel) {
 #ifdef VARNHOLT_AVX2
 // Twice as wide where the processor has AVX2, which it is asked once. Each
 // answers how far it got; the narrower loops do the rest.
-const bool kAvx2 = __builtin_cpu_supports("avx2");
+// Asked while the program's statics are made, so the processor's features
+// are read first.
+const bool kAvx2 = [] {
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx2") != 0;
+}();
 
 __attribute__((target("avx2"))) int blendDownEights(const Uint8* const* lines,
                                                     const int16_t* weights, int count, int c0,
