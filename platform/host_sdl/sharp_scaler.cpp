@@ -36,10 +36,9 @@ inline uint64_t spread(uint32_t pixel) {
 }
 
 #ifdef VARNHOLT_AVX2
-// Twice as wide where the processor has AVX2, which it is asked once. Each
+// Twice as wide where the processor has AVX2, which it is asked once, while
+// the program's statics are made (so its features are read first). Each
 // answers how far it got; the narrower loops do the rest.
-// Asked while the program's statics are made, so the processor's features
-// are read first.
 const bool kAvx2 = [] {
     __builtin_cpu_init();
     return __builtin_cpu_supports("avx2") != 0;
