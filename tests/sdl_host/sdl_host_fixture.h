@@ -100,16 +100,10 @@ class SdlHostTest : public testing::Test {
 
     // Draws a picture into the back buffer and flips it to the screen.
     void show(const std::function<uint32_t(int, int)>& colour) {
-        DDSURFACEDESC desc{};
-        desc.dwSize = sizeof(desc);
-        ASSERT_EQ(back_->Lock(nullptr, &desc, DDLOCK_WAIT, nullptr), DD_OK);
-        for (int y = 0; y < 768; ++y) {
-            auto* row = reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(desc.lpSurface) +
-                                                    size_t(y) * size_t(desc.lPitch));
-            for (int x = 0; x < 1024; ++x) row[x] = colour(x, y);
-        }
-        ASSERT_EQ(back_->Unlock(nullptr), DD_OK);
-        ASSERT_EQ(primary_->Flip(nullptr, DDFLIP_WAIT), DD_OK);
+        std::vector<uint32_t> pixels(1024 * 768);
+        for (int y = 0; y < 768; ++y)
+            for (int x = 0; x < 1024; ++x) pixels[size_t(y) * 1024 + size_t(x)] = colour(x, y);
+        showPixels(pixels);
     }
 
     // The same with the picture's 1024 x 768 pixels given, row by row: as

@@ -114,12 +114,7 @@ class XServer {
         XTestFakeButtonEvent(display_, button, False, CurrentTime);
         XSync(display_, False);
     }
-    void pressKey(KeySym symbol) {
-        KeyCode code = XKeysymToKeycode(display_, symbol);
-        XTestFakeKeyEvent(display_, code, True, CurrentTime);
-        XTestFakeKeyEvent(display_, code, False, CurrentTime);
-        XSync(display_, False);
-    }
+    void pressKey(KeySym symbol) { pressKeys({symbol}); }
     // Keys pressed together, as a player holds a modifier.
     void pressKeys(std::initializer_list<KeySym> symbols) {
         for (KeySym symbol : symbols)
