@@ -196,6 +196,17 @@ TEST_F(WindowTest, StockIconAndCursorAndTheScreenSize) {
     EXPECT_GT(GetSystemMetrics(SM_CYSCREEN), 0);
 }
 
+// The game's window class takes its icon from the program's own module, as
+// LoadIconA(instance, IDI_APPLICATION) finds it there: not the stock one.
+TEST_F(WindowTest, TheProgramsOwnModuleHoldsItsIcon) {
+    HINSTANCE self = GetModuleHandleA(nullptr);
+    ASSERT_NE(self, nullptr);
+    HICON icon = LoadIconA(self, IDI_APPLICATION);
+    EXPECT_NE(icon, nullptr);
+    EXPECT_NE(icon, LoadIconA(nullptr, IDI_APPLICATION));
+    EXPECT_EQ(LoadIconA(self, MAKEINTRESOURCEA(12345)), nullptr) << "no such icon in it";
+}
+
 // ---- The queue --------------------------------------------------------------------------
 
 class MessageQueue : public WindowTest {

@@ -249,6 +249,7 @@ BOOL WINAPI DestroyWindow(HWND window);
 HWND WINAPI GetDesktopWindow(void);
 BOOL WINAPI SetForegroundWindow(HWND window);
 int WINAPI GetSystemMetrics(int index);
+HMODULE WINAPI GetModuleHandleA(LPCSTR name);
 HICON WINAPI LoadIconA(HINSTANCE instance, LPCSTR name);
 HCURSOR WINAPI LoadCursorA(HINSTANCE instance, LPCSTR name);
 LRESULT WINAPI DefWindowProcA(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
