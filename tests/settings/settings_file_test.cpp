@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "varnholt/display_settings.h"
+#include "temp_folder.h"
 #include "varnholt/platform_test.h"
 
 namespace {
@@ -29,14 +30,6 @@ using vh::platform::SettingsFile;
 
 class SettingsFileTest : public testing::Test {
   protected:
-    void SetUp() override {
-        folder_ = fs::temp_directory_path() / ("varnholt-settings-" + std::to_string(getpid()));
-        fs::remove_all(folder_);
-        fs::create_directories(folder_);
-        path_ = (folder_ / "settings.ini").string();
-    }
-    void TearDown() override { fs::remove_all(folder_); }
-
     void put(const std::string& text) { std::ofstream(path_, std::ios::binary) << text; }
 
     std::string contents() const {
@@ -60,9 +53,11 @@ class SettingsFileTest : public testing::Test {
         return count;
     }
 
-    fs::path folder_;
-    std::string path_;
+    const TempFolder temp_{"varnholt-settings"};
+    const fs::path& folder_ = temp_.path;
+    std::string path_ = (folder_ / "settings.ini").string();
     std::vector<std::string> told_;
+    std::string whyNot_;  // a write's answer when it fails
 };
 
 TEST_F(SettingsFileTest, AMissingOrEmptyFileGivesTheDefaultsQuietly) {
@@ -195,8 +190,7 @@ TEST_F(SettingsFileTest, LongLinesAreWholeLinesAndAByteOrderMarkHidesNothing) {
     SettingsFile file(path_);
     EXPECT_EQ(file.read([](const std::string& line) { ADD_FAILURE() << line; }).mode,
               ScreenMode::Windowed);
-    std::string whyNot;
-    ASSERT_TRUE(file.write(DisplaySettings{}, SettingsFile::kMode, whyNot)) << whyNot;
+    ASSERT_TRUE(file.write(DisplaySettings{}, SettingsFile::kMode, whyNot_)) << whyNot_;
     EXPECT_EQ(contents(), "\xEF\xBB\xBF[display]\r\nmode = fullscreen\n");
 }
 
@@ -259,8 +253,7 @@ TEST_F(SettingsFileTest, OfTwoLinesForAKeyTheLastWinsAndIsTheOneWritten) {
     DisplaySettings s = file.read([](const std::string&) {});
     EXPECT_EQ(s.mode, ScreenMode::Windowed);
     s.mode = ScreenMode::FullScreen;
-    std::string whyNot;
-    ASSERT_TRUE(file.write(s, whyNot)) << whyNot;
+    ASSERT_TRUE(file.write(s, whyNot_)) << whyNot_;
     EXPECT_EQ(contents(),
               "[display]\nmode = fullscreen\nscale = stretch\nmode = fullscreen\nmode = big\n");
 }
@@ -282,8 +275,7 @@ TEST_F(SettingsFileTest, WritingChangesOnlyItsOwnLinesAndKeepsEveryOtherLine) {
     s.windowY = 20;
     s.windowWidth = 1024;
     s.windowHeight = 768;
-    std::string whyNot;
-    ASSERT_TRUE(file.write(s, whyNot)) << whyNot;
+    ASSERT_TRUE(file.write(s, whyNot_)) << whyNot_;
     EXPECT_EQ(contents(),
               "; my settings\n"
               "[display]\n"
@@ -301,7 +293,7 @@ TEST_F(SettingsFileTest, WritingChangesOnlyItsOwnLinesAndKeepsEveryOtherLine) {
     // A second write changes the same lines again, in place.
     s.windowX = 30;
     s.mode = ScreenMode::FullScreen;
-    ASSERT_TRUE(file.write(s, whyNot)) << whyNot;
+    ASSERT_TRUE(file.write(s, whyNot_)) << whyNot_;
     DisplaySettings again = read();
     EXPECT_EQ(again.windowX, 30);
     EXPECT_EQ(again.mode, ScreenMode::FullScreen);
@@ -320,15 +312,14 @@ TEST_F(SettingsFileTest, AWriteMergesIntoTheFileOnDiskAndWritesOnlyWhatItWouldTa
     DisplaySettings s = file.read([](const std::string& line) { ADD_FAILURE() << line; });
     put("[window]\nx = 12\n; added while playing\n[display]\nscale = stretch\n");
     s.mode = ScreenMode::Windowed;  // s holds x = 12 and no size: not a place to write
-    std::string whyNot;
-    ASSERT_TRUE(file.write(s, whyNot)) << whyNot;
+    ASSERT_TRUE(file.write(s, whyNot_)) << whyNot_;
     EXPECT_EQ(contents(),
               "[window]\nx = 12\n; added while playing\n[display]\nscale = stretch\n"
               "mode = windowed\n");
     s.windowY = 5;
     s.windowWidth = 800;
     s.windowHeight = 600;
-    ASSERT_TRUE(file.write(s, SettingsFile::kPlace, whyNot)) << whyNot;
+    ASSERT_TRUE(file.write(s, SettingsFile::kPlace, whyNot_)) << whyNot_;
     EXPECT_EQ(contents(),
               "[window]\nx = 12\ny = 5\nwidth = 800\nheight = 600\n; added while playing\n"
               "[display]\nscale = stretch\nmode = windowed\n");
@@ -346,8 +337,7 @@ TEST_F(SettingsFileTest, AWriteGoesThroughALinkKeepsTheModeAndLeavesAReadOnlyFil
     fs::create_symlink("real/mine.ini", path_);
     DisplaySettings s;
     s.mode = ScreenMode::Windowed;
-    std::string whyNot;
-    ASSERT_TRUE(SettingsFile(path_).write(s, whyNot)) << whyNot;
+    ASSERT_TRUE(SettingsFile(path_).write(s, whyNot_)) << whyNot_;
     EXPECT_TRUE(fs::is_symlink(path_));
     EXPECT_EQ(read().mode, ScreenMode::Windowed);
     EXPECT_EQ(fs::status(target).permissions(), fs::perms(0640));
@@ -355,8 +345,8 @@ TEST_F(SettingsFileTest, AWriteGoesThroughALinkKeepsTheModeAndLeavesAReadOnlyFil
 
     fs::permissions(target, fs::perms(0444));
     s.mode = ScreenMode::FullScreen;
-    EXPECT_FALSE(SettingsFile(path_).write(s, whyNot));
-    EXPECT_NE(whyNot.find("read-only"), std::string::npos) << whyNot;
+    EXPECT_FALSE(SettingsFile(path_).write(s, whyNot_));
+    EXPECT_NE(whyNot_.find("read-only"), std::string::npos) << whyNot_;
     EXPECT_EQ(read().mode, ScreenMode::Windowed);
 }
 
@@ -384,13 +374,12 @@ TEST(SettingsPath, IsTheConfigurationFolderTheEnvironmentNames) {
 // writer's answer, not a crash.
 TEST_F(SettingsFileTest, TheFirstWriteMakesTheFoldersOrSaysWhyItCannot) {
     const std::string wanted = (folder_ / "config" / "varnholt" / "settings.ini").string();
-    std::string whyNot;
-    ASSERT_TRUE(SettingsFile(wanted).write({.mode = ScreenMode::Windowed}, whyNot)) << whyNot;
+    ASSERT_TRUE(SettingsFile(wanted).write({.mode = ScreenMode::Windowed}, whyNot_)) << whyNot_;
     path_ = wanted;
     EXPECT_EQ(read().mode, ScreenMode::Windowed);
     std::ofstream(folder_ / "not-a-folder") << "a file";
-    EXPECT_FALSE(SettingsFile((folder_ / "not-a-folder/settings.ini").string()).write({}, whyNot));
-    EXPECT_NE(whyNot.find("not-a-folder"), std::string::npos) << whyNot;
+    EXPECT_FALSE(SettingsFile((folder_ / "not-a-folder/settings.ini").string()).write({}, whyNot_));
+    EXPECT_NE(whyNot_.find("not-a-folder"), std::string::npos) << whyNot_;
 }
 
 TEST_F(SettingsFileTest, AWriteCutOffBeforeItsRenameLeavesTheOldFileWhole) {
@@ -400,8 +389,7 @@ TEST_F(SettingsFileTest, AWriteCutOffBeforeItsRenameLeavesTheOldFileWhole) {
     DisplaySettings s = file.read([](const std::string&) {});
     s.mode = ScreenMode::Windowed;
     vh::test::injectResult("rename file", -1);
-    std::string whyNot;
-    EXPECT_FALSE(file.write(s, whyNot));
+    EXPECT_FALSE(file.write(s, whyNot_));
     EXPECT_EQ(contents(), before);
     EXPECT_EQ(strayFiles(), 0) << "the new file is not left behind";
 }
