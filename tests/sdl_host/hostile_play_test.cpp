@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "program_run.h"
+#include "temp_folder.h"
 #include "x_server.h"
 
 #include <X11/keysym.h>
@@ -17,14 +18,6 @@ namespace {
 
 class HostilePlay : public testing::Test {
   protected:
-    void SetUp() override {
-        home_ = std::filesystem::temp_directory_path() /
-                ("varnholt-hostile-" + std::to_string(getpid()));
-        std::filesystem::remove_all(home_);
-        std::filesystem::create_directories(home_);
-    }
-    void TearDown() override { std::filesystem::remove_all(home_); }
-
     void play(bool windowManager, std::vector<std::string> args = {},
               xtest::ProgramRun::Errors errorsTo = xtest::ProgramRun::Read) {
         ASSERT_TRUE(x_.start(1024, 768));
@@ -33,8 +26,8 @@ class HostilePlay : public testing::Test {
         }
         ASSERT_TRUE(game_.start(
             VARNHOLT_PROGRAM, VARNHOLT_ASSETS_DIR,
-            {{"SDL_VIDEODRIVER", ""}, {"HOME", home_.string()}, {"XDG_CONFIG_HOME", ""}}, errorsTo,
-            args));
+            {{"SDL_VIDEODRIVER", ""}, {"HOME", home_.path.string()}, {"XDG_CONFIG_HOME", ""}},
+            errorsTo, args));
         window_ = x_.findWindow("Varnholt");
         ASSERT_NE(window_, 0u) << game_.errors;
         ASSERT_TRUE(x_.waitForGamePicture(10000)) << "no first picture";
@@ -49,14 +42,28 @@ class HostilePlay : public testing::Test {
         EXPECT_EQ(game_.errors, "");
     }
 
+    // Ends this run's bookkeeping and its X server, for a run after it.
+    void endRun() {
+        close(game_.errorPipe);
+        game_ = {};
+        x_.stop();
+    }
+
+    // The settings file the game reads from its home, before it starts.
+    void putSettings(const std::string& text) {
+        std::filesystem::create_directories(settingsFile_.parent_path());
+        std::ofstream(settingsFile_) << text;
+    }
+
     std::string settings() const {
-        std::ifstream file(home_ / ".config/varnholt/settings.ini");
+        std::ifstream file(settingsFile_);
         std::stringstream text;
         text << file.rdbuf();
         return text.str();
     }
 
-    std::filesystem::path home_;
+    const TempFolder home_{"varnholt-hostile"};
+    const std::filesystem::path settingsFile_ = home_.path / ".config/varnholt/settings.ini";
     xtest::XServer x_;
     xtest::ProgramRun game_;
     Window window_ = 0;
@@ -75,7 +82,7 @@ TEST_F(HostilePlay, EndedFromOutsideTheGameExitsWithZeroAndKeepsTheWindowsPlace)
                                         {Destroy, true},
                                         {Terminate, false},
                                         {Interrupt, false}}) {
-        std::filesystem::remove_all(home_ / ".config");
+        std::filesystem::remove_all(home_.path / ".config");
         play(false, {"--windowed"});
         if (moved) {
             XMoveWindow(x_.display(), window_, 40, 30);
@@ -99,9 +106,7 @@ TEST_F(HostilePlay, EndedFromOutsideTheGameExitsWithZeroAndKeepsTheWindowsPlace)
         } else {
             EXPECT_EQ(settings(), "") << "written without a change";
         }
-        close(game_.errorPipe);
-        game_ = {};
-        x_.stop();
+        endRun();
     }
 }
 
@@ -110,9 +115,8 @@ TEST_F(HostilePlay, EndedFromOutsideTheGameExitsWithZeroAndKeepsTheWindowsPlace)
 TEST_F(HostilePlay, TheCommandLineChoosesOverTheSettingsFileForOneRun) {
     for (const auto& [said, option, fullScreen] :
          {std::tuple{"windowed", "--fullscreen", true}, {"fullscreen", "--windowed", false}}) {
-        std::filesystem::create_directories(home_ / ".config/varnholt");
         const std::string file = std::string("[display]\nmode = ") + said + "\n";
-        std::ofstream(home_ / ".config/varnholt/settings.ini") << file;
+        putSettings(file);
         play(false, {option});
         XWindowAttributes attributes{};
         XGetWindowAttributes(x_.display(), window_, &attributes);
@@ -121,10 +125,22 @@ TEST_F(HostilePlay, TheCommandLineChoosesOverTheSettingsFileForOneRun) {
         ASSERT_TRUE(game_.wait(5000)) << "Ctrl+C did not end the game";
         EXPECT_EQ(game_.status, 0);
         EXPECT_EQ(settings(), file);
-        close(game_.errorPipe);
-        game_ = {};
-        x_.stop();
+        endRun();
     }
+}
+
+// A settings file with garbage in every line: one line on stderr for each,
+// and the game starts and plays all the same.
+TEST_F(HostilePlay, ASettingsFileOfGarbageCostsALineEachAndTheGamePlays) {
+    putSettings("[display\nmode = sideways\n== \n\x7f\x01 binary\nwidth = 12\n");
+    play(false);
+    x_.pressKey(XK_Escape);
+    ASSERT_TRUE(game_.wait(5000));
+    EXPECT_EQ(game_.status, 0);
+    const auto lines = game_.errorLines();
+    EXPECT_EQ(lines.size(), 5u) << game_.errors;
+    for (const auto& line : lines)
+        EXPECT_EQ(line.rfind("varnholt: " + settingsFile_.string() + ":", 0), 0u) << line;
 }
 
 // With stderr closed the descriptor is not reused for the X connection: a
@@ -134,7 +150,7 @@ TEST_F(HostilePlay, WithStandardErrorClosedAScreenshotLeavesTheGamePlaying) {
     x_.pressKey(XK_F12);
     const auto saved = [&] {
         std::error_code error;
-        return std::filesystem::directory_iterator(home_ / "Pictures", error) !=
+        return std::filesystem::directory_iterator(home_.path / "Pictures", error) !=
                std::filesystem::directory_iterator();
     };
     ASSERT_TRUE(xtest::waitUntil(10000, 10, saved)) << "no screenshot";

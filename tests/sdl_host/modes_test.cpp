@@ -7,6 +7,7 @@
 #include <fstream>
 
 #include "sdl_host_fixture.h"
+#include "temp_folder.h"
 #include "varnholt/platform_test.h"
 
 // After the platform's headers: these bring Xlib's macros.
@@ -51,15 +52,11 @@ int shows(int at, int size, int drawn) {
 
 class Modes : public SdlHostTest, public testing::WithParamInterface<Scaling> {
   protected:
-    void SetUp() override {
-        home_ = fs::temp_directory_path() / ("varnholt-modes-" + std::to_string(getpid()));
-        fs::remove_all(home_);
-        fs::create_directories(home_);
-        file_ = std::make_shared<vh::platform::SettingsFile>((home_ / "settings.ini").string());
-    }
-    void TearDown() override {
-        SdlHostTest::TearDown();
-        fs::remove_all(home_);
+    // Windowed play under a window manager, on the big screen unless told.
+    void startWindowed(DisplaySettings settings, std::shared_ptr<vh::platform::SettingsFile> file,
+                       int width = kScreenWidth, int height = kScreenHeight) {
+        settings.mode = ScreenMode::Windowed;
+        start(width, height, true, settings, std::move(file));
     }
 
     // The window's client area on the screen, as the X server has it.
@@ -135,13 +132,15 @@ class Modes : public SdlHostTest, public testing::WithParamInterface<Scaling> {
         return SDL_RectEquals(&known, &area);
     }
 
-    bool isFullScreen() {
+    bool isAt(const SDL_Rect& place) {
         const SDL_Rect area = clientArea();
-        return area.x == 0 && area.y == 0 && area.w == kScreenWidth && area.h == kScreenHeight;
+        return SDL_RectEquals(&area, &place);
     }
+    bool isFullScreen() { return isAt({0, 0, kScreenWidth, kScreenHeight}); }
 
-    fs::path home_;
-    std::shared_ptr<vh::platform::SettingsFile> file_;
+    const TempFolder home_{"varnholt-modes"};
+    std::shared_ptr<vh::platform::SettingsFile> file_ =
+        std::make_shared<vh::platform::SettingsFile>((home_.path / "settings.ini").string());
 };
 
 INSTANTIATE_TEST_SUITE_P(Scalings, Modes,
@@ -149,10 +148,7 @@ INSTANTIATE_TEST_SUITE_P(Scalings, Modes,
                          [](const auto& info) { return vh::platform::nameOf(info.param); });
 
 TEST_P(Modes, AltEnterSwitchesBothWaysWithTheRightPictureAndNoLostDisplay) {
-    DisplaySettings settings;
-    settings.mode = ScreenMode::Windowed;
-    settings.scaling = GetParam();
-    start(kScreenWidth, kScreenHeight, true, settings, file_);
+    startWindowed({.scaling = GetParam()}, file_);
     // The first window: the largest whole multiple of the picture that fits.
     ASSERT_TRUE(pumpUntil([&] { return clientArea().w == 1024 && wrongPixels(GetParam()) == 0; }))
         << wrongPixels(GetParam()) << " pixels wrong in the first window";
@@ -197,9 +193,7 @@ TEST_P(Modes, AltEnterSwitchesBothWaysWithTheRightPictureAndNoLostDisplay) {
 // a window larger than the screen: the picture is drawn for each new size,
 // never into a window surface of another size.
 TEST_F(Modes, MaximisingAndRestoringDrawsTheRightPictureAtEverySize) {
-    DisplaySettings settings;
-    settings.mode = ScreenMode::Windowed;
-    start(kScreenWidth, kScreenHeight, true, settings, file_);
+    startWindowed({}, file_);
     ASSERT_TRUE(pumpUntil([&] { return clientArea().w == 1024; }));
     SDL_Rect area = clientArea();
     for (int round = 0; round < 8; ++round) {
@@ -220,9 +214,7 @@ TEST_F(Modes, MaximisingAndRestoringDrawsTheRightPictureAtEverySize) {
 // quarter of the picture.
 TEST_F(Modes, TheFirstWindowFitsASmallScreenAndNoneShrinksBelowAQuarter) {
     for (const auto& [width, height] : {std::pair{1024, 600}, std::pair{800, 600}}) {
-        DisplaySettings settings;
-        settings.mode = ScreenMode::Windowed;
-        start(width, height, true, settings, nullptr);
+        startWindowed({}, nullptr, width, height);
         int top = 0;
         ASSERT_TRUE(pumpUntil([&] {
             return SDL_GetWindowBordersSize(hostWindow(), &top, nullptr, nullptr, nullptr) == 0 &&
@@ -248,28 +240,22 @@ TEST_F(Modes, TheFirstWindowFitsASmallScreenAndNoneShrinksBelowAQuarter) {
 // Alt+Enter pressed faster than the window manager carries it out: the
 // window comes back where it was, not a frame's height further each time.
 TEST_F(Modes, QuickAltEnterPressesLeaveTheWindowWhereItWas) {
-    DisplaySettings settings;
-    settings.mode = ScreenMode::Windowed;
-    start(kScreenWidth, kScreenHeight, true, settings, file_);
+    startWindowed({}, file_);
     const SDL_Rect first = settledArea({});
     for (int i = 0; i < 8; ++i) {
         x_.pressKeys({XK_Alt_L, XK_Return});
         pumpUntil([] { return true; });  // the game reads its queue between presses
     }
-    ASSERT_TRUE(pumpUntil(
-        [&] {
-            const SDL_Rect now = clientArea();
-            return SDL_RectEquals(&now, &first);
-        },
-        5000))
+    ASSERT_TRUE(pumpUntil([&] { return isAt(first); }, 5000))
         << "the window is at " << clientArea().x << "," << clientArea().y << ", not " << first.x
         << "," << first.y;
 }
 
 // Settings that cannot be saved are told once, in one line, and play goes on.
 TEST_F(Modes, SettingsThatCannotBeSavedAreToldOnce) {
-    std::ofstream(home_ / "blocker") << "a file where a folder should be";
-    file_ = std::make_shared<vh::platform::SettingsFile>((home_ / "blocker/settings.ini").string());
+    std::ofstream(home_.path / "blocker") << "a file where a folder should be";
+    file_ = std::make_shared<vh::platform::SettingsFile>(
+        (home_.path / "blocker/settings.ini").string());
     start(kScreenWidth, kScreenHeight, true, DisplaySettings{}, file_);
     testing::internal::CaptureStderr();
     for (bool fullScreen : {false, true}) {
@@ -306,10 +292,8 @@ TEST_F(Modes, TheWindowsPlaceAndModeAreKeptForTheNextStart) {
 
     vh::platform::setHost(vh::platform::makeSdlHost(saved, file_));
     openDisplay(kScreenWidth, kScreenHeight);
-    ASSERT_TRUE(pumpUntil([&] {
-        const SDL_Rect now = clientArea();
-        return SDL_RectEquals(&now, &before);
-    })) << "the window is not where the player left it";
+    ASSERT_TRUE(pumpUntil([&] { return isAt(before); }))
+        << "the window is not where the player left it";
     EXPECT_EQ(wrongPixels(Scaling::Aspect), 0);
 }
 

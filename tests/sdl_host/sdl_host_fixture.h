@@ -98,13 +98,16 @@ class SdlHostTest : public testing::Test {
         window_ = nullptr;
     }
 
-    // Draws a picture into the back buffer and flips it to the screen.
-    void show(const std::function<uint32_t(int, int)>& colour) {
+    // A 1024 x 768 picture, row by row, from the colour of each pixel.
+    static std::vector<uint32_t> pictureOf(const std::function<uint32_t(int, int)>& colour) {
         std::vector<uint32_t> pixels(1024 * 768);
         for (int y = 0; y < 768; ++y)
             for (int x = 0; x < 1024; ++x) pixels[size_t(y) * 1024 + size_t(x)] = colour(x, y);
-        showPixels(pixels);
+        return pixels;
     }
+
+    // Draws a picture into the back buffer and flips it to the screen.
+    void show(const std::function<uint32_t(int, int)>& colour) { showPixels(pictureOf(colour)); }
 
     // The same with the picture's 1024 x 768 pixels given, row by row: as
     // quick as the game's own flips.
@@ -150,12 +153,13 @@ class SdlHostTest : public testing::Test {
         });
     }
 
-    // Waits until the game has the key `code` (among the messages from
-    // `from` on): every input sent before it has then been handled too.
-    static bool waitForKey(WPARAM code, size_t from = 0) {
+    // Waits until the game has `message` with `wParam` (among the messages
+    // from `from` on): for a key, every input sent before it has then been
+    // handled too.
+    static bool waitFor(UINT message, WPARAM wParam, size_t from = 0) {
         return pumpUntil([&] {
             for (size_t i = from; i < seen().size(); ++i)
-                if (seen()[i].message == WM_KEYDOWN && seen()[i].wParam == code) return true;
+                if (seen()[i].message == message && seen()[i].wParam == wParam) return true;
             return false;
         });
     }
@@ -163,7 +167,7 @@ class SdlHostTest : public testing::Test {
     void pressMarker() {
         const size_t from = seen().size();
         x_.pressKey(XK_m);
-        ASSERT_TRUE(waitForKey('M', from)) << "the marker key never reached the game";
+        ASSERT_TRUE(waitFor(WM_KEYDOWN, 'M', from)) << "the marker key never reached the game";
     }
 
     // Waits until a push of the pointer from inside the picture's left edge

@@ -9,6 +9,7 @@
 #include <fstream>
 
 #include "sdl_host_fixture.h"
+#include "temp_folder.h"
 
 #include <X11/keysym.h>
 
@@ -113,11 +114,7 @@ TEST_F(SdlHostTest, FocusChangesBecomeActivateAppAndConfineThePointerOnlyWhileAc
     const Window other = x_.createWindow(0, 0, 100, 100);
     const size_t before = seen().size();
     x_.focus(other);
-    ASSERT_TRUE(pumpUntil([&] {
-        for (size_t i = before; i < seen().size(); ++i)
-            if (seen()[i].message == WM_ACTIVATEAPP && !seen()[i].wParam) return true;
-        return false;
-    })) << "no WM_ACTIVATEAPP for the lost focus";
+    ASSERT_TRUE(waitFor(WM_ACTIVATEAPP, FALSE, before)) << "no WM_ACTIVATEAPP for the lost focus";
     EXPECT_TRUE(waitForConfinement(at, false)) << "the pointer is still confined in the background";
 
     // A click in the game's window brings the focus back, even with no
@@ -215,21 +212,20 @@ TEST_F(SdlHostTest, AnExposedWindowIsRepaintedWithoutANewFrame) {
 TEST_F(SdlHostTest, TheHostsKeysNeverReachTheGameAndOthersDo) {
     start(1024, 768);
     const char* home = std::getenv("HOME");
-    const std::string pictures = std::string("/tmp/varnholt-keys-") + std::to_string(getpid());
-    setenv("HOME", pictures.c_str(), 1);
+    const TempFolder pictures("varnholt-keys");
+    setenv("HOME", pictures.path.c_str(), 1);
     x_.pressKeys({XK_Control_L, XK_F10});
     x_.pressKey(XK_F12);
     x_.pressKeys({XK_Alt_L, XK_Return});
     x_.pressKeys({XK_Alt_L, XK_Return});
     x_.pressKey(XK_F10);
     x_.pressKey(XK_Return);
-    ASSERT_TRUE(waitForKey(VK_RETURN)) << "Return, pressed last, never reached the game";
+    ASSERT_TRUE(waitFor(WM_KEYDOWN, VK_RETURN)) << "Return, pressed last, never reached the game";
     std::vector<WPARAM> keys;
     for (const Seen& message : seen())
         if (message.message == WM_KEYDOWN) keys.push_back(message.wParam);
     EXPECT_EQ(keys, (std::vector<WPARAM>{VK_F1 + 9, VK_RETURN}));
     if (home) setenv("HOME", home, 1);
-    std::filesystem::remove_all(pictures);
 }
 
 TEST_F(SdlHostTest, CtrlF10ReleasesThePointerAndAClickInThePictureCapturesIt) {
@@ -260,16 +256,15 @@ TEST_F(SdlHostTest, CtrlF10ReleasesThePointerAndAClickInThePictureCapturesIt) {
 // the window's size.
 TEST_F(SdlHostTest, F12SavesTheGamesPictureInThePicturesFolder) {
     start(1920, 1080);
-    const std::string home = std::string("/tmp/varnholt-shots-") + std::to_string(getpid());
-    std::filesystem::remove_all(home);
-    setenv("HOME", home.c_str(), 1);
+    const TempFolder home("varnholt-shots");
+    setenv("HOME", home.path.c_str(), 1);
     show([](int x, int y) { return x == 3 && y == 5 ? 0x00123456u : patternAt(x, y); });
     x_.pressKey(XK_F12);
     // A second picture gets a name of its own. (Pressed at once, X would take
     // the second press for the key's own repeat.)
     pressMarker();
     x_.pressKey(XK_F12);
-    const std::filesystem::path folder = std::filesystem::path(home) / "Pictures";
+    const std::filesystem::path folder = home.path / "Pictures";
     std::vector<std::filesystem::path> shots;
     ASSERT_TRUE(pumpUntil([&] {
         shots.clear();
@@ -299,23 +294,19 @@ TEST_F(SdlHostTest, F12SavesTheGamesPictureInThePicturesFolder) {
         SDL_FreeSurface(rgb);
         EXPECT_EQ(wrong, 0) << shot;
     }
-    std::filesystem::remove_all(home);
 }
 
 TEST_F(SdlHostTest, AScreenshotThatCannotBeSavedSaysWhyAndThePlayGoesOn) {
     start(1024, 768);
-    const std::string home = std::string("/tmp/varnholt-noshot-") + std::to_string(getpid());
-    std::filesystem::remove_all(home);
-    std::filesystem::create_directories(home);
-    std::ofstream(home + "/Pictures") << "a file where the folder should be";
-    setenv("HOME", home.c_str(), 1);
+    const TempFolder home("varnholt-noshot");
+    std::ofstream(home.path / "Pictures") << "a file where the folder should be";
+    setenv("HOME", home.path.c_str(), 1);
     testing::internal::CaptureStderr();
     x_.pressKey(XK_F12);
     pressMarker();  // the game plays on
     const std::string said = testing::internal::GetCapturedStderr();
     EXPECT_NE(said.find("varnholt: no screenshot: "), std::string::npos) << said;
     EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
-    std::filesystem::remove_all(home);
 }
 
 // ---- The other ways to the screen ------------------------------------------------
@@ -364,14 +355,8 @@ INSTANTIATE_TEST_SUITE_P(Presenters, Pacing, testing::Values("framebuffer", "sof
 TEST_P(Pacing, DISABLED_ChangingFramesComeNoFasterThanTheDisplayRefreshes) {
     if (std::string(GetParam()) != "framebuffer") setenv("SDL_RENDER_DRIVER", GetParam(), 1);
     start(1024, 768);
-    std::vector<uint32_t> pictures[2];
-    for (int i = 0; i < 2; ++i) {
-        pictures[i].resize(1024 * 768);
-        for (int y = 0; y < 768; ++y)
-            for (int x = 0; x < 1024; ++x)
-                pictures[i][size_t(y) * 1024 + x] =
-                    i ? ~patternAt(x, y) & 0xFFFFFFu : patternAt(x, y);
-    }
+    const std::vector<uint32_t> pictures[2] = {
+        pictureOf(patternAt), pictureOf([](int x, int y) { return ~patternAt(x, y) & 0xFFFFFFu; })};
     const auto first = counts();
     const int frames = 150;
     const auto started = Clock::now();
