@@ -7,6 +7,7 @@
 #include <fstream>
 
 #include "screenshot.h"
+#include "temp_folder.h"
 
 namespace {
 
@@ -14,14 +15,12 @@ namespace fs = std::filesystem;
 using vh::platform::picturesFolder;
 using vh::platform::saveScreenshot;
 
-const fs::path kHome =
-    fs::temp_directory_path() / ("varnholt-pictures-" + std::to_string(getpid()));
-
 TEST(Screenshot, ThePicturesFolderIsTheOneUserDirsNamesElseHomesPictures) {
-    fs::create_directories(kHome / ".config");
-    setenv("HOME", (kHome.string() + "/").c_str(), 1);
+    const TempFolder temp("varnholt-pictures");
+    const std::string home = temp.path.string();
+    fs::create_directories(temp.path / ".config");
+    setenv("HOME", (home + "/").c_str(), 1);
     unsetenv("XDG_CONFIG_HOME");
-    const std::string home = kHome.string();
     const struct {
         const char* userDirs;
         std::string folder;
@@ -31,18 +30,18 @@ TEST(Screenshot, ThePicturesFolderIsTheOneUserDirsNamesElseHomesPictures) {
                  {"XDG_PICTURES_DIR=\"$HOME/\"\n", home + "/Pictures"},  // none chosen
                  {"XDG_PICTURES_DIR=\"$HOME/A\"\nXDG_PICTURES_DIR=\"$HOME/B\"\n", home + "/B"}};
     for (const auto& c : cases) {
-        fs::remove(kHome / ".config/user-dirs.dirs");
-        if (c.userDirs) std::ofstream(kHome / ".config/user-dirs.dirs") << c.userDirs;
+        fs::remove(temp.path / ".config/user-dirs.dirs");
+        if (c.userDirs) std::ofstream(temp.path / ".config/user-dirs.dirs") << c.userDirs;
         EXPECT_EQ(picturesFolder(), c.folder) << (c.userDirs ? c.userDirs : "no user-dirs.dirs");
     }
     unsetenv("HOME");  // the password database's home then
     EXPECT_EQ(picturesFolder(), std::string(getpwuid(getuid())->pw_dir) + "/Pictures");
-    fs::remove_all(kHome);
 }
 
 TEST(Screenshot, PicturesOfOneSecondGetNamesOfTheirOwnAndNoPictureNoFile) {
     setenv("TZ", "UTC", 1);
-    const std::string folder = (kHome / "shots").string();
+    const TempFolder temp("varnholt-pictures");
+    const std::string folder = (temp.path / "shots").string();
     const std::time_t taken = 1767323045;  // 2026-01-02 03:04:05 UTC
     std::string path, whyNot;
     EXPECT_FALSE(saveScreenshot(nullptr, folder, path, whyNot, taken));
@@ -55,7 +54,6 @@ TEST(Screenshot, PicturesOfOneSecondGetNamesOfTheirOwnAndNoPictureNoFile) {
     }
     SDL_FreeSurface(picture);
     EXPECT_EQ(std::distance(fs::directory_iterator(folder), {}), 3);
-    fs::remove_all(kHome);
 }
 
 }  // namespace
