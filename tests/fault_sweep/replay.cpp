@@ -19,30 +19,27 @@ std::string Session::checkPicture() {
     return found.right() ? "right" : found.describe();
 }
 
+// Where the script clicks a tab button or rests the pointer, and on which frame.
+struct PointerStep {
+    int frame;
+    bool click;
+    int x, y;
+};
+constexpr PointerStep kPointerSteps[] = {
+    {kClickPros, true, 100, 250},   {kClickMvr, true, 170, 250},  {kClickAmb, true, 40, 250},
+    {kRestRight, false, 1000, 400}, {kRestLeft, false, 270, 400}, {kRestBottom, false, 600, 760},
+    {kRestTop, false, 600, 10}};
+
 void Session::onPresent(int frame) {
     outcome_.frames = frame;
+    for (const PointerStep& step : kPointerSteps) {
+        if (step.frame != frame) continue;
+        if (step.click)
+            vh::test::mouseRelease(1, step.x, step.y);
+        else
+            vh::test::mouseMove(step.x, step.y);
+    }
     switch (frame) {
-        case kClickPros:
-            vh::test::mouseRelease(1, 100, 250);
-            break;
-        case kClickMvr:
-            vh::test::mouseRelease(1, 170, 250);
-            break;
-        case kClickAmb:
-            vh::test::mouseRelease(1, 40, 250);
-            break;
-        case kRestRight:
-            vh::test::mouseMove(1000, 400);
-            break;
-        case kRestLeft:
-            vh::test::mouseMove(270, 400);
-            break;
-        case kRestBottom:
-            vh::test::mouseMove(600, 760);
-            break;
-        case kRestTop:
-            vh::test::mouseMove(600, 10);
-            break;
         case kLoseFocus:
             inBackground_ = true;
             vh::test::focusLost();

@@ -263,13 +263,14 @@ INSTANTIATE_TEST_SUITE_P(PrimaryOrBackBuffer, FailedRestoreAfterALostFlip, testi
 
 // ---- The frame loop and exit codes ----------------------------------------------
 
-TEST(FrameLoop, EscapeEndsTheGameWithZero) {
-    fixture::useRealArt();
-    vh::test::onPresent([](int frame) {
-        if (frame == 3) vh::test::keyPress(VK_ESCAPE);
-    });
+class FrameLoop : public testing::Test {
+  protected:
+    void SetUp() override { fixture::useRealArt(); }
+};
+
+TEST_F(FrameLoop, EscapeEndsTheGameWithZero) {
     vh::test::clearJournal();
-    EXPECT_EQ(fixture::runWinMain(), 0);
+    fixture::play(3);
     EXPECT_EQ(vh::test::presentedFrameCount(), 3);
     EXPECT_EQ(journalNames({"GdiplusStartup"}).size(), 1u);
     EXPECT_EQ(journalNames({"GdiplusShutdown"}).size(), 1u);
@@ -278,16 +279,14 @@ TEST(FrameLoop, EscapeEndsTheGameWithZero) {
     EXPECT_EQ(vh::test::liveObjectCount(), 16);
 }
 
-TEST(FrameLoop, NoFrameRunsWhileMessagesWait) {
-    fixture::useRealArt();
+TEST_F(FrameLoop, NoFrameRunsWhileMessagesWait) {
     for (int i = 0; i < 50; ++i) vh::test::mouseMove(300 + i, 300);
     vh::test::keyPress(VK_ESCAPE);
     EXPECT_EQ(fixture::runWinMain(), 0);
     EXPECT_EQ(vh::test::presentedFrameCount(), 0);
 }
 
-TEST(FrameLoop, FramesRunOnlyWhileActive) {
-    fixture::useRealArt();
+TEST_F(FrameLoop, FramesRunOnlyWhileActive) {
     int waits = 0;
     vh::test::onIdle([&waits] {
         EXPECT_EQ(vh::test::presentedFrameCount(), 2);  // no frame in the background
@@ -305,35 +304,30 @@ TEST(FrameLoop, FramesRunOnlyWhileActive) {
     EXPECT_EQ(vh::test::presentedFrameCount(), 4);
 }
 
-TEST(FrameLoop, AQuitMessageEndsTheLoopWithItsCode) {
-    fixture::useRealArt();
+TEST_F(FrameLoop, AQuitMessageEndsTheLoopWithItsCode) {
     vh::test::onPresent([](int frame) {
         if (frame == 1) PostQuitMessage(0x41);
     });
     EXPECT_EQ(fixture::runWinMain(), 0x41);
 }
 
-TEST(FrameLoop, AQuitCodeWithTheFailureBitGets0x20000) {
-    fixture::useRealArt();
+TEST_F(FrameLoop, AQuitCodeWithTheFailureBitGets0x20000) {
     vh::test::onPresent([](int) { PostQuitMessage(0x12); });
     EXPECT_EQ(fixture::runWinMain(), 0x20012);
 }
 
-TEST(FrameLoop, AFailedDisplaySetUpEndsStartUpWith0x10082) {
-    fixture::useRealArt();
+TEST_F(FrameLoop, AFailedDisplaySetUpEndsStartUpWith0x10082) {
     injectResult("IDirectDraw::SetDisplayMode", DDERR_INVALIDMODE);
     EXPECT_EQ(fixture::runWinMain(), 0x10082);
     EXPECT_EQ(vh::test::presentedFrameCount(), 0);
 }
 
-TEST(FrameLoop, NoDisplayAtAllEndsStartUpWith0x10082) {
-    fixture::useRealArt();
+TEST_F(FrameLoop, NoDisplayAtAllEndsStartUpWith0x10082) {
     vh::test::setHeadlessDisplayAvailable(false);
     EXPECT_EQ(fixture::runWinMain(), 0x10082);
 }
 
-TEST(FrameLoop, TheWindowsCloseButtonEndsTheGameWithZero) {
-    fixture::useRealArt();
+TEST_F(FrameLoop, TheWindowsCloseButtonEndsTheGameWithZero) {
     vh::test::onPresent([](int frame) {
         if (frame == 2) vh::test::closeRequest();
     });
@@ -341,16 +335,13 @@ TEST(FrameLoop, TheWindowsCloseButtonEndsTheGameWithZero) {
     EXPECT_EQ(Application::instance().directDraw, nullptr);
 }
 
-TEST(FrameLoop, AFlipOntoLostSurfacesRestoresThemAndReloadsTheArt) {
-    fixture::useRealArt();
-    vh::test::onPresent([](int frame) {
+TEST_F(FrameLoop, AFlipOntoLostSurfacesRestoresThemAndReloadsTheArt) {
+    fixture::play(3, [](int frame, const vh::test::Picture&) {
         if (frame == 2) {
             vh::test::loseAllSurfaces();
             vh::test::clearJournal();
         }
-        if (frame == 3) vh::test::keyPress(VK_ESCAPE);
     });
-    EXPECT_EQ(fixture::runWinMain(), 0);
     // The third frame's flip failed, the recovery ran, the fourth was shown.
     EXPECT_EQ(vh::test::presentedFrameCount(), 3);
     EXPECT_GE(journalNames({"IDirectDrawSurface::Restore"}).size(), 2u + 16u);

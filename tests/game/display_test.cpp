@@ -106,7 +106,10 @@ TEST(DisplayRelease, LeavesNoPlatformObjectAlive) {
 
 // A display of its own at the given depth, given back when the probe goes.
 struct Probe {
-    explicit Probe(int bits);
+    explicit Probe(int bits) {
+        directDraw = fixture::openDisplay(windowOnly().window, 1024, 768, bits);
+        if (directDraw) primary = fixture::makeFlippingChain(directDraw, nullptr);
+    }
     ~Probe() {
         if (primary) primary->Release();
         if (directDraw) directDraw->Release();
@@ -114,14 +117,6 @@ struct Probe {
     IDirectDraw* directDraw = nullptr;
     IDirectDrawSurface* primary = nullptr;
 };
-
-Probe::Probe(int bits) {
-    Application& app = Application::instance();
-    app.title = "Varnholt";
-    app.createWindow();
-    directDraw = fixture::openDisplay(app.window, 1024, 768, bits);
-    if (directDraw) primary = fixture::makeFlippingChain(directDraw, nullptr);
-}
 
 TEST(MatchColor, ThirtyTwoBitsGiveTheWholeWord) {
     Probe probe(32);

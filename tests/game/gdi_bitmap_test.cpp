@@ -15,8 +15,13 @@ using vh::test::journalNames;
 
 constexpr const char* kLot = ".\\Lots\\lot_base.png";
 
-TEST(GdiBitmapLoad, DecodesAPngToItsSize) {
-    fixture::useRealArt();
+// Loads run in the art folder, with GDI+ started.
+class GdiBitmapLoad : public testing::Test {
+  protected:
+    void SetUp() override { fixture::useRealArt(); }
+};
+
+TEST_F(GdiBitmapLoad, DecodesAPngToItsSize) {
     GdiBitmap bitmap;
     ASSERT_EQ(bitmap.loadFromFile(kLot), 0);
     EXPECT_NE(bitmap.handle, nullptr);
@@ -24,8 +29,7 @@ TEST(GdiBitmapLoad, DecodesAPngToItsSize) {
     EXPECT_EQ(bitmap.height, 128);
 }
 
-TEST(GdiBitmapLoad, AMissingFileLeavesTheHolderEmpty) {
-    fixture::useRealArt();
+TEST_F(GdiBitmapLoad, AMissingFileLeavesTheHolderEmpty) {
     GdiBitmap bitmap;
     ASSERT_EQ(bitmap.loadFromFile(kLot), 0);
     HBITMAP old = bitmap.handle;
@@ -39,8 +43,7 @@ TEST(GdiBitmapLoad, AMissingFileLeavesTheHolderEmpty) {
     EXPECT_EQ(calls.front().object, old);
 }
 
-TEST(GdiBitmapLoad, NoMemoryForTheImageObjectAnswers0x0A) {
-    fixture::useRealArt();
+TEST_F(GdiBitmapLoad, NoMemoryForTheImageObjectAnswers0x0A) {
     injectResult("GdipAlloc", 0);
     GdiBitmap bitmap;
     EXPECT_EQ(bitmap.loadFromFile(kLot), 0x0A);
@@ -48,8 +51,7 @@ TEST(GdiBitmapLoad, NoMemoryForTheImageObjectAnswers0x0A) {
     EXPECT_TRUE(journalNames({"GdipCreateBitmapFromFile"}).empty());
 }
 
-TEST(GdiBitmapLoad, AnUnreadableBitmapIsDeletedAndAnswers0x82) {
-    fixture::useRealArt();
+TEST_F(GdiBitmapLoad, AnUnreadableBitmapIsDeletedAndAnswers0x82) {
     injectResult("GetObjectA", 0);
     GdiBitmap bitmap;
     EXPECT_EQ(bitmap.loadFromFile(kLot), 0x82);
@@ -58,8 +60,7 @@ TEST(GdiBitmapLoad, AnUnreadableBitmapIsDeletedAndAnswers0x82) {
               (std::vector<std::string>{"GetObjectA", "DeleteObject"}));
 }
 
-TEST(GdiBitmapLoad, DisposesOfTheImageWhateverHappens) {
-    fixture::useRealArt();
+TEST_F(GdiBitmapLoad, DisposesOfTheImageWhateverHappens) {
     GdiBitmap bitmap;
     bitmap.loadFromFile(kLot);
     bitmap.loadFromFile("missing.gif");
@@ -67,46 +68,45 @@ TEST(GdiBitmapLoad, DisposesOfTheImageWhateverHappens) {
     EXPECT_EQ(journalNames({"GdipAlloc"}).size(), journalNames({"GdipFree"}).size());
 }
 
-TEST(GdiBitmapLoad, PathsOfAnyLengthAreConvertedWhole) {
-    namespace fs = std::filesystem;
-    fixture::startGdiplus();
-    fs::path dir = fs::temp_directory_path() / ("varnholt-long-" + std::to_string(getpid()));
+namespace fs = std::filesystem;
+using fixture::freshFolder;
+
+// The lot picture copied to `onDisk` in the working directory loads whole
+// when the game names it `path`.
+void expectLotLoadsAs(const fs::path& onDisk, const std::string& path) {
+    if (onDisk.has_parent_path()) fs::create_directories(onDisk.parent_path());
+    fs::copy_file(fixture::assetPath("Lots/lot_base.png"), onDisk,
+                  fs::copy_options::overwrite_existing);
+    GdiBitmap bitmap;
+    EXPECT_EQ(bitmap.loadFromFile(path.c_str()), 0) << path.size();
+    EXPECT_EQ(bitmap.width, 128);
+}
+
+TEST_F(GdiBitmapLoad, PathsOfAnyLengthAreConvertedWhole) {
+    const fs::path dir = freshFolder("varnholt-long-");
     std::string folder(120, 'f');
-    fs::create_directories(dir / folder / folder);
-    for (std::string name : {std::string(254 - 2 * 121 - 4, 'n'), std::string(100, 'm')}) {
-        fs::copy_file(fixture::assetPath("Lots/lot_base.png"),
-                      dir / folder / folder / (name + ".png"),
-                      fs::copy_options::overwrite_existing);
-        fs::current_path(dir);
-        std::string path = folder + "\\" + folder + "\\" + name + ".png";
-        GdiBitmap bitmap;
-        EXPECT_EQ(bitmap.loadFromFile(path.c_str()), 0) << path.size();
-        EXPECT_EQ(bitmap.width, 128);
-    }
+    for (std::string name : {std::string(254 - 2 * 121 - 4, 'n'), std::string(100, 'm')})
+        expectLotLoadsAs(fs::path(folder) / folder / (name + ".png"),
+                         folder + "\\" + folder + "\\" + name + ".png");
     fs::remove_all(dir);
 }
 
 // A path that is no text in the locale's encoding (here a Latin-1 "é" in
 // the C locale) is taken a byte a character, as Latin-1.
-TEST(GdiBitmapLoad, APathThatIsNotTextInTheLocaleIsReadAsLatin1) {
-    namespace fs = std::filesystem;
-    fixture::startGdiplus();
-    fs::path dir = fs::temp_directory_path() / ("varnholt-latin1-" + std::to_string(getpid()));
-    fs::create_directories(dir);
-    fs::copy_file(fixture::assetPath("Lots/lot_base.png"), dir / "caf\xC3\xA9.png",
-                  fs::copy_options::overwrite_existing);
-    fs::current_path(dir);
-    GdiBitmap bitmap;
-    EXPECT_EQ(bitmap.loadFromFile("caf\xE9.png"), 0);
-    EXPECT_EQ(bitmap.width, 128);
+TEST_F(GdiBitmapLoad, APathThatIsNotTextInTheLocaleIsReadAsLatin1) {
+    const fs::path dir = freshFolder("varnholt-latin1-");
+    expectLotLoadsAs("caf\xC3\xA9.png", "caf\xE9.png");
     fs::remove_all(dir);
 }
 
-TEST(GdiBitmapLoad, DestroyingAnEmptyHolderCallsNothing) {
+TEST_F(GdiBitmapLoad, DestroyingAnEmptyHolderCallsNothing) {
     vh::test::clearJournal();
     { GdiBitmap bitmap; }
     EXPECT_TRUE(vh::test::journal().empty());
 }
+
+const std::string kMake = "CreateCompatibleDC", kDelete = "DeleteDC",
+                  kRelease = "IDirectDrawSurface::ReleaseDC";
 
 // ---- Copies ---------------------------------------------------------------------
 
@@ -126,11 +126,9 @@ class GdiBitmapCopy : public testing::Test {
 
 TEST_F(GdiBitmapCopy, CopiesTheBlockAndCleansUpInOrder) {
     EXPECT_EQ(bitmap.copyToSurface(surface(), 0, 0, 128, 128), 0);
-    EXPECT_EQ(
-        journalNames({"IDirectDrawSurface::GetDC", "CreateCompatibleDC", "SelectObject",
-                      "StretchBlt", "IDirectDrawSurface::ReleaseDC", "DeleteDC"}),
-        (std::vector<std::string>{"IDirectDrawSurface::GetDC", "CreateCompatibleDC", "SelectObject",
-                                  "StretchBlt", "IDirectDrawSurface::ReleaseDC", "DeleteDC"}));
+    const std::vector<std::string> steps = {
+        "IDirectDrawSurface::GetDC", kMake, "SelectObject", "StretchBlt", kRelease, kDelete};
+    EXPECT_EQ(journalNames(steps), steps);
     auto expected = fixture::art("Lots/lot_base.png");
     EXPECT_EQ(fixture::mismatches(vh::test::surfacePixels(surface()), 0, 0, expected, 128, 128), 0);
 }
@@ -153,52 +151,57 @@ TEST_F(GdiBitmapCopy, AnEmptyHolderTouchesNothing) {
     EXPECT_TRUE(vh::test::journal().empty());
 }
 
-TEST_F(GdiBitmapCopy, ALostSurfaceAnswers0x82) {
-    injectResult("IDirectDrawSurface::GetDC", DDERR_SURFACELOST);
-    EXPECT_EQ(bitmap.copyToSurface(surface(), 0, 0, 128, 128), 0x82);
-    EXPECT_TRUE(journalNames({"CreateCompatibleDC", "IDirectDrawSurface::ReleaseDC"}).empty());
-}
-
-TEST_F(GdiBitmapCopy, NoMemoryContextGivesTheSurfaceContextBack) {
-    injectResult("CreateCompatibleDC", 0);
-    EXPECT_EQ(bitmap.copyToSurface(surface(), 0, 0, 128, 128), 0x82);
-    EXPECT_EQ(journalNames({"IDirectDrawSurface::ReleaseDC", "DeleteDC"}),
-              std::vector<std::string>{"IDirectDrawSurface::ReleaseDC"});
-}
-
+// A step of the copy that fails, the copy's answer, and the clean-up calls
+// that follow (the memory context's making, deletion, the surface context's
+// release), in order.
 struct FailingStep {
+    const char* name;
     const char* call;
     int64_t answer;
+    bool afterWork;
+    ResultCode code;
+    std::vector<std::string> cleanUp;
 };
+
+void PrintTo(const FailingStep& step, std::ostream* out) {
+    *out << step.name;
+}
 
 class GdiBitmapCopyFailure : public GdiBitmapCopy,
                              public testing::WithParamInterface<FailingStep> {};
 
-TEST_P(GdiBitmapCopyFailure, DeletesTheMemoryContextThenReleasesTheSurfaceContext) {
-    injectResult(GetParam().call, GetParam().answer);
-    EXPECT_EQ(bitmap.copyToSurface(surface(), 0, 0, 128, 128), 0x82);
-    EXPECT_EQ(journalNames({"IDirectDrawSurface::ReleaseDC", "DeleteDC"}),
-              (std::vector<std::string>{"DeleteDC", "IDirectDrawSurface::ReleaseDC"}));
+TEST_P(GdiBitmapCopyFailure, AnswersItsCodeAndCleansUpInOrder) {
+    const FailingStep& step = GetParam();
+    if (step.afterWork)
+        vh::test::injectResultAt(step.call, 0, step.answer, true);
+    else
+        injectResult(step.call, step.answer);
+    EXPECT_EQ(bitmap.copyToSurface(surface(), 0, 0, 128, 128), step.code);
+    EXPECT_EQ(journalNames({kMake, kDelete, kRelease}), step.cleanUp);
 }
 
-INSTANTIATE_TEST_SUITE_P(EachStep, GdiBitmapCopyFailure,
-                         testing::Values(FailingStep{"SelectObject", 0},
-                                         FailingStep{"SelectObject", -1},
-                                         FailingStep{"SetStretchBltMode", 0},
-                                         FailingStep{"StretchBlt", 0}));
-
-TEST_F(GdiBitmapCopy, AFailedDeleteAfterTheCopyAnswers0x81) {
-    // The context is deleted all the same: only the answer says it failed.
-    vh::test::injectResultAt("DeleteDC", 0, FALSE, true);
-    EXPECT_EQ(bitmap.copyToSurface(surface(), 0, 0, 128, 128), 0x81);
-    EXPECT_EQ(journalNames({"IDirectDrawSurface::ReleaseDC"}).size(), 1u);  // still given back
-}
-
-TEST_F(GdiBitmapCopy, AFailedReleaseAfterTheCopyAnswers0x81) {
-    injectResult("IDirectDrawSurface::ReleaseDC", DDERR_GENERIC);
-    EXPECT_EQ(bitmap.copyToSurface(surface(), 0, 0, 128, 128), 0x81);
-    EXPECT_EQ(journalNames({"DeleteDC"}).size(), 1u);  // still deleted
-}
+// A failed delete or release after the copy, which gives its context back
+// first, still deletes and releases: only the answer says it failed.
+INSTANTIATE_TEST_SUITE_P(
+    EachStep, GdiBitmapCopyFailure,
+    testing::Values(
+        FailingStep{"LostSurface", "IDirectDrawSurface::GetDC", DDERR_SURFACELOST, false, 0x82, {}},
+        FailingStep{"NoMemoryContext", "CreateCompatibleDC", 0, false, 0x82, {kMake, kRelease}},
+        FailingStep{"SelectObjectNull", "SelectObject", 0, false, 0x82, {kMake, kDelete, kRelease}},
+        FailingStep{
+            "SelectObjectError", "SelectObject", -1, false, 0x82, {kMake, kDelete, kRelease}},
+        FailingStep{
+            "SetStretchBltMode", "SetStretchBltMode", 0, false, 0x82, {kMake, kDelete, kRelease}},
+        FailingStep{"StretchBlt", "StretchBlt", 0, false, 0x82, {kMake, kDelete, kRelease}},
+        FailingStep{
+            "DeleteAfterTheCopy", "DeleteDC", FALSE, true, 0x81, {kMake, kRelease, kDelete}},
+        FailingStep{"ReleaseAfterTheCopy",
+                    "IDirectDrawSurface::ReleaseDC",
+                    DDERR_GENERIC,
+                    false,
+                    0x81,
+                    {kMake, kRelease, kDelete}}),
+    [](const testing::TestParamInfo<FailingStep>& info) { return std::string(info.param.name); });
 
 TEST_F(GdiBitmapCopy, TransparentArtArrivesAsOpaqueMagenta) {
     // The markers' backgrounds are their GIFs' transparent index.

@@ -29,7 +29,7 @@ void clearBackBuffer(Application& app, uint32_t color) {
 }
 
 TEST(SpriteConstruction, MakesOneColourKeyedSurfaceAFrame) {
-    Application& app = fixture::startDisplayOnly();
+    fixture::startDisplayOnly();
     Sprite sprite(3, 16, 16);
     EXPECT_EQ(sprite.rowCount, 1);
     EXPECT_EQ(sprite.frameCounts, std::vector<int32_t>{3});
@@ -40,7 +40,6 @@ TEST(SpriteConstruction, MakesOneColourKeyedSurfaceAFrame) {
         ASSERT_NE(frame, nullptr);
         EXPECT_EQ(vh::test::surfacePixels(frame).width, 16);
     }
-    (void)app;
 }
 
 TEST(SpriteConstruction, AFrameThatCannotBeMadeIsSkippedEverywhere) {

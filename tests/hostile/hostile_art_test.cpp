@@ -61,8 +61,12 @@ Bytes readFile(const std::string& path) {
     return Bytes(std::istreambuf_iterator<char>(in), {});
 }
 
+std::string seedPath(const std::string& name) {
+    return std::string(VARNHOLT_SOURCE_DIR) + "/tests/fuzz/corpus/" + name;
+}
+
 Bytes seed(const char* name) {
-    return readFile(std::string(VARNHOLT_SOURCE_DIR) + "/tests/fuzz/corpus/" + name);
+    return readFile(seedPath(name));
 }
 
 using fixture::crc32;
@@ -106,21 +110,9 @@ Bytes hiddenGifBomb() {
 enum class Kind { Empty, Truncated, WrongFormat, HugeDeclaredSize, HiddenHugeFrame, Smaller };
 
 const char* kindName(Kind kind) {
-    switch (kind) {
-        case Kind::Empty:
-            return "Empty";
-        case Kind::Truncated:
-            return "Truncated";
-        case Kind::WrongFormat:
-            return "WrongFormat";
-        case Kind::HugeDeclaredSize:
-            return "HugeDeclaredSize";
-        case Kind::HiddenHugeFrame:
-            return "HiddenHugeFrame";
-        case Kind::Smaller:
-            return "Smaller";
-    }
-    return "";
+    static const char* const kNames[] = {
+        "Empty", "Truncated", "WrongFormat", "HugeDeclaredSize", "HiddenHugeFrame", "Smaller"};
+    return kNames[size_t(kind)];
 }
 
 // The small valid pictures that stand in for art larger than themselves.
@@ -183,8 +175,7 @@ TEST_P(HostileArt, TheGameDrawsWhatItCanAnswersAndEndsWithZero) {
     const int clickedPanel = hostile.sidebarOrder == kMvrPanel ? kMvrPanel : kProsPanel;
     const long peakBefore = fixture::peakResidentKilobytes();
 
-    vh::test::onPresent([&](int frame) {
-        Picture shown = vh::test::presentedFrame();
+    fixture::play(3, [&](int frame, const Picture& shown) {
         for (const ArtFile& file : kArt) {
             // Frame 1 shows the Amb panel; frame 3 the one clicked on frame 2.
             bool visible = frame == 1 ? file.sidebarOrder < kProsPanel
@@ -195,9 +186,7 @@ TEST_P(HostileArt, TheGameDrawsWhatItCanAnswersAndEndsWithZero) {
                     << file.path << " on frame " << frame;
             } else if (&file == &hostile && kind == Kind::Smaller) {
                 // The small picture sits in its sprite's top-left corner.
-                Picture small =
-                    vh::test::decodeImageFile(std::string(VARNHOLT_SOURCE_DIR) +
-                                              "/tests/fuzz/corpus/" + smallerSeed(file.path));
+                Picture small = vh::test::decodeImageFile(seedPath(smallerSeed(file.path)));
                 ASSERT_GT(small.width, 0);
                 EXPECT_EQ(
                     fixture::mismatches(shown, file.x, file.y, small, small.width, small.height), 0)
@@ -205,9 +194,7 @@ TEST_P(HostileArt, TheGameDrawsWhatItCanAnswersAndEndsWithZero) {
             }
         }
         if (frame == 2) vh::test::mouseRelease(1, clickedPanel == kMvrPanel ? 170 : 100, 250);
-        if (frame == 3) vh::test::keyPress(VK_ESCAPE);
     });
-    EXPECT_EQ(fixture::runWinMain(), 0);
     EXPECT_EQ(vh::test::presentedFrameCount(), 3);
     EXPECT_EQ(Application::instance().cityScreen.sidebar.selectedTab,
               clickedPanel == kMvrPanel ? Mvr : Pros);

@@ -3,7 +3,6 @@
 // read, why, and in which working directory it looked, once each and no more
 // than a handful of lines.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -27,38 +26,32 @@ std::vector<std::string> lines(const std::string& text) {
 // Plays two frames, loses the display (every picture is read again), plays
 // one more and ends with Escape; what the platform said on stderr.
 std::string playAndListen() {
-    vh::test::onPresent([](int frame) {
-        if (frame == 2) vh::test::loseAllSurfaces();
-        if (frame == 4) vh::test::keyPress(VK_ESCAPE);
-    });
     testing::internal::CaptureStderr();
-    const int exitCode = fixture::runWinMain();
+    fixture::play(4, [](int frame, const vh::test::Picture&) {
+        if (frame == 2) vh::test::loseAllSurfaces();
+    });
     std::string said = testing::internal::GetCapturedStderr();
-    EXPECT_EQ(exitCode, 0);
     EXPECT_EQ(vh::test::presentedFrameCount(), 4);
     return said;
 }
 
-std::string workingDirectory() {
-    return fs::current_path().string();
+// What the platform says of a picture it cannot read in the folder `where`.
+std::string cannotRead(const std::string& picture, const fs::path& where, const char* why) {
+    return "varnholt: cannot read the picture " + picture + " in the working directory " +
+           where.string() + ": " + why;
 }
+constexpr const char* kNoFile = "No such file or directory";
 
 TEST(MissingArt, FromAnEmptyFolderTheFirstFivePicturesAreNamedThenOneLineMore) {
-    fs::path empty = fs::temp_directory_path() / ("varnholt-empty-" + std::to_string(getpid()));
-    fs::create_directories(empty);
-    fs::current_path(empty);
+    const fs::path empty = fixture::freshFolder("varnholt-empty-");
     fixture::startGdiplus();
     const auto said = lines(playAndListen());
-    const std::string where = " in the working directory " + empty.string() + ": ";
     const std::vector<std::string> expected = {
-        "varnholt: cannot read the picture GUI/sb_top.png" + where + "No such file or directory",
-        "varnholt: cannot read the picture Lots/lot_base.png" + where + "No such file or directory",
-        "varnholt: cannot read the picture Ambiances/Green/green.gif" + where +
-            "No such file or directory",
-        "varnholt: cannot read the picture Ambiances/Polluting/polluting.gif" + where +
-            "No such file or directory",
-        "varnholt: cannot read the picture Ambiances/Criminal/criminal.gif" + where +
-            "No such file or directory",
+        cannotRead("GUI/sb_top.png", empty, kNoFile),
+        cannotRead("Lots/lot_base.png", empty, kNoFile),
+        cannotRead("Ambiances/Green/green.gif", empty, kNoFile),
+        cannotRead("Ambiances/Polluting/polluting.gif", empty, kNoFile),
+        cannotRead("Ambiances/Criminal/criminal.gif", empty, kNoFile),
         "varnholt: more pictures cannot be read either",
     };
     EXPECT_EQ(said, expected);
@@ -70,12 +63,11 @@ TEST(MissingArt, EachPictureThatCannotBeReadIsNamedOnceWithItsReason) {
     fs::create_directory(dir + "/Lots/lot_base.png");  // a folder where the picture should be
     std::ofstream(dir + "/Ambiances/Green/green.gif") << "not a picture";
     const auto said = lines(playAndListen());
-    const std::string where = " in the working directory " + workingDirectory() + ": ";
+    const fs::path where = fs::current_path();
     const std::vector<std::string> expected = {
-        "varnholt: cannot read the picture GUI/sb_pros.png" + where + "No such file or directory",
-        "varnholt: cannot read the picture Lots/lot_base.png" + where + "not a file",
-        "varnholt: cannot read the picture Ambiances/Green/green.gif" + where +
-            "not a PNG or GIF picture that can be read",
+        cannotRead("GUI/sb_pros.png", where, kNoFile),
+        cannotRead("Lots/lot_base.png", where, "not a file"),
+        cannotRead("Ambiances/Green/green.gif", where, "not a PNG or GIF picture that can be read"),
     };
     EXPECT_EQ(said, expected);
 }

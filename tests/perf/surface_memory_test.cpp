@@ -18,16 +18,13 @@ const uint8_t* lockedPixels(IDirectDrawSurface* surface, LONG& pitch) {
     return static_cast<const uint8_t*>(desc.lpSurface);
 }
 
-IDirectDrawSurface* offScreen(Application& app, DWORD width, DWORD height) {
-    return fixture::makeOffScreen(app.directDraw, int(width), int(height));
-}
-
 TEST(SurfaceMemory, StartsOnACacheLineAndReadsAsZero) {
     Application& app = fixture::startDisplayOnly();
     // 16 x 16 and 128 x 128 sprites have 64-byte-multiple rows; 13 x 7 does
     // not, so only its first row is aligned.
     for (auto [width, height] : {std::pair{16u, 16u}, {128u, 128u}, {13u, 7u}}) {
-        IDirectDrawSurface* surface = offScreen(app, width, height);
+        IDirectDrawSurface* surface =
+            fixture::makeOffScreen(app.directDraw, int(width), int(height));
         ASSERT_NE(surface, nullptr);
         LONG pitch = 0;
         const uint8_t* pixels = lockedPixels(surface, pitch);

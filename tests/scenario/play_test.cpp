@@ -2,7 +2,6 @@
 // and game time, and the presented frames checked against the art files.
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <map>
 
 #include "game_fixture.h"
@@ -11,15 +10,10 @@ namespace {
 
 using vh::test::Picture;
 
-// Runs the game; `script` is called after every presented frame with its
-// number and the frame, and the game ends with Escape after `frames` frames.
-int play(int frames, std::function<void(int, const Picture&)> script) {
-    vh::test::onPresent([frames, script](int frame) {
-        script(frame, vh::test::presentedFrame());
-        if (frame == frames) vh::test::keyPress(VK_ESCAPE);
-    });
-    return fixture::runWinMain();
-}
+class Play : public testing::Test {
+  protected:
+    void SetUp() override { fixture::useRealArt(); }
+};
 
 MapView& view() {
     return Application::instance().cityScreen.mapView;
@@ -62,52 +56,40 @@ void expectLots(const Picture& frame, int cameraX, int cameraY) {
     }
 }
 
-TEST(Play, TheFirstFrameShowsTheSidebarAndTheMap) {
-    fixture::useRealArt();
-    EXPECT_EQ(play(1,
-                   [](int, const Picture& frame) {
-                       ASSERT_EQ(frame.width, 1024);
-                       ASSERT_EQ(frame.height, 768);
-                       expectSidebar(frame, Amb);
-                       expectLots(frame, 0, 0);
-                       EXPECT_EQ(fixture::garbagePixels(frame, 0, 0, 1024, 768), 0);
-                   }),
-              0);
+TEST_F(Play, TheFirstFrameShowsTheSidebarAndTheMap) {
+    fixture::play(1, [](int, const Picture& frame) {
+        ASSERT_EQ(frame.width, 1024);
+        ASSERT_EQ(frame.height, 768);
+        expectSidebar(frame, Amb);
+        expectLots(frame, 0, 0);
+        EXPECT_EQ(fixture::garbagePixels(frame, 0, 0, 1024, 768), 0);
+    });
 }
 
-TEST(Play, ALeftReleaseOnTheProsTabBringsItsPanel) {
-    fixture::useRealArt();
-    EXPECT_EQ(play(4,
-                   [](int n, const Picture& frame) {
-                       // The first frame's clock reading is 0.0, which a click
-                       // cannot carry; from the second frame on it can.
-                       if (n == 2) vh::test::mouseRelease(1, 100, 250);
-                       if (n == 3) expectSidebar(frame, Pros);
-                   }),
-              0);
+TEST_F(Play, ALeftReleaseOnTheProsTabBringsItsPanel) {
+    fixture::play(4, [](int n, const Picture& frame) {
+        // The first frame's clock reading is 0.0, which a click
+        // cannot carry; from the second frame on it can.
+        if (n == 2) vh::test::mouseRelease(1, 100, 250);
+        if (n == 3) expectSidebar(frame, Pros);
+    });
 }
 
-TEST(Play, OfTwoReleasesBetweenFramesOnlyTheLastCounts) {
-    fixture::useRealArt();
-    EXPECT_EQ(play(3,
-                   [](int n, const Picture& frame) {
-                       if (n == 2) {
-                           vh::test::mouseRelease(1, 100, 250);
-                           vh::test::mouseRelease(1, 170, 250);
-                       }
-                       if (n == 3) expectSidebar(frame, Mvr);
-                   }),
-              0);
+TEST_F(Play, OfTwoReleasesBetweenFramesOnlyTheLastCounts) {
+    fixture::play(3, [](int n, const Picture& frame) {
+        if (n == 2) {
+            vh::test::mouseRelease(1, 100, 250);
+            vh::test::mouseRelease(1, 170, 250);
+        }
+        if (n == 3) expectSidebar(frame, Mvr);
+    });
 }
 
-TEST(Play, ARightReleaseChangesNothing) {
-    fixture::useRealArt();
-    EXPECT_EQ(play(3,
-                   [](int n, const Picture& frame) {
-                       if (n == 2) vh::test::mouseRelease(2, 100, 250);
-                       if (n == 3) expectSidebar(frame, Amb);
-                   }),
-              0);
+TEST_F(Play, ARightReleaseChangesNothing) {
+    fixture::play(3, [](int n, const Picture& frame) {
+        if (n == 2) vh::test::mouseRelease(2, 100, 250);
+        if (n == 3) expectSidebar(frame, Amb);
+    });
 }
 
 struct Rest {
@@ -116,22 +98,19 @@ struct Rest {
     int endX, endY;      // where it stops
 };
 
-class Scrolling : public testing::TestWithParam<Rest> {};
+class Scrolling : public Play, public testing::WithParamInterface<Rest> {};
 
 TEST_P(Scrolling, RestingInABandScrollsSteadilyAndStopsAtTheEdge) {
-    fixture::useRealArt();
     const Rest rest = GetParam();
     std::map<int, std::pair<int, int>> camera;
-    EXPECT_EQ(play(40,
-                   [&](int n, const Picture&) {
-                       if (n == 1) {
-                           view().cameraX = rest.startX;
-                           view().cameraY = rest.startY;
-                           vh::test::mouseMove(rest.x, rest.y);
-                       }
-                       camera[n] = {view().cameraX, view().cameraY};
-                   }),
-              0);
+    fixture::play(40, [&](int n, const Picture&) {
+        if (n == 1) {
+            view().cameraX = rest.startX;
+            view().cameraY = rest.startY;
+            vh::test::mouseMove(rest.x, rest.y);
+        }
+        camera[n] = {view().cameraX, view().cameraY};
+    });
     // 16 ms a frame is 16000 units: ten or eleven pixels each frame.
     for (int n = 4; n < 12; ++n) {
         int dx = std::abs(camera[n + 1].first - camera[n].first);
@@ -151,31 +130,24 @@ INSTANTIATE_TEST_SUITE_P(BandsAndCorners, Scrolling,
                                          Rest{1020, 760, 0, 0, 256, 256},
                                          Rest{270, 10, 256, 256, 0, 0}));
 
-TEST(Play, TheScreenFollowsTheCamera) {
-    fixture::useRealArt();
-    EXPECT_EQ(play(30,
-                   [](int n, const Picture& frame) {
-                       if (n == 1) vh::test::mouseMove(1000, 760);
-                       if (n == 30) {
-                           ASSERT_EQ(view().cameraX, 256);
-                           expectLots(frame, 256, 256);
-                       }
-                   }),
-              0);
+TEST_F(Play, TheScreenFollowsTheCamera) {
+    fixture::play(30, [](int n, const Picture& frame) {
+        if (n == 1) vh::test::mouseMove(1000, 760);
+        if (n == 30) {
+            ASSERT_EQ(view().cameraX, 256);
+            expectLots(frame, 256, 256);
+        }
+    });
 }
 
-TEST(Play, APointerThatMovesEveryFrameNeverScrolls) {
-    fixture::useRealArt();
-    EXPECT_EQ(play(30,
-                   [](int n, const Picture&) {
-                       vh::test::mouseMove(1000 + n % 2, 400);
-                       EXPECT_EQ(view().cameraX, 0);
-                   }),
-              0);
+TEST_F(Play, APointerThatMovesEveryFrameNeverScrolls) {
+    fixture::play(30, [](int n, const Picture&) {
+        vh::test::mouseMove(1000 + n % 2, 400);
+        EXPECT_EQ(view().cameraX, 0);
+    });
 }
 
-TEST(Play, FocusLostAndRegainedPausesTheClockAndRestoresAllTheArt) {
-    fixture::useRealArt();
+TEST_F(Play, FocusLostAndRegainedPausesTheClockAndRestoresAllTheArt) {
     double pausedAt = 0.0;
     int waits = 0;
     vh::test::onIdle([&] {
@@ -188,71 +160,62 @@ TEST(Play, FocusLostAndRegainedPausesTheClockAndRestoresAllTheArt) {
         else
             vh::test::mouseMove(500, 500);
     });
-    EXPECT_EQ(play(6,
-                   [&](int n, const Picture& frame) {
-                       Application& app = Application::instance();
-                       if (n == 2) vh::test::mouseRelease(1, 170, 250);  // mvr, before leaving
-                       if (n == 3) {
-                           vh::test::focusLost();
-                           pausedAt = app.clock.now();
-                       }
-                       if (n == 4) {
-                           // Back: no garbage anywhere, every picture from its file,
-                           // and the background time was not counted.
-                           EXPECT_LT(app.lastClockReading, pausedAt + 100.0);
-                           EXPECT_EQ(fixture::garbagePixels(frame, 0, 0, 1024, 768), 0);
-                           expectSidebar(frame, Mvr);
-                           expectLots(frame, 0, 0);
-                           vh::test::mouseRelease(1, 40, 250);  // amb: the legend markers
-                       }
-                       if (n == 5) {
-                           expectSidebar(frame, Amb);
-                           EXPECT_EQ(fixture::garbagePixels(frame, 0, 0, 1024, 768), 0);
-                       }
-                   }),
-              0);
+    fixture::play(6, [&](int n, const Picture& frame) {
+        Application& app = Application::instance();
+        if (n == 2) vh::test::mouseRelease(1, 170, 250);  // mvr, before leaving
+        if (n == 3) {
+            vh::test::focusLost();
+            pausedAt = app.clock.now();
+        }
+        if (n == 4) {
+            // Back: no garbage anywhere, every picture from its file,
+            // and the background time was not counted.
+            EXPECT_LT(app.lastClockReading, pausedAt + 100.0);
+            EXPECT_EQ(fixture::garbagePixels(frame, 0, 0, 1024, 768), 0);
+            expectSidebar(frame, Mvr);
+            expectLots(frame, 0, 0);
+            vh::test::mouseRelease(1, 40, 250);  // amb: the legend markers
+        }
+        if (n == 5) {
+            expectSidebar(frame, Amb);
+            EXPECT_EQ(fixture::garbagePixels(frame, 0, 0, 1024, 768), 0);
+        }
+    });
     EXPECT_EQ(waits, 2);
 }
 
-TEST(Play, ALostDisplayMidGameComesBackWhole) {
-    fixture::useRealArt();
-    EXPECT_EQ(play(5,
-                   [](int n, const Picture& frame) {
-                       if (n == 2) vh::test::loseAllSurfaces();
-                       if (n >= 3) {
-                           EXPECT_EQ(fixture::garbagePixels(frame, 0, 0, 1024, 768), 0);
-                           expectSidebar(frame, Amb);
-                           expectLots(frame, 0, 0);
-                       }
-                   }),
-              0);
+TEST_F(Play, ALostDisplayMidGameComesBackWhole) {
+    fixture::play(5, [](int n, const Picture& frame) {
+        if (n == 2) vh::test::loseAllSurfaces();
+        if (n >= 3) {
+            EXPECT_EQ(fixture::garbagePixels(frame, 0, 0, 1024, 768), 0);
+            expectSidebar(frame, Amb);
+            expectLots(frame, 0, 0);
+        }
+    });
 }
 
 class MissingArt : public testing::TestWithParam<const char*> {};
 
 TEST_P(MissingArt, TheGameStillStartsDrawsWhatItHasAndEndsWithZero) {
     fixture::useArtCopy({GetParam()});
-    EXPECT_EQ(play(4,
-                   [](int n, const Picture& frame) {
-                       if (n == 1) {
-                           expectLots(frame, 0, 0);
-                           EXPECT_EQ(
-                               fixture::mismatches(frame, 96, 240,
-                                                   fixture::art("GUI/sb_tab_pros.png"), 64, 64),
-                               0);
-                       }
-                       if (n == 2) vh::test::mouseRelease(1, 100, 250);
-                   }),
-              0);
+    fixture::play(4, [](int n, const Picture& frame) {
+        if (n == 1) {
+            expectLots(frame, 0, 0);
+            EXPECT_EQ(
+                fixture::mismatches(frame, 96, 240, fixture::art("GUI/sb_tab_pros.png"), 64, 64),
+                0);
+        }
+        if (n == 2) vh::test::mouseRelease(1, 100, 250);
+    });
     EXPECT_EQ(selected(), Pros);
 }
 
 INSTANTIATE_TEST_SUITE_P(OneFileGone, MissingArt,
                          testing::Values("GUI/sb_pros.png", "Ambiances/Quiet/quiet.gif"));
 
-TEST(Play, EscapeEndsTheGameWithZero) {
-    fixture::useRealArt();
-    EXPECT_EQ(play(1, [](int, const Picture&) {}), 0);
+TEST_F(Play, EscapeEndsTheGameWithZero) {
+    fixture::play(1);
     EXPECT_FALSE(Application::instance().running);
     EXPECT_EQ(Application::instance().directDraw, nullptr);
 }

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -44,15 +45,23 @@ inline vh::test::Picture art(const std::string& relative) {
     return vh::test::decodeImageFile(assetPath(relative));
 }
 
+// An empty temporary folder named for `prefix`, made the working directory.
+inline std::filesystem::path freshFolder(const std::string& prefix) {
+    namespace fs = std::filesystem;
+    fs::path dir = fs::temp_directory_path() / (prefix + std::to_string(getpid()));
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    fs::current_path(dir);
+    return dir;
+}
+
 // A copy of the art folder in a fresh temporary folder, less `leaveOut`
 // (paths relative to the art folder); the working directory moves there.
 inline std::string useArtCopy(const std::vector<std::string>& leaveOut = {}) {
     namespace fs = std::filesystem;
-    fs::path dir = fs::temp_directory_path() / ("varnholt-art-" + std::to_string(getpid()));
-    fs::remove_all(dir);
+    const fs::path dir = freshFolder("varnholt-art-");
     fs::copy(assetsDir(), dir, fs::copy_options::recursive);
     for (const auto& file : leaveOut) fs::remove(dir / file);
-    fs::current_path(dir);
     startGdiplus();
     return dir.string();
 }
@@ -84,6 +93,17 @@ inline Application& startGame() {
 inline int runWinMain() {
     char commandLine[] = "";
     return WinMain(moduleHandle(), nullptr, commandLine, SW_SHOWDEFAULT);
+}
+
+// Plays the whole game, which must end with 0: `script` is called after every
+// presented frame with its number and the frame, and Escape is pressed after
+// frame `frames`.
+inline void play(int frames, std::function<void(int, const vh::test::Picture&)> script = {}) {
+    vh::test::onPresent([frames, script](int frame) {
+        if (script) script(frame, vh::test::presentedFrame());
+        if (frame == frames) vh::test::keyPress(VK_ESCAPE);
+    });
+    EXPECT_EQ(runWinMain(), 0);
 }
 
 // The most this process has held in memory so far.
