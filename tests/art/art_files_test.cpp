@@ -97,20 +97,16 @@ class ArtFileTest : public testing::TestWithParam<ArtFile> {
     void SetUp() override { ASSERT_EQ(chdir(VARNHOLT_ASSETS_DIR), 0) << VARNHOLT_ASSETS_DIR; }
 };
 
-TEST_P(ArtFileTest, IsAtItsPathInItsOwnCase) {
+TEST_P(ArtFileTest, IsAtItsPathAndDecodesThroughTheGameLoaderAtLeastAtItsSpriteSize) {
     // The game's lookup forgives case; a checkout on a case-sensitive disk
     // must still hold the name exactly as committed.
     const ArtFile& art = GetParam();
     EXPECT_TRUE(std::filesystem::is_regular_file(art.onDisk)) << art.onDisk;
-}
 
-TEST_P(ArtFileTest, DecodesThroughTheGameLoaderAtLeastAtItsSpriteSize) {
     // GDI+ is started as the game starts it before loading any art.
     ULONG_PTR token = 0;
     Gdiplus::GdiplusStartupInput input;
     ASSERT_EQ(Gdiplus::GdiplusStartup(&token, &input, nullptr), Gdiplus::Ok);
-
-    const ArtFile& art = GetParam();
     {
         GdiBitmap bitmap;
         ASSERT_EQ(bitmap.loadFromFile(art.asGameAsks), result::kOk) << art.asGameAsks;

@@ -26,6 +26,13 @@ struct Icon {
     std::vector<uint32_t> pixels;
     uint32_t at(int x, int y) const { return pixels[size_t(y) * size_t(size) + size_t(x)]; }
     int alpha(int x, int y) const { return int(at(x, y) >> 24); }
+    // How many clear pixels there are from (x, y) on, in steps of (dx, dy),
+    // before the first that is not.
+    int clearRun(int x, int y, int dx, int dy) const {
+        int run = 0;
+        while (run < size && alpha(x + run * dx, y + run * dy) == 0) ++run;
+        return run;
+    }
 };
 
 std::unique_ptr<Icon> fromSurface(SDL_Surface* decoded) {
@@ -52,14 +59,19 @@ std::unique_ptr<Icon> loadPng(int size) {
     return fromSurface(IMG_Load(pngPath(size).c_str()));
 }
 
-class IconSize : public ::testing::TestWithParam<int> {};
+// The PNG of the size under test, a square of that size.
+class IconSize : public ::testing::TestWithParam<int> {
+  protected:
+    void SetUp() override {
+        icon = loadPng(GetParam());
+        ASSERT_TRUE(icon) << pngPath(GetParam()) << ": " << IMG_GetError();
+        ASSERT_EQ(icon->size, GetParam());
+    }
+    std::unique_ptr<Icon> icon;
+};
 
 TEST_P(IconSize, IsASquareOfItsSizeWithClearCornersAndAnOpaqueMiddle) {
-    const int size = GetParam();
-    auto icon = loadPng(size);
-    ASSERT_TRUE(icon) << pngPath(size) << ": " << IMG_GetError();
-    ASSERT_EQ(icon->size, size);
-    const int last = size - 1;
+    const int size = GetParam(), last = size - 1;
     for (auto [x, y] : {std::pair{0, 0}, {last, 0}, {0, last}, {last, last}})
         EXPECT_EQ(icon->alpha(x, y), 0) << "corner " << x << "," << y;
     EXPECT_EQ(icon->alpha(size / 2, size / 2), 255);
@@ -71,8 +83,6 @@ TEST_P(IconSize, IsASquareOfItsSizeWithClearCornersAndAnOpaqueMiddle) {
 }
 
 TEST_P(IconSize, EveryPixelNotFullyOpaqueHasTheOutlinesColour) {
-    auto icon = loadPng(GetParam());
-    ASSERT_TRUE(icon);
     int partial = 0;
     for (int y = 0; y < icon->size; ++y) {
         for (int x = 0; x < icon->size; ++x) {
@@ -85,29 +95,17 @@ TEST_P(IconSize, EveryPixelNotFullyOpaqueHasTheOutlinesColour) {
 }
 
 TEST_P(IconSize, TheShieldIsCentredWithSharpTopAndSides) {
-    auto icon = loadPng(GetParam());
-    ASSERT_TRUE(icon);
-    const int size = icon->size;
+    const int size = GetParam();
     // Mirror images of each other, left and right.
     for (int y = 0; y < size; ++y)
         for (int x = 0; x < size / 2; ++x)
             ASSERT_EQ(icon->alpha(x, y), icon->alpha(size - 1 - x, y)) << x << "," << y;
     // The top row and the outermost columns the shield reaches are whole pixels:
     // fully opaque wherever they are not clear.
-    int top = 0;
-    while (top < size && icon->alpha(size / 2, top) == 0) ++top;
-    int left = 0;
-    while (left < size && icon->alpha(left, size / 3) == 0) ++left;
+    const int top = icon->clearRun(size / 2, 0, 0, 1), left = icon->clearRun(0, size / 3, 1, 0);
     ASSERT_LT(top, size / 8 + 1);
     ASSERT_LT(left, size / 4);
-    EXPECT_EQ(
-        top, size - 1 -
-                 [&] {
-                     int bottom = size - 1;
-                     while (bottom > 0 && icon->alpha(size / 2, bottom) == 0) --bottom;
-                     return bottom;
-                 }())
-        << "the same margin above and below";
+    EXPECT_EQ(top, icon->clearRun(size / 2, size - 1, 0, -1)) << "the same margin above and below";
     int topRun = 0, sideRun = 0;
     for (int x = 0; x < size; ++x) {
         int alpha = icon->alpha(x, top);
