@@ -55,9 +55,9 @@ class XServer {
         while (read(ready[0], &c, 1) == 1 && c != '\n') number += c;
         close(ready[0]);
         if (server_.pid <= 0 || number.empty()) return false;
-        name_ = ":" + number;
-        setenv("DISPLAY", name_.c_str(), 1);
-        display_ = XOpenDisplay(name_.c_str());
+        const std::string name = ":" + number;
+        setenv("DISPLAY", name.c_str(), 1);
+        display_ = XOpenDisplay(name.c_str());
         // A request on a window that the game has meanwhile destroyed fails
         // the test through its assertions, not by ending the process.
         XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
@@ -96,7 +96,6 @@ class XServer {
     }
 
     Display* display() const { return display_; }
-    const std::string& name() const { return name_; }
 
     // ---- Input, as a player's devices make it
     void movePointer(int x, int y) {
@@ -294,7 +293,6 @@ class XServer {
     }
 
     childprocess::Child server_, manager_;
-    std::string name_;
     Display* display_ = nullptr;
 };
 
