@@ -77,18 +77,7 @@ TEST(ApplicationMessages, WindowCreationMessagesReachTheDefaultProcedure) {
     EXPECT_EQ(calls[2], "CreateWindowExA");
 }
 
-class RunningGame : public testing::Test {
-  protected:
-    void SetUp() override {
-        fixture::useRealArt();
-        app = &fixture::startGame();
-        vh::test::clearJournal();
-    }
-    LRESULT send(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
-        return app->handleMessage(app->window, message, wParam, lParam);
-    }
-    Application* app = nullptr;
-};
+using fixture::RunningGame;
 
 TEST_F(RunningGame, EscapeReleasesTheDisplayAndStopsTheLoop) {
     EXPECT_EQ(send(WM_KEYDOWN, VK_ESCAPE), 0);
@@ -263,10 +252,7 @@ INSTANTIATE_TEST_SUITE_P(PrimaryOrBackBuffer, FailedRestoreAfterALostFlip, testi
 
 // ---- The frame loop and exit codes ----------------------------------------------
 
-class FrameLoop : public testing::Test {
-  protected:
-    void SetUp() override { fixture::useRealArt(); }
-};
+class FrameLoop : public fixture::WithRealArt {};
 
 TEST_F(FrameLoop, EscapeEndsTheGameWithZero) {
     vh::test::clearJournal();

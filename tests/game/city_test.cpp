@@ -202,16 +202,7 @@ TEST_F(CityFixture, TheFirstColumnStartsAtTheCamerasOffsetWithinALot) {
 
 // ---- The sidebar --------------------------------------------------------------------
 
-class SidebarFixture : public testing::Test {
-  protected:
-    void SetUp() override {
-        fixture::useRealArt();
-        app = &fixture::startGame();
-        vh::test::clearJournal();
-    }
-    Sidebar& sidebar() { return app->cityScreen.sidebar; }
-    Application* app = nullptr;
-};
+using SidebarFixture = fixture::RunningGame;
 
 TEST_F(SidebarFixture, SpritesTakeTheFirstSevenIdsInCreationOrder) {
     Sidebar& s = sidebar();

@@ -7,6 +7,7 @@
 #include "display/gdi_bitmap.h"
 #include "display/sprite.h"
 #include "game_fixture.h"
+#include "temp_folder.h"
 
 namespace {
 
@@ -16,10 +17,7 @@ using vh::test::journalNames;
 constexpr const char* kLot = ".\\Lots\\lot_base.png";
 
 // Loads run in the art folder, with GDI+ started.
-class GdiBitmapLoad : public testing::Test {
-  protected:
-    void SetUp() override { fixture::useRealArt(); }
-};
+class GdiBitmapLoad : public fixture::WithRealArt {};
 
 TEST_F(GdiBitmapLoad, DecodesAPngToItsSize) {
     GdiBitmap bitmap;
@@ -69,7 +67,6 @@ TEST_F(GdiBitmapLoad, DisposesOfTheImageWhateverHappens) {
 }
 
 namespace fs = std::filesystem;
-using fixture::freshFolder;
 
 // The lot picture copied to `onDisk` in the working directory loads whole
 // when the game names it `path`.
@@ -83,20 +80,20 @@ void expectLotLoadsAs(const fs::path& onDisk, const std::string& path) {
 }
 
 TEST_F(GdiBitmapLoad, PathsOfAnyLengthAreConvertedWhole) {
-    const fs::path dir = freshFolder("varnholt-long-");
+    const TempFolder dir("varnholt-long");
+    fs::current_path(dir.path);
     std::string folder(120, 'f');
     for (std::string name : {std::string(254 - 2 * 121 - 4, 'n'), std::string(100, 'm')})
         expectLotLoadsAs(fs::path(folder) / folder / (name + ".png"),
                          folder + "\\" + folder + "\\" + name + ".png");
-    fs::remove_all(dir);
 }
 
 // A path that is no text in the locale's encoding (here a Latin-1 "é" in
 // the C locale) is taken a byte a character, as Latin-1.
 TEST_F(GdiBitmapLoad, APathThatIsNotTextInTheLocaleIsReadAsLatin1) {
-    const fs::path dir = freshFolder("varnholt-latin1-");
+    const TempFolder dir("varnholt-latin1");
+    fs::current_path(dir.path);
     expectLotLoadsAs("caf\xC3\xA9.png", "caf\xE9.png");
-    fs::remove_all(dir);
 }
 
 TEST_F(GdiBitmapLoad, DestroyingAnEmptyHolderCallsNothing) {

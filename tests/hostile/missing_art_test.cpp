@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "game_fixture.h"
+#include "temp_folder.h"
 
 namespace {
 
@@ -43,19 +44,19 @@ std::string cannotRead(const std::string& picture, const fs::path& where, const 
 constexpr const char* kNoFile = "No such file or directory";
 
 TEST(MissingArt, FromAnEmptyFolderTheFirstFivePicturesAreNamedThenOneLineMore) {
-    const fs::path empty = fixture::freshFolder("varnholt-empty-");
+    const TempFolder empty("varnholt-empty");
+    fs::current_path(empty.path);
     fixture::startGdiplus();
     const auto said = lines(playAndListen());
     const std::vector<std::string> expected = {
-        cannotRead("GUI/sb_top.png", empty, kNoFile),
-        cannotRead("Lots/lot_base.png", empty, kNoFile),
-        cannotRead("Ambiances/Green/green.gif", empty, kNoFile),
-        cannotRead("Ambiances/Polluting/polluting.gif", empty, kNoFile),
-        cannotRead("Ambiances/Criminal/criminal.gif", empty, kNoFile),
+        cannotRead("GUI/sb_top.png", empty.path, kNoFile),
+        cannotRead("Lots/lot_base.png", empty.path, kNoFile),
+        cannotRead("Ambiances/Green/green.gif", empty.path, kNoFile),
+        cannotRead("Ambiances/Polluting/polluting.gif", empty.path, kNoFile),
+        cannotRead("Ambiances/Criminal/criminal.gif", empty.path, kNoFile),
         "varnholt: more pictures cannot be read either",
     };
     EXPECT_EQ(said, expected);
-    fs::remove_all(empty);
 }
 
 TEST(MissingArt, EachPictureThatCannotBeReadIsNamedOnceWithItsReason) {

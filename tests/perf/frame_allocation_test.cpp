@@ -93,10 +93,7 @@ long allocationsAcrossFrames(void (*atFrame)(int frame)) {
     return allocations;
 }
 
-class FrameAllocations : public ::testing::Test {
-  protected:
-    void SetUp() override { fixture::useRealArt(); }
-};
+class FrameAllocations : public fixture::WithRealArt {};
 
 TEST_F(FrameAllocations, CounterSeesCAndCppAllocations) {
     counting = true;

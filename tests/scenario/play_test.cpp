@@ -10,10 +10,7 @@ namespace {
 
 using vh::test::Picture;
 
-class Play : public testing::Test {
-  protected:
-    void SetUp() override { fixture::useRealArt(); }
-};
+class Play : public fixture::WithRealArt {};
 
 MapView& view() {
     return Application::instance().cityScreen.mapView;

@@ -45,23 +45,15 @@ inline vh::test::Picture art(const std::string& relative) {
     return vh::test::decodeImageFile(assetPath(relative));
 }
 
-// An empty temporary folder named for `prefix`, made the working directory.
-inline std::filesystem::path freshFolder(const std::string& prefix) {
-    namespace fs = std::filesystem;
-    fs::path dir = fs::temp_directory_path() / (prefix + std::to_string(getpid()));
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-    fs::current_path(dir);
-    return dir;
-}
-
 // A copy of the art folder in a fresh temporary folder, less `leaveOut`
 // (paths relative to the art folder); the working directory moves there.
 inline std::string useArtCopy(const std::vector<std::string>& leaveOut = {}) {
     namespace fs = std::filesystem;
-    const fs::path dir = freshFolder("varnholt-art-");
+    fs::path dir = fs::temp_directory_path() / ("varnholt-art-" + std::to_string(getpid()));
+    fs::remove_all(dir);
     fs::copy(assetsDir(), dir, fs::copy_options::recursive);
     for (const auto& file : leaveOut) fs::remove(dir / file);
+    fs::current_path(dir);
     startGdiplus();
     return dir.string();
 }
@@ -105,6 +97,27 @@ inline void play(int frames, std::function<void(int, const vh::test::Picture&)> 
     });
     EXPECT_EQ(runWinMain(), 0);
 }
+
+// Tests run in the art folder as the game ships it, with GDI+ started.
+class WithRealArt : public testing::Test {
+  protected:
+    void SetUp() override { useRealArt(); }
+};
+
+// The game started as the entry point starts it, the journal emptied after.
+class RunningGame : public WithRealArt {
+  protected:
+    void SetUp() override {
+        WithRealArt::SetUp();
+        app = &startGame();
+        vh::test::clearJournal();
+    }
+    LRESULT send(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
+        return app->handleMessage(app->window, message, wParam, lParam);
+    }
+    Sidebar& sidebar() { return app->cityScreen.sidebar; }
+    Application* app = nullptr;
+};
 
 // The most this process has held in memory so far.
 inline long peakResidentKilobytes() {
