@@ -225,7 +225,11 @@ class DisplayTest : public WindowTest {
         fixture::takeDisplay(dd_, window_, kScreenWidth, kScreenHeight, bits);
     }
 
-    void createChain() { primary_ = fixture::makeFlippingChain(dd_, &back_); }
+    // The display taken, with the flipping chain the game draws through.
+    void takeDisplayWithChain(int bits) {
+        takeDisplay(bits);
+        primary_ = fixture::makeFlippingChain(dd_, &back_);
+    }
 
     // The player switching to another program and back, as Windows sees it:
     // the desktop brought to the front, then the game's window again. Each
@@ -288,16 +292,25 @@ class DisplayTest : public WindowTest {
         return pixelBits(surface, x, y) & (format.red | format.green | format.blue);
     }
 
-    // Fills the rectangle (the whole surface when `area` is null) with a raw value.
-    static void fillRaw(LPDIRECTDRAWSURFACE surface, uint32_t value, const RECT* area = nullptr) {
+    // Gives each pixel of the rectangle (the whole surface when `area` is
+    // null) the raw value `valueAt` answers for it.
+    static void paint(LPDIRECTDRAWSURFACE surface, const std::function<uint32_t(int, int)>& valueAt,
+                      const RECT* area = nullptr) {
         DDSURFACEDESC desc = describe(surface);
         RECT all{0, 0, LONG(desc.dwWidth), LONG(desc.dwHeight)};
         const RECT& r = area ? *area : all;
         withPixels(surface, [&](uint8_t* base, LONG pitch, int bytes) {
-            for (LONG y = r.top; y < r.bottom; ++y)
-                for (LONG x = r.left; x < r.right; ++x)
+            for (int y = int(r.top); y < int(r.bottom); ++y)
+                for (int x = int(r.left); x < int(r.right); ++x) {
+                    const uint32_t value = valueAt(x, y);
                     std::memcpy(base + y * pitch + x * bytes, &value, size_t(bytes));
+                }
         });
+    }
+
+    static void fillRaw(LPDIRECTDRAWSURFACE surface, uint32_t value, const RECT* area = nullptr) {
+        paint(
+            surface, [value](int, int) { return value; }, area);
     }
 
     static void fill(LPDIRECTDRAWSURFACE surface, int r, int g, int b, const RECT* area = nullptr) {
@@ -310,15 +323,8 @@ class DisplayTest : public WindowTest {
         return raw(surface, x * 8, y * 8, 0x80);
     }
     static void paintCoordinates(LPDIRECTDRAWSURFACE surface) {
-        DDSURFACEDESC desc = describe(surface);
-        Format format = formatOf(surface);
-        withPixels(surface, [&](uint8_t* base, LONG pitch, int bytes) {
-            for (int y = 0; y < int(desc.dwHeight); ++y)
-                for (int x = 0; x < int(desc.dwWidth); ++x) {
-                    uint32_t value = rawOf(format, x * 8, y * 8, 0x80);
-                    std::memcpy(base + y * pitch + x * bytes, &value, size_t(bytes));
-                }
-        });
+        const Format format = formatOf(surface);
+        paint(surface, [&](int x, int y) { return rawOf(format, x * 8, y * 8, 0x80); });
     }
 
     HWND window_ = nullptr;
@@ -438,15 +444,20 @@ class ImageFolder {
         return pixels;
     }
 
+    // The file written and loaded, when it loads at this size; otherwise a
+    // failure, and a picture of that size with no colour in it.
+    static Pixels loadSized(const std::string& name, const Bytes& bytes, int width, int height,
+                            Gdiplus::ARGB background = 0xFFFF00FF) {
+        Pixels picture = load(write(name, bytes), background);
+        if (picture.width == width && picture.height == height) return picture;
+        ADD_FAILURE() << name << " loads as " << picture.width << " x " << picture.height
+                      << ", not " << width << " x " << height;
+        return {width, height, std::vector<COLORREF>(size_t(width * height), CLR_INVALID)};
+    }
+
     // A bitmap of width x height whose pixel (x, y) is RGB(x * 16, y * 16, 99).
     static HBITMAP gradient(int width, int height) {
-        fixture::PngRecipe recipe;
-        recipe.width = width;
-        recipe.height = height;
-        recipe.pixel = [](int x, int y) -> Bytes {
-            return {uint8_t(x * 16), uint8_t(y * 16), 99, 255};
-        };
-        return loadBitmap(write("gradient.png", fixture::makePng(recipe)), 0xFF000000);
+        return loadBitmap(write("gradient.png", fixture::gradientPng(width, height)), 0xFF000000);
     }
     static COLORREF gradientAt(int x, int y) {
         return RGB(x * 16, y * 16, 99);

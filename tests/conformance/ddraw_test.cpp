@@ -27,10 +27,7 @@ TEST_F(DisplayTest, DirectDrawCountsItsReferences) {
 }
 
 TEST_F(DisplayTest, SurfacesNeedACooperativeLevel) {
-    DDSURFACEDESC desc = conformance::blankDescription();
-    desc.dwFlags = DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT;
-    desc.ddsCaps.dwCaps = DDSCAPS_OFFSCREENPLAIN;
-    desc.dwWidth = desc.dwHeight = 8;
+    DDSURFACEDESC desc = fixture::offScreenDescription(8, 8);
     LPDIRECTDRAWSURFACE surface = nullptr;
     EXPECT_EQ(dd_->CreateSurface(&desc, &surface, nullptr), DDERR_NOCOOPERATIVELEVELSET);
     EXPECT_EQ(surface, nullptr);
@@ -115,12 +112,9 @@ TEST_F(DisplayTest, CreateSurfaceAndGetSurfaceDescTakeOnlyTheVersionOneSize) {
     ASSERT_NE(made, nullptr);
     for (DWORD size :
          {DWORD(0), kDescriptionSize - 1, kDescriptionSize + 1, kLaterDescriptionSize}) {
-        DDSURFACEDESC desc{};
+        DDSURFACEDESC desc = fixture::offScreenDescription(8, 8);
         desc.dwSize = size;
         EXPECT_EQ(made->GetSurfaceDesc(&desc), DDERR_INVALIDPARAMS) << size;
-        desc.dwFlags = DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT;
-        desc.ddsCaps.dwCaps = DDSCAPS_OFFSCREENPLAIN;
-        desc.dwWidth = desc.dwHeight = 8;
         LPDIRECTDRAWSURFACE surface = nullptr;
         EXPECT_EQ(dd_->CreateSurface(&desc, &surface, nullptr), DDERR_INVALIDPARAMS) << size;
     }
@@ -128,10 +122,8 @@ TEST_F(DisplayTest, CreateSurfaceAndGetSurfaceDescTakeOnlyTheVersionOneSize) {
 
 TEST_F(DisplayTest, OffScreenSurfacesNeedBothSizes) {
     takeDisplay(32);
-    DDSURFACEDESC desc = conformance::blankDescription();
+    DDSURFACEDESC desc = fixture::offScreenDescription(8, 8);
     desc.dwFlags = DDSD_CAPS | DDSD_WIDTH;
-    desc.ddsCaps.dwCaps = DDSCAPS_OFFSCREENPLAIN;
-    desc.dwWidth = desc.dwHeight = 8;
     LPDIRECTDRAWSURFACE surface = nullptr;
     EXPECT_EQ(dd_->CreateSurface(&desc, &surface, nullptr), DDERR_INVALIDPARAMS);
     desc.dwFlags = DDSD_CAPS | DDSD_HEIGHT;
@@ -170,8 +162,7 @@ TEST_P(DisplayAtBothDepths, OffScreenSurfaceDescription) {
 
 TEST_P(DisplayAtBothDepths, PrimaryAndBackBufferDescriptions) {
     const int bits = GetParam();
-    takeDisplay(bits);
-    createChain();
+    takeDisplayWithChain(bits);
     DDSURFACEDESC front = describe(primary_);
     EXPECT_EQ(front.dwWidth, DWORD(kScreenWidth));
     EXPECT_EQ(front.dwHeight, DWORD(kScreenHeight));
@@ -228,8 +219,7 @@ TEST_F(DisplayTest, DescriptionShowsTheSourceColourKey) {
 // ---- The chain's references and the orders of release ---------------------------------
 
 TEST_F(DisplayTest, TheBackBufferHasAReferenceOfTheChainBesidesTheCallers) {
-    takeDisplay(32);
-    createChain();
+    takeDisplayWithChain(32);
     EXPECT_EQ(back_->AddRef(), 3u);
     EXPECT_EQ(back_->Release(), 2u);
     // Released as the game releases: the back buffer, the primary, DirectDraw.
@@ -242,8 +232,7 @@ TEST_F(DisplayTest, TheBackBufferHasAReferenceOfTheChainBesidesTheCallers) {
 }
 
 TEST_F(DisplayTest, GetAttachedSurfaceHandsOutTheSameBackBufferEachTime) {
-    takeDisplay(32);
-    createChain();
+    takeDisplayWithChain(32);
     LPDIRECTDRAWSURFACE again = nullptr;
     DDSCAPS caps{DDSCAPS_BACKBUFFER};
     ASSERT_EQ(primary_->GetAttachedSurface(&caps, &again), DD_OK);
@@ -259,8 +248,7 @@ TEST_F(DisplayTest, GetAttachedSurfaceHandsOutTheSameBackBufferEachTime) {
 }
 
 TEST_F(DisplayTest, TheSurfaceAClipperIsSetOnHoldsAReference) {
-    takeDisplay(32);
-    createChain();
+    takeDisplayWithChain(32);
     LPDIRECTDRAWCLIPPER clipper = nullptr;
     ASSERT_EQ(dd_->CreateClipper(0, &clipper, nullptr), DD_OK);
     ASSERT_EQ(clipper->SetHWnd(0, window_), DD_OK);
@@ -396,8 +384,7 @@ TEST_F(DisplayTest, OneDeviceContextAtATimeAndLocksAroundIt) {
 // ---- Flip -----------------------------------------------------------------------------------
 
 TEST_F(DisplayTest, FlipExchangesFrontAndBack) {
-    takeDisplay(32);
-    createChain();
+    takeDisplayWithChain(32);
     fill(primary_, 0, 0, 255);
     fill(back_, 255, 0, 0);
     ASSERT_EQ(primary_->Flip(nullptr, DDFLIP_WAIT), DD_OK);
@@ -415,8 +402,7 @@ TEST_F(DisplayTest, FlipExchangesFrontAndBack) {
 }
 
 TEST_F(DisplayTest, OnlyTheFrontOfAChainFlips) {
-    takeDisplay(32);
-    createChain();
+    takeDisplayWithChain(32);
     LPDIRECTDRAWSURFACE sprite = offScreen(kScreenWidth, kScreenHeight);
     ASSERT_NE(sprite, nullptr);
     EXPECT_EQ(back_->Flip(nullptr, DDFLIP_WAIT), DDERR_NOTFLIPPABLE);
@@ -436,8 +422,7 @@ class LostDisplay : public DisplayTest {
   protected:
     void SetUp() override {
         DisplayTest::SetUp();
-        takeDisplay(32);
-        createChain();
+        takeDisplayWithChain(32);
         sprite_ = offScreen(8, 8);
         ASSERT_NE(sprite_, nullptr);
         conformance::pumpUntil([] { return true; }, "the queue");
@@ -528,8 +513,7 @@ class BlitsAtBothDepths : public Blits, public testing::WithParamInterface<int> 
 INSTANTIATE_TEST_SUITE_P(Depths, BlitsAtBothDepths, testing::Values(16, 32));
 
 TEST_P(BlitsAtBothDepths, KeyedBlitSkipsKeyPixelsOnly) {
-    takeDisplay(GetParam());
-    createChain();
+    takeDisplayWithChain(GetParam());
     LPDIRECTDRAWSURFACE sprite = keyedSprite();
     ASSERT_NE(sprite, nullptr);
     const uint32_t blue = raw(back_, 0, 0, 255), red = raw(back_, 255, 0, 0);
@@ -549,8 +533,7 @@ TEST_P(BlitsAtBothDepths, KeyedBlitSkipsKeyPixelsOnly) {
 }
 
 TEST_F(Blits, AKeyedBlitNeedsASourceWithAKey) {
-    takeDisplay(32);
-    createChain();
+    takeDisplayWithChain(32);
     LPDIRECTDRAWSURFACE plain = offScreen(8, 8);
     ASSERT_NE(plain, nullptr);
     RECT at{0, 0, 8, 8};
@@ -565,8 +548,7 @@ TEST_F(Blits, AKeyedBlitNeedsASourceWithAKey) {
 }
 
 TEST_F(Blits, ASpriteChangedAfterItsFirstBlitDrawsTheChange) {
-    takeDisplay(32);
-    createChain();
+    takeDisplayWithChain(32);
     LPDIRECTDRAWSURFACE sprite = keyedSprite();
     ASSERT_NE(sprite, nullptr);
     fill(back_, 0, 0, 255);
@@ -588,8 +570,7 @@ TEST_F(Blits, ASpriteChangedAfterItsFirstBlitDrawsTheChange) {
 }
 
 TEST_F(Blits, SourceAndDestinationRectanglesAreChecked) {
-    takeDisplay(32);
-    createChain();
+    takeDisplayWithChain(32);
     LPDIRECTDRAWSURFACE sprite = offScreen(8, 8);
     ASSERT_NE(sprite, nullptr);
     paintCoordinates(sprite);
@@ -610,8 +591,7 @@ TEST_F(Blits, SourceAndDestinationRectanglesAreChecked) {
 }
 
 TEST_F(Blits, ALockedSurfaceCannotBeBlitted) {
-    takeDisplay(32);
-    createChain();
+    takeDisplayWithChain(32);
     LPDIRECTDRAWSURFACE sprite = offScreen(8, 8);
     ASSERT_NE(sprite, nullptr);
     RECT at{0, 0, 8, 8};
@@ -645,8 +625,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_P(ClippedAtEdges, OnlyAClipperLetsABlitReachPastTheEdge) {
     const EdgeCase edge = GetParam();
-    takeDisplay(32);
-    createChain();
+    takeDisplayWithChain(32);
     LPDIRECTDRAWSURFACE sprite = offScreen(8, 8);
     ASSERT_NE(sprite, nullptr);
     paintCoordinates(sprite);

@@ -215,8 +215,7 @@ TEST_F(Gdi, ANewMemoryDcHoldsAOnePixelMonochromeBitmap) {
     ASSERT_NE(bitmap, nullptr);
     HGDIOBJ original = SelectObject(dc, bitmap);
     ASSERT_NE(original, nullptr);
-    BITMAP info{};
-    ASSERT_EQ(GetObjectA(original, sizeof(info), &info), int(sizeof(info)));
+    const BITMAP info = conformance::describeBitmap(static_cast<HBITMAP>(original));
     EXPECT_EQ(info.bmWidth, 1);
     EXPECT_EQ(info.bmHeight, 1);
     EXPECT_EQ(info.bmBitsPixel, 1);
@@ -332,8 +331,7 @@ TEST_P(GdiAtBothDepths, CopyIntoASurfaceAsTheGameDoes) {
 // art's transparent parts get on their way from GDI+ through StretchBlt, so
 // a keyed Blt leaves the background there.
 TEST_P(GdiAtBothDepths, TheColourKeyFromThePrimaryLeavesTheBackgroundAroundTheArt) {
-    takeDisplay(GetParam());
-    createChain();
+    takeDisplayWithChain(GetParam());
     const uint32_t key = keyAsTheGameReadsIt();
     EXPECT_EQ(key & 0xFFFFFF, raw(primary_, 255, 0, 255));
     // A 4 x 4 picture, transparent but for a red 2 x 2 middle.

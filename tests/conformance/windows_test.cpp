@@ -11,17 +11,12 @@ using conformance::handler;
 using conformance::messagesAmong;
 using conformance::seen;
 using conformance::WindowTest;
+using recording::answer;
+using recording::take;
 
 // The messages of creation and destruction that the game's window sees.
 std::vector<UINT> lifeMessages() {
     return messagesAmong({WM_NCCREATE, WM_CREATE, WM_DESTROY, WM_NCDESTROY});
-}
-
-void answer(UINT which, LRESULT result) {
-    handler() = [which, result](HWND, UINT message, WPARAM, LPARAM, bool& handled) {
-        handled = message == which;
-        return result;
-    };
 }
 
 // A thread message's window filter: messages posted to no window only.
@@ -107,20 +102,36 @@ TEST_F(WindowTest, CreateAnsweringMinusOneDestroysTheWindow) {
 
 // ---- Destruction and the default procedure --------------------------------------------
 
-TEST_F(WindowTest, DestroySendsDestroyThenNcDestroyOnce) {
-    HWND window = conformance::createHiddenWindow();
-    ASSERT_NE(window, nullptr);
-    seen().clear();
-    EXPECT_TRUE(DestroyWindow(window));
+// A hidden window, made before the test with nothing left of its making in
+// the queue or the log, and destroyed after it unless the test did.
+class WindowTestWithAWindow : public WindowTest {
+  protected:
+    void SetUp() override {
+        WindowTest::SetUp();
+        window_ = conformance::createHiddenWindow();
+        ASSERT_NE(window_, nullptr);
+        // Whatever creation left in the queue is not the test's.
+        while (!recording::queueEmpty()) {
+        }
+        seen().clear();
+    }
+    void TearDown() override {
+        DestroyWindow(window_);
+        WindowTest::TearDown();
+    }
+
+    HWND window_ = nullptr;
+};
+
+TEST_F(WindowTestWithAWindow, DestroySendsDestroyThenNcDestroyOnce) {
+    EXPECT_TRUE(DestroyWindow(window_));
     EXPECT_EQ(lifeMessages(), (std::vector<UINT>{WM_DESTROY, WM_NCDESTROY}));
-    for (const auto& entry : seen()) EXPECT_EQ(entry.window, window);
-    EXPECT_FALSE(DestroyWindow(window)) << "a window that is gone";
+    for (const auto& entry : seen()) EXPECT_EQ(entry.window, window_);
+    EXPECT_FALSE(DestroyWindow(window_)) << "a window that is gone";
     EXPECT_EQ(lifeMessages().size(), 2u);
 }
 
-TEST_F(WindowTest, DestroyCalledAgainFromTheDestroyHandlerEndsTheWindowOnce) {
-    HWND window = conformance::createHiddenWindow();
-    ASSERT_NE(window, nullptr);
+TEST_F(WindowTestWithAWindow, DestroyCalledAgainFromTheDestroyHandlerEndsTheWindowOnce) {
     bool nestedCalled = false;
     handler() = [&nestedCalled](HWND self, UINT message, WPARAM, LPARAM, bool&) {
         if (message == WM_DESTROY && !nestedCalled) {
@@ -129,41 +140,35 @@ TEST_F(WindowTest, DestroyCalledAgainFromTheDestroyHandlerEndsTheWindowOnce) {
         }
         return LRESULT(0);
     };
-    seen().clear();
-    EXPECT_TRUE(DestroyWindow(window));
+    EXPECT_TRUE(DestroyWindow(window_));
     EXPECT_TRUE(nestedCalled);
     std::vector<UINT> life = lifeMessages();
     ASSERT_FALSE(life.empty());
     EXPECT_EQ(life.front(), UINT(WM_DESTROY));
     EXPECT_EQ(life.back(), UINT(WM_NCDESTROY));
     EXPECT_EQ(std::count(life.begin(), life.end(), UINT(WM_NCDESTROY)), 1);
-    EXPECT_FALSE(DestroyWindow(window)) << "gone";
+    EXPECT_FALSE(DestroyWindow(window_)) << "gone";
 }
 
-TEST_F(WindowTest, DefaultProcedureDestroysOnCloseAndTakesCreation) {
-    HWND window = conformance::createHiddenWindow();
-    ASSERT_NE(window, nullptr);
-    EXPECT_EQ(DefWindowProcA(window, WM_USER, 1, 2), 0);
+TEST_F(WindowTestWithAWindow, DefaultProcedureDestroysOnCloseAndTakesCreation) {
+    EXPECT_EQ(DefWindowProcA(window_, WM_USER, 1, 2), 0);
     CREATESTRUCTA create{};
     create.lpszName = "again";
     create.lpszClass = conformance::kClassName;
     create.style = LONG(WS_POPUP);
-    EXPECT_EQ(DefWindowProcA(window, WM_NCCREATE, 0, reinterpret_cast<LPARAM>(&create)), TRUE);
+    EXPECT_EQ(DefWindowProcA(window_, WM_NCCREATE, 0, reinterpret_cast<LPARAM>(&create)), TRUE);
     seen().clear();
-    EXPECT_EQ(DefWindowProcA(window, WM_CLOSE, 0, 0), 0);
+    EXPECT_EQ(DefWindowProcA(window_, WM_CLOSE, 0, 0), 0);
     EXPECT_EQ(lifeMessages(), (std::vector<UINT>{WM_DESTROY, WM_NCDESTROY}));
-    EXPECT_FALSE(DestroyWindow(window)) << "already destroyed by the close";
+    EXPECT_FALSE(DestroyWindow(window_)) << "already destroyed by the close";
 }
 
-TEST_F(WindowTest, ShowWindowAnswersThePreviousVisibility) {
-    HWND window = conformance::createHiddenWindow();
-    ASSERT_NE(window, nullptr);
-    EXPECT_FALSE(ShowWindow(window, SW_SHOW));
-    EXPECT_TRUE(ShowWindow(window, SW_HIDE));
-    EXPECT_FALSE(ShowWindow(window, SW_HIDE));
-    EXPECT_FALSE(ShowWindow(window, SW_SHOWNORMAL));
-    EXPECT_TRUE(ShowWindow(window, SW_SHOWNORMAL));
-    DestroyWindow(window);
+TEST_F(WindowTestWithAWindow, ShowWindowAnswersThePreviousVisibility) {
+    EXPECT_FALSE(ShowWindow(window_, SW_SHOW));
+    EXPECT_TRUE(ShowWindow(window_, SW_HIDE));
+    EXPECT_FALSE(ShowWindow(window_, SW_HIDE));
+    EXPECT_FALSE(ShowWindow(window_, SW_SHOWNORMAL));
+    EXPECT_TRUE(ShowWindow(window_, SW_SHOWNORMAL));
 }
 
 TEST_F(WindowTest, TheGamesClassAndWindowStylesAreTaken) {
@@ -209,31 +214,7 @@ TEST_F(WindowTest, TheProgramsOwnModuleHoldsItsIcon) {
 
 // ---- The queue --------------------------------------------------------------------------
 
-class MessageQueue : public WindowTest {
-  protected:
-    void SetUp() override {
-        WindowTest::SetUp();
-        window_ = conformance::createHiddenWindow();
-        ASSERT_NE(window_, nullptr);
-        // Whatever creation left in the queue is not the test's.
-        MSG msg{};
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        }
-        seen().clear();
-    }
-    void TearDown() override {
-        DestroyWindow(window_);
-        WindowTest::TearDown();
-    }
-
-    MSG take() {
-        MSG msg{};
-        EXPECT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
-        return msg;
-    }
-
-    HWND window_ = nullptr;
-};
+class MessageQueue : public WindowTestWithAWindow {};
 
 TEST_F(MessageQueue, PeekWithoutRemoveLeavesTheMessageQueued) {
     MSG msg{};

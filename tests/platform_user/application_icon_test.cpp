@@ -21,14 +21,15 @@ class ApplicationIconTest : public ::testing::Test {
   protected:
     void SetUp() override { vh::test::resetHooks(); }
 
-    // A class named `name` with `icon`, and its top-level window.
-    HWND windowWithIcon(const char* name, HICON icon) {
+    // A class named `name` with `icon`, and its window: a top-level one
+    // unless it is given a parent.
+    HWND windowWithIcon(const char* name, HICON icon, HWND parent = nullptr) {
         WNDCLASSA windowClass{};
         windowClass.lpfnWndProc = DefWindowProcA;
         windowClass.hIcon = icon;
         windowClass.lpszClassName = name;
         EXPECT_NE(RegisterClassA(&windowClass), 0);
-        return CreateWindowExA(0, name, "Varnholt", WS_POPUP, 0, 0, 1024, 768, nullptr, nullptr,
+        return CreateWindowExA(0, name, "Varnholt", WS_POPUP, 0, 0, 1024, 768, parent, nullptr,
                                programInstance(), nullptr);
     }
 };
@@ -82,14 +83,7 @@ TEST_F(ApplicationIconTest, TheHostWindowShowsTheIconOfItsClass) {
     EXPECT_EQ(vh::test::windowIcons()[0], vh::platform::iconPixels(own));
 
     // A child window is not the host's window and changes nothing.
-    WNDCLASSA child{};
-    child.lpfnWndProc = DefWindowProcA;
-    child.hIcon = own;
-    child.lpszClassName = "Child";
-    ASSERT_NE(RegisterClassA(&child), 0);
-    EXPECT_NE(CreateWindowExA(0, "Child", "", WS_POPUP, 0, 0, 10, 10, window, nullptr,
-                              programInstance(), nullptr),
-              nullptr);
+    EXPECT_NE(windowWithIcon("Child", own, window), nullptr);
     EXPECT_EQ(vh::test::windowIcons().size(), 1u);
 }
 

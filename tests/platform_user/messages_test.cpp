@@ -4,6 +4,8 @@
 // answer is stated by the conformance tests (tests/conformance).
 #include "test_window.h"
 
+using recording::queueEmpty;
+using recording::take;
 using testwin::WindowTest;
 
 namespace {
@@ -15,12 +17,6 @@ class QueueTest : public WindowTest {
         window = testwin::create();
         ASSERT_NE(window, nullptr);
         testwin::seen().clear();
-    }
-
-    MSG take() {
-        MSG msg{};
-        EXPECT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
-        return msg;
     }
 
     HWND window = nullptr;
@@ -62,8 +58,7 @@ TEST_F(QueueTest, AMessagePostedByTheIdleHandlerIsNoStall) {
     vh::test::onIdle([this] { PostMessageA(window, WM_USER, 0, 0); });
     EXPECT_TRUE(WaitMessage());
     EXPECT_EQ(take().message, UINT(WM_USER));
-    MSG msg{};
-    EXPECT_FALSE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+    EXPECT_TRUE(queueEmpty());
 }
 
 TEST_F(QueueTest, HostEventsBecomeWindowMessagesInOrder) {
@@ -91,8 +86,7 @@ TEST_F(QueueTest, HostEventsBecomeWindowMessagesInOrder) {
             EXPECT_EQ(msg.lParam, want.lParam);
         }
     }
-    MSG msg{};
-    EXPECT_FALSE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+    EXPECT_TRUE(queueEmpty());
 }
 
 // However fast the player switches, the game hears of each change with the
@@ -109,9 +103,7 @@ TEST_F(QueueTest, FocusChangesAreSentWithTheDisplayAlreadyChanged) {
     vh::test::focusGained();
     vh::test::focusLost();
     PostMessageA(window, WM_USER, 0, 0);
-    MSG msg{};
-    ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
-    EXPECT_EQ(msg.message, UINT(WM_USER)) << "no WM_ACTIVATEAPP is queued";
+    EXPECT_EQ(take().message, UINT(WM_USER)) << "no WM_ACTIVATEAPP is queued";
     using Seen = std::pair<WPARAM, bool>;
     EXPECT_EQ(activations, (std::vector<Seen>{{FALSE, false}, {TRUE, true}, {FALSE, false}}));
     EXPECT_FALSE(vh::test::displayForeground());
@@ -122,8 +114,7 @@ TEST_F(QueueTest, AFocusGainEndsAWait) {
     vh::test::onIdle([] { vh::test::focusGained(); });
     EXPECT_EQ(WaitMessage(), TRUE);
     EXPECT_EQ(testwin::messagesSeen(), (std::vector<UINT>{WM_ACTIVATEAPP, WM_ACTIVATEAPP}));
-    MSG msg{};
-    EXPECT_FALSE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) << "not a quit for lack of input";
+    EXPECT_TRUE(queueEmpty()) << "not a quit for lack of input";
 }
 
 TEST_F(QueueTest, CloseThroughTheDefaultProcedureDestroysAndLaterMessagesAreDropped) {
@@ -136,9 +127,7 @@ TEST_F(QueueTest, CloseThroughTheDefaultProcedureDestroysAndLaterMessagesAreDrop
     EXPECT_EQ(testwin::messagesSeen(), (std::vector<UINT>{WM_CLOSE, WM_DESTROY, WM_NCDESTROY}));
     EXPECT_EQ(DispatchMessageA(&late), 0);
     EXPECT_EQ(testwin::messagesSeen().size(), 3u) << "a message for a destroyed window";
-    MSG msg{};
-    EXPECT_FALSE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
-        << "messages still queued for the window went with it";
+    EXPECT_TRUE(queueEmpty()) << "messages still queued for the window went with it";
 }
 
 TEST_F(QueueTest, TranslateTypesTheCharacterNext) {
@@ -151,8 +140,7 @@ TEST_F(QueueTest, TranslateTypesTheCharacterNext) {
     EXPECT_EQ(typed.wParam, WPARAM('q'));
     MSG arrow = take();
     EXPECT_TRUE(TranslateMessage(&arrow));
-    MSG msg{};
-    EXPECT_FALSE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) << "an arrow types nothing";
+    EXPECT_TRUE(queueEmpty()) << "an arrow types nothing";
 }
 
 TEST_F(QueueTest, DispatchCallsTheProcedureAndJournalsIt) {

@@ -9,19 +9,9 @@
 #include "test_window.h"
 #include "varnholt/host.h"
 
+using recording::answer;
 using testwin::messagesSeen;
 using testwin::WindowTest;
-
-namespace {
-
-void answer(UINT which, LRESULT result) {
-    testwin::handler() = [which, result](HWND, UINT message, WPARAM, LPARAM, bool& handled) {
-        handled = message == which;
-        return result;
-    };
-}
-
-}  // namespace
 
 TEST_F(WindowTest, CreationIsJournalledAfterItsMessages) {
     HWND window = testwin::create();

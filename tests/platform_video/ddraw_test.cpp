@@ -67,11 +67,8 @@ TEST(DirectDraw, LastReleaseGivesTheScreenBack) {
 
 TEST(DirectDraw, ARefusedSurfaceLeavesNoPointerBehind) {
     LPDIRECTDRAW dd = openDisplay();
-    DDSURFACEDESC desc{};
+    DDSURFACEDESC desc = fixture::offScreenDescription(8, 8);
     desc.dwSize = sizeof(desc) - 4;
-    desc.dwFlags = DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT;
-    desc.ddsCaps.dwCaps = DDSCAPS_OFFSCREENPLAIN;
-    desc.dwWidth = desc.dwHeight = 8;
     LPDIRECTDRAWSURFACE surface = reinterpret_cast<LPDIRECTDRAWSURFACE>(0x1);
     EXPECT_EQ(dd->CreateSurface(&desc, &surface, nullptr), DDERR_INVALIDPARAMS);
     EXPECT_EQ(surface, nullptr);

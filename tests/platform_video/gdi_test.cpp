@@ -36,14 +36,8 @@ class Gdi : public ImageFiles {
 
     // A bitmap of width x height whose pixel (x, y) is RGB(x * 16, y * 16, 99).
     HBITMAP gradient(int width, int height) {
-        PngRecipe recipe;
-        recipe.width = width;
-        recipe.height = height;
-        recipe.pixel = [](int x, int y) -> Bytes {
-            return {uint8_t(x * 16), uint8_t(y * 16), 99, 255};
-        };
         GpBitmap* image = nullptr;
-        EXPECT_EQ(load(write("gradient.png", makePng(recipe)), &image), Ok);
+        EXPECT_EQ(load(write("gradient.png", gradientPng(width, height)), &image), Ok);
         HBITMAP bitmap = nullptr;
         EXPECT_EQ(GdipCreateHBITMAPFromBitmap(image, &bitmap, 0xFF000000), Ok);
         GdipDisposeImage(image);

@@ -51,17 +51,10 @@ TEST_F(ImageFiles, GifWithoutAnyColourMapDoesNotLoad) {
 }
 
 TEST_F(ImageFiles, BrokenFilesFailWithoutCrashing) {
-    PngRecipe recipe;
-    recipe.pixel = [](int, int) -> Bytes { return {1, 2, 3, 255}; };
-    Bytes good = makePng(recipe);
+    Bytes good = plainPng();
     Bytes truncated(good.begin(), good.begin() + good.size() / 2);
     Bytes gif = makeGif(4, 4, Bytes(12, 0), -1, [](int, int) { return uint8_t(0); });
-    // A valid file whose IHDR declares 100000 x 100000 (with its CRC fixed).
-    Bytes hugePng = good;
-    for (int side = 0; side < 2; ++side)
-        for (int b = 0; b < 4; ++b) hugePng[16 + side * 4 + b] = uint8_t(100000u >> (24 - 8 * b));
-    uint32_t crc = crc32(&hugePng[12], 17);
-    for (int b = 0; b < 4; ++b) hugePng[29 + b] = uint8_t(crc >> (24 - 8 * b));
+    Bytes hugePng = withDeclaredSize(good, 100000, 100000);
     Bytes hugeGif = makeGif(4, 4, Bytes(12, 0), -1, [](int, int) { return uint8_t(0); });
     hugeGif[13 + 12 + 8 + 5] = hugeGif[13 + 12 + 8 + 6] = 0xFF;  // frame width 65535
     // Cut inside the frame's codes, and an end code three pixels early.
@@ -89,9 +82,7 @@ TEST_F(ImageFiles, BrokenFilesFailWithoutCrashing) {
 }
 
 TEST_F(ImageFiles, WindowsPathsFindFilesWhateverTheirCase) {
-    PngRecipe recipe;
-    recipe.pixel = [](int, int) -> Bytes { return {1, 2, 3, 255}; };
-    write("Art/Tiles/Grass.PNG", makePng(recipe));
+    write("Art/Tiles/Grass.PNG", plainPng());
     ASSERT_EQ(chdir(folder_.c_str()), 0);
     EXPECT_EQ(vh::test::resolveWindowsPath(".\\ART\\tiles\\GRASS.png"), "Art/Tiles/Grass.PNG");
     EXPECT_EQ(vh::test::resolveWindowsPath("Art\\Tiles\\Grass.PNG"), "Art/Tiles/Grass.PNG");

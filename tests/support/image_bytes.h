@@ -78,14 +78,23 @@ struct PngRecipe {
     std::function<Bytes(int x, int y)> pixel;
 };
 
-// Rows of one image (or one interlace pass) with filter type 0.
+// Rows of one image (or one interlace pass) with filter type 0. Below 8 bits
+// a pixel, its one sample is packed with the next ones, the first in a
+// byte's highest bits.
 inline void appendRows(Bytes& raw, const PngRecipe& recipe, int x0, int y0, int dx, int dy) {
     if (x0 >= recipe.width || y0 >= recipe.height) return;
+    const int depth = recipe.bitDepth;
     for (int y = y0; y < recipe.height; y += dy) {
         raw.push_back(0);
-        for (int x = x0; x < recipe.width; x += dx) {
+        int bits = 0;
+        for (int x = x0; x < recipe.width; x += dx, bits += depth) {
             Bytes pixel = recipe.pixel(x, y);
-            raw.insert(raw.end(), pixel.begin(), pixel.end());
+            if (depth >= 8) {
+                raw.insert(raw.end(), pixel.begin(), pixel.end());
+                continue;
+            }
+            if (bits % 8 == 0) raw.push_back(0);
+            raw.back() |= uint8_t(pixel[0] << (8 - depth - bits % 8));
         }
     }
 }
@@ -110,6 +119,36 @@ inline Bytes makePng(const PngRecipe& recipe) {
     }
     chunk(png, "IDAT", storedZlib(raw));
     chunk(png, "IEND", {});
+    return png;
+}
+
+// A PNG of width x height whose pixel (x, y) is (x * 16, y * 16, 99), opaque.
+inline Bytes gradientPng(int width, int height) {
+    PngRecipe recipe;
+    recipe.width = width;
+    recipe.height = height;
+    recipe.pixel = [](int x, int y) -> Bytes {
+        return {uint8_t(x * 16), uint8_t(y * 16), 99, 255};
+    };
+    return makePng(recipe);
+}
+
+// A 4 x 2 PNG of one opaque colour.
+inline Bytes plainPng() {
+    PngRecipe recipe;
+    recipe.pixel = [](int, int) -> Bytes { return {1, 2, 3, 255}; };
+    return makePng(recipe);
+}
+
+// The PNG with its header declaring another size, its CRC fixed: a sound
+// file, but for a picture far too large, say.
+inline Bytes withDeclaredSize(Bytes png, uint32_t width, uint32_t height) {
+    for (int b = 0; b < 4; ++b) {
+        png[size_t(16 + b)] = uint8_t(width >> (24 - 8 * b));
+        png[size_t(20 + b)] = uint8_t(height >> (24 - 8 * b));
+    }
+    const uint32_t crc = crc32(&png[12], 17);
+    for (int b = 0; b < 4; ++b) png[size_t(29 + b)] = uint8_t(crc >> (24 - 8 * b));
     return png;
 }
 

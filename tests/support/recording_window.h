@@ -1,6 +1,7 @@
 // A window procedure for tests: it logs every message it is given, in
 // order, and lets a test answer the messages it cares about; DefWindowProcA
-// answers the rest. The same on our platform layer and on Windows.
+// answers the rest; and the thread's queue read a message at a time. The
+// same on our platform layer and on Windows.
 #pragma once
 
 #ifdef _WIN32
@@ -8,6 +9,8 @@
 #else
 #include <win32/windows.h>
 #endif
+
+#include <gtest/gtest.h>
 
 #include <functional>
 #include <vector>
@@ -35,6 +38,14 @@ inline Handler& handler() {
     return current;
 }
 
+// Answers `result` for the message `which` alone.
+inline void answer(UINT which, LRESULT result) {
+    handler() = [which, result](HWND, UINT message, WPARAM, LPARAM, bool& handled) {
+        handled = message == which;
+        return result;
+    };
+}
+
 inline LRESULT CALLBACK procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     seen().push_back({window, message, wParam, lParam});
     if (handler()) {
@@ -43,6 +54,19 @@ inline LRESULT CALLBACK procedure(HWND window, UINT message, WPARAM wParam, LPAR
         if (handled) return result;
     }
     return DefWindowProcA(window, message, wParam, lParam);
+}
+
+// The next message of the thread's queue, taken off it; there must be one.
+inline MSG take() {
+    MSG msg{};
+    EXPECT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) << "no message was queued";
+    return msg;
+}
+
+// Whether the thread's queue holds nothing more (what it held is taken off).
+inline bool queueEmpty() {
+    MSG msg{};
+    return !PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE);
 }
 
 }  // namespace recording

@@ -45,13 +45,19 @@ inline IDirectDrawSurface* makeFlippingChain(IDirectDraw* directDraw, IDirectDra
     return primary;
 }
 
-inline IDirectDrawSurface* makeOffScreen(IDirectDraw* directDraw, int width, int height) {
+// The description that asks for an off-screen surface of this size.
+inline DDSURFACEDESC offScreenDescription(int width, int height) {
     DDSURFACEDESC desc{};
     desc.dwSize = sizeof(desc);
     desc.dwFlags = DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT;
     desc.ddsCaps.dwCaps = DDSCAPS_OFFSCREENPLAIN;
     desc.dwWidth = DWORD(width);
     desc.dwHeight = DWORD(height);
+    return desc;
+}
+
+inline IDirectDrawSurface* makeOffScreen(IDirectDraw* directDraw, int width, int height) {
+    DDSURFACEDESC desc = offScreenDescription(width, height);
     IDirectDrawSurface* surface = nullptr;
     EXPECT_EQ(directDraw->CreateSurface(&desc, &surface, nullptr), DD_OK);
     return surface;
