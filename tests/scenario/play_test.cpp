@@ -63,31 +63,35 @@ TEST_F(Play, TheFirstFrameShowsTheSidebarAndTheMap) {
     });
 }
 
-TEST_F(Play, ALeftReleaseOnTheProsTabBringsItsPanel) {
-    fixture::play(4, [](int n, const Picture& frame) {
-        // The first frame's clock reading is 0.0, which a click
-        // cannot carry; from the second frame on it can.
-        if (n == 2) vh::test::mouseRelease(1, 100, 250);
-        if (n == 3) expectSidebar(frame, Pros);
+// Releases on the second frame, each a button and an x over the tab buttons,
+// and the panel the third frame shows. The first frame's clock reading is
+// 0.0, which a click cannot carry; from the second frame on it can.
+struct Releases {
+    const char* name;
+    std::vector<std::pair<int, int>> buttonAndX;
+    SidebarTab shown;
+};
+
+void PrintTo(const Releases& releases, std::ostream* out) {
+    *out << releases.name;
+}
+
+class TabReleases : public Play, public testing::WithParamInterface<Releases> {};
+
+TEST_P(TabReleases, OnlyTheLastLeftReleaseBringsItsPanel) {
+    fixture::play(3, [](int n, const Picture& frame) {
+        if (n == 2)
+            for (auto [button, x] : GetParam().buttonAndX) vh::test::mouseRelease(button, x, 250);
+        if (n == 3) expectSidebar(frame, GetParam().shown);
     });
 }
 
-TEST_F(Play, OfTwoReleasesBetweenFramesOnlyTheLastCounts) {
-    fixture::play(3, [](int n, const Picture& frame) {
-        if (n == 2) {
-            vh::test::mouseRelease(1, 100, 250);
-            vh::test::mouseRelease(1, 170, 250);
-        }
-        if (n == 3) expectSidebar(frame, Mvr);
-    });
-}
-
-TEST_F(Play, ARightReleaseChangesNothing) {
-    fixture::play(3, [](int n, const Picture& frame) {
-        if (n == 2) vh::test::mouseRelease(2, 100, 250);
-        if (n == 3) expectSidebar(frame, Amb);
-    });
-}
+INSTANTIATE_TEST_SUITE_P(
+    LeftRightAndTwo, TabReleases,
+    testing::Values(Releases{"ALeftReleaseOnThePros", {{1, 100}}, Pros},
+                    Releases{"OfTwoLeftReleasesTheLast", {{1, 100}, {1, 170}}, Mvr},
+                    Releases{"ARightReleaseChangesNothing", {{2, 100}}, Amb}),
+    [](const testing::TestParamInfo<Releases>& info) { return std::string(info.param.name); });
 
 struct Rest {
     int x, y;
@@ -100,13 +104,14 @@ class Scrolling : public Play, public testing::WithParamInterface<Rest> {};
 TEST_P(Scrolling, RestingInABandScrollsSteadilyAndStopsAtTheEdge) {
     const Rest rest = GetParam();
     std::map<int, std::pair<int, int>> camera;
-    fixture::play(40, [&](int n, const Picture&) {
+    fixture::play(40, [&](int n, const Picture& frame) {
         if (n == 1) {
             view().cameraX = rest.startX;
             view().cameraY = rest.startY;
             vh::test::mouseMove(rest.x, rest.y);
         }
         camera[n] = {view().cameraX, view().cameraY};
+        if (n == 40) expectLots(frame, rest.endX, rest.endY);  // the screen follows the camera
     });
     // 16 ms a frame is 16000 units: ten or eleven pixels each frame.
     for (int n = 4; n < 12; ++n) {
@@ -126,16 +131,6 @@ INSTANTIATE_TEST_SUITE_P(BandsAndCorners, Scrolling,
                                          Rest{600, 760, 0, 0, 0, 256},
                                          Rest{1020, 760, 0, 0, 256, 256},
                                          Rest{270, 10, 256, 256, 0, 0}));
-
-TEST_F(Play, TheScreenFollowsTheCamera) {
-    fixture::play(30, [](int n, const Picture& frame) {
-        if (n == 1) vh::test::mouseMove(1000, 760);
-        if (n == 30) {
-            ASSERT_EQ(view().cameraX, 256);
-            expectLots(frame, 256, 256);
-        }
-    });
-}
 
 TEST_F(Play, APointerThatMovesEveryFrameNeverScrolls) {
     fixture::play(30, [](int n, const Picture&) {
