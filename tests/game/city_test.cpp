@@ -33,7 +33,7 @@ class CityFixture : public testing::Test {
 
 // ---- Lots and the map -----------------------------------------------------------
 
-TEST_F(CityFixture, TheMapIsEightByEightInitialisedLotsOfValueZero) {
+TEST_F(CityFixture, TheMapIsEightByEightInitialisedLotsOfValueZeroThatASecondInitKeeps) {
     MapBounds b = map->bounds();
     EXPECT_EQ(b.minColumn, 0);
     EXPECT_EQ(b.minRow, 0);
@@ -45,6 +45,10 @@ TEST_F(CityFixture, TheMapIsEightByEightInitialisedLotsOfValueZero) {
         EXPECT_TRUE(lot.initialised);
         for (int8_t v : lot.values) EXPECT_EQ(v, 0);
     }
+    Lot& lot = map->lots[0];
+    lot.values[4] = 9;
+    EXPECT_EQ(lot.init(), 0x10);
+    EXPECT_EQ(lot.value(0, 4), 9);
 }
 
 TEST_F(CityFixture, TheSharedLotArtIsLoadedOnceIntoNineSlots) {
@@ -53,13 +57,6 @@ TEST_F(CityFixture, TheSharedLotArtIsLoadedOnceIntoNineSlots) {
     for (int i = 0; i < kLotArtCount; ++i) EXPECT_EQ(lotArtIds[i], i);
     EXPECT_EQ(SpriteRegistry::instance().cursor, 9);
     EXPECT_TRUE(journalNames({"GdipCreateBitmapFromFile"}).empty());
-}
-
-TEST_F(CityFixture, ASecondInitKeepsTheValues) {
-    Lot& lot = map->lots[0];
-    lot.values[4] = 9;
-    EXPECT_EQ(lot.init(), 0x10);
-    EXPECT_EQ(lot.value(0, 4), 9);
 }
 
 TEST_F(CityFixture, ALotShowsTheMarkerOfEachNonZeroAxisAtItsPlace) {
@@ -270,15 +267,14 @@ TEST(CityScreenWithoutAMap, DrawsTheSidebarAloneAndTakesNoHover) {
     EXPECT_EQ(fixture::mismatches(picture, 0, 0, fixture::art("GUI/sb_top.png"), 256, 240), 0);
 }
 
-TEST_F(SidebarFixture, HoversLeftOfTheMapViewReachNobody) {
+// Hovers left of the map view reach nobody; clicks right of the sidebar
+// have no effect.
+TEST_F(SidebarFixture, PointerInputReachesOnlyWhatLiesUnderIt) {
     MapView& view = app->cityScreen.mapView;
     app->cityScreen.hover(10.0, 255, 400);
     EXPECT_EQ(view.restX, 0);
     app->cityScreen.hover(10.0, 256, 400);
     EXPECT_EQ(view.restX, 256);
-}
-
-TEST_F(SidebarFixture, ClicksRightOfTheSidebarHaveNoEffect) {
     EXPECT_EQ(app->cityScreen.click(1.0, 1, 256, 250), 0);
     EXPECT_EQ(app->cityScreen.click(1.0, 1, 100, 250), 0);
     EXPECT_EQ(sidebar().selectedTab, Pros);

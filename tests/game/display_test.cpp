@@ -76,8 +76,11 @@ TEST(DisplaySetUp, AFailedLockLeavesNoColourKeyButSucceeds) {
     EXPECT_EQ(app.colorKey, 0xFFFFFFFFu);
 }
 
-TEST(DisplayRelease, ReleasesBackBufferThenPrimaryThenDirectDrawOnce) {
+// Everything the display set-up made goes back, once: the clipper too, whose
+// only reference after the set-up is the back buffer's.
+TEST(DisplayRelease, ReleasesBackBufferThenPrimaryThenDirectDrawOnceAndLeavesNothing) {
     Application& app = fixture::startDisplayOnly();
+    EXPECT_EQ(vh::test::liveObjectCount(), 4);  // DirectDraw, two surfaces, the clipper
     IDirectDrawSurface* back = app.backBuffer;
     IDirectDrawSurface* primary = app.primarySurface;
     IDirectDraw* directDraw = app.directDraw;
@@ -91,14 +94,6 @@ TEST(DisplayRelease, ReleasesBackBufferThenPrimaryThenDirectDrawOnce) {
     EXPECT_EQ(app.backBuffer, nullptr);
     EXPECT_EQ(app.primarySurface, nullptr);
     EXPECT_EQ(app.directDraw, nullptr);
-}
-
-// Everything the display set-up made goes back: the clipper too, whose only
-// reference after the set-up is the back buffer's.
-TEST(DisplayRelease, LeavesNoPlatformObjectAlive) {
-    Application& app = fixture::startDisplayOnly();
-    EXPECT_EQ(vh::test::liveObjectCount(), 4);  // DirectDraw, two surfaces, the clipper
-    app.releaseDisplay();
     EXPECT_EQ(vh::test::liveObjectCount(), 0);
 }
 

@@ -68,15 +68,7 @@ TEST_F(HighResolutionClock, PauseHoldsTimeAndResumeSkipsThePausedSpan) {
     EXPECT_EQ(clock.now(), 350.0);
 }
 
-TEST_F(HighResolutionClock, ResumeWithoutPauseChangesNothing) {
-    GameClock clock;
-    at(70);
-    clock.resume();
-    EXPECT_EQ(clock.start, 5000.0);
-    EXPECT_EQ(clock.now(), 70.0);
-}
-
-TEST_F(HighResolutionClock, APauseAtExactlyZeroHasNoEffect) {
+TEST_F(HighResolutionClock, APauseAtExactlyZeroOrAResumeWithoutPauseChangesNothing) {
     GameClock clock;
     clock.pause();  // the counter has not moved since construction
     EXPECT_EQ(clock.pausedAt, 0.0);
@@ -84,6 +76,10 @@ TEST_F(HighResolutionClock, APauseAtExactlyZeroHasNoEffect) {
     EXPECT_EQ(clock.now(), 20.0);  // still running
     clock.resume();
     EXPECT_EQ(clock.start, 5000.0);
+    at(70);
+    clock.resume();  // never paused at all
+    EXPECT_EQ(clock.start, 5000.0);
+    EXPECT_EQ(clock.now(), 70.0);
 }
 
 TEST_F(HighResolutionClock, ACounterThatStopsAnsweringHoldsTime) {
