@@ -134,7 +134,12 @@ TEST_F(RunningGame, LosingTheForegroundPausesAndComingBackRestores) {
     EXPECT_EQ(journalNames({"GdipCreateBitmapFromFile"}).size(), 7u + 9u);  // all art reloaded
 }
 
-TEST_F(RunningGame, ASecondDeactivationKeepsTheFirstPause) {
+// Activation while active only resumes; a second deactivation keeps the
+// first one's pause.
+TEST_F(RunningGame, AnActivationMessageThatRepeatsTheStateChangesNothing) {
+    send(WM_ACTIVATEAPP, 1);
+    EXPECT_TRUE(journalNames({"IDirectDrawSurface::Restore"}).empty());
+    EXPECT_EQ(app->active, 1);
     vh::test::advanceTime(500);
     send(WM_ACTIVATEAPP, 0);
     const double paused = app->clock.pausedAt;
@@ -143,12 +148,6 @@ TEST_F(RunningGame, ASecondDeactivationKeepsTheFirstPause) {
     EXPECT_EQ(app->clock.pausedAt, paused);
     EXPECT_EQ(app->active, 0);
     EXPECT_TRUE(journalNames({"IDirectDrawSurface::Restore"}).empty());
-}
-
-TEST_F(RunningGame, ActivationWhileActiveOnlyResumes) {
-    send(WM_ACTIVATEAPP, 1);
-    EXPECT_TRUE(journalNames({"IDirectDrawSurface::Restore"}).empty());
-    EXPECT_EQ(app->active, 1);
 }
 
 TEST_F(RunningGame, AFailedRestoreOnComingBackEndsTheGame) {

@@ -219,7 +219,8 @@ TEST_F(SidebarFixture, TabsAreSelectedByTheirButtonsExactly) {
     }
 }
 
-TEST_F(SidebarFixture, DrawsTheAmbPanelWithTheLegend) {
+// The selected tab's panel, with the legend on the amb tab only.
+TEST_F(SidebarFixture, DrawsTheSelectedPanelAndTheLegendOnlyOnAmb) {
     sidebar().draw();
     auto picture = vh::test::surfacePixels(app->backBuffer);
     // The panel above the legend's first row, then the eight markers on it.
@@ -229,13 +230,12 @@ TEST_F(SidebarFixture, DrawsTheAmbPanelWithTheLegend) {
     for (int k = 0; k < 8; ++k)
         EXPECT_EQ(fixture::legendMismatches(picture, k), 0) << fixture::kMarkerArt[k];
     EXPECT_EQ(blits(), 5u + 8u);
-}
 
-TEST_F(SidebarFixture, OtherTabsShowTheirPanelAndNoLegend) {
     sidebar().selectedTab = Mvr;
+    vh::test::clearJournal();
     sidebar().draw();
     EXPECT_EQ(blits(), 5u);
-    auto picture = vh::test::surfacePixels(app->backBuffer);
+    picture = vh::test::surfacePixels(app->backBuffer);
     EXPECT_EQ(fixture::mismatches(picture, 0, 304, fixture::art("GUI/sb_mvr.png"), 256, 464), 0);
 }
 
@@ -282,7 +282,10 @@ TEST_F(SidebarFixture, PointerInputReachesOnlyWhatLiesUnderIt) {
     EXPECT_EQ(sidebar().selectedTab, Pros);
 }
 
-TEST_F(SidebarFixture, DispatchDeliversTheLastLatchedClickOnce) {
+TEST_F(SidebarFixture, DispatchDeliversTheLastLatchedClickOnceAndNoneBeforeTheFirstFrame) {
+    app->pointer.onMouse(MAKELPARAM(100, 250), 1);  // lastClockReading is still 0.0
+    app->pointer.dispatch();
+    EXPECT_EQ(sidebar().selectedTab, Amb);
     app->lastClockReading = 50.0;
     app->pointer.onMouse(MAKELPARAM(40, 250), 1);   // amb
     app->pointer.onMouse(MAKELPARAM(170, 250), 1);  // mvr: only this one counts
@@ -291,12 +294,6 @@ TEST_F(SidebarFixture, DispatchDeliversTheLastLatchedClickOnce) {
     EXPECT_EQ(app->pointer.clickTime, 0.0);
     sidebar().selectedTab = Amb;
     EXPECT_EQ(app->pointer.dispatch(), 0);  // nothing latched any more
-    EXPECT_EQ(sidebar().selectedTab, Amb);
-}
-
-TEST_F(SidebarFixture, AReleaseBeforeTheFirstFrameIsLost) {
-    app->pointer.onMouse(MAKELPARAM(100, 250), 1);  // lastClockReading is still 0.0
-    app->pointer.dispatch();
     EXPECT_EQ(sidebar().selectedTab, Amb);
 }
 
