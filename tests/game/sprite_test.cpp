@@ -42,20 +42,25 @@ TEST(SpriteConstruction, MakesOneColourKeyedSurfaceAFrame) {
     }
 }
 
+// A deleted sprite releases the frames that were made.
 TEST(SpriteConstruction, AFrameThatCannotBeMadeIsSkippedEverywhere) {
     fixture::startDisplayOnly();
+    const int live = vh::test::liveObjectCount();
     injectResult("IDirectDraw::CreateSurface", DDERR_OUTOFMEMORY, 1);
-    Sprite sprite(2, 16, 16);
-    EXPECT_EQ(sprite.frames[0][0], nullptr);
-    ASSERT_NE(sprite.frames[0][1], nullptr);
+    auto* sprite = new Sprite(2, 16, 16);
+    EXPECT_EQ(vh::test::liveObjectCount(), live + 1);
+    EXPECT_EQ(sprite->frames[0][0], nullptr);
+    ASSERT_NE(sprite->frames[0][1], nullptr);
     GdiBitmap bitmap;
-    EXPECT_EQ(sprite.fill(bitmap, 0, 0, 0, 0), 0x82);
-    EXPECT_EQ(sprite.draw(Application::instance().backBuffer, 0, 0, 0, 0), 0x82);
+    EXPECT_EQ(sprite->fill(bitmap, 0, 0, 0, 0), 0x82);
+    EXPECT_EQ(sprite->draw(Application::instance().backBuffer, 0, 0, 0, 0), 0x82);
     // A frame that was never made has nothing to restore: that is no failure.
-    EXPECT_EQ(sprite.restore(), 0);
+    EXPECT_EQ(sprite->restore(), 0);
     vh::test::loseAllSurfaces();
-    EXPECT_EQ(sprite.restore(), 0);
-    EXPECT_EQ(sprite.frames[0][1]->IsLost(), DD_OK);
+    EXPECT_EQ(sprite->restore(), 0);
+    EXPECT_EQ(sprite->frames[0][1]->IsLost(), DD_OK);
+    delete sprite;
+    EXPECT_EQ(vh::test::liveObjectCount(), live);
 }
 
 TEST(SpriteConstruction, WithoutADisplayNoFrameIsMade) {
@@ -65,19 +70,15 @@ TEST(SpriteConstruction, WithoutADisplayNoFrameIsMade) {
     EXPECT_TRUE(vh::test::journalNames({"IDirectDraw::CreateSurface"}).empty());
 }
 
-TEST(SpriteDraw, WithoutATargetNothingIsDrawn) {
-    fixture::startDisplayOnly();
-    Sprite sprite(1, 16, 16);
-    vh::test::clearJournal();
-    EXPECT_EQ(sprite.draw(nullptr, 0, 0, 0, 0), 0x82);
-    EXPECT_TRUE(vh::test::journal().empty());
-}
-
+// Without a target nothing is drawn.
 TEST(SpriteDraw, IsOneColourKeyedBlitAtItsPlace) {
     Application& app = fixture::startDisplayOnly();
     clearBackBuffer(app, 0x00000000);
     Sprite sprite(1, 16, 16);
     paint(sprite, 0x0000FF00, 4);
+    vh::test::clearJournal();
+    EXPECT_EQ(sprite.draw(nullptr, 0, 0, 0, 0), 0x82);
+    EXPECT_TRUE(vh::test::journal().empty());
     EXPECT_EQ(sprite.draw(app.backBuffer, 0, 0, 40, 50), 0);
     auto picture = vh::test::surfacePixels(app.backBuffer);
     EXPECT_EQ(picture.at(44, 54), 0x0000FF00u);
@@ -101,8 +102,10 @@ TEST(SpriteDraw, IsClippedAtEveryEdgeOfTheBackBuffer) {
     EXPECT_EQ(picture.at(1015, 759), 0u);
 }
 
+// A sprite without frames restores fine.
 TEST(SpriteRestore, TriesEveryFrameAfterAFailure) {
     fixture::startDisplayOnly();
+    EXPECT_EQ(Sprite(0, 16, 16).restore(), 0);
     Sprite sprite(3, 16, 16);
     vh::test::loseAllSurfaces();
     injectResult("IDirectDrawSurface::Restore", DDERR_WRONGMODE, 1, sprite.frames[0][0]);
@@ -110,12 +113,6 @@ TEST(SpriteRestore, TriesEveryFrameAfterAFailure) {
     EXPECT_EQ(sprite.restore(), 0x82);
     EXPECT_EQ(vh::test::journalNames({"IDirectDrawSurface::Restore"}).size(), 3u);
     EXPECT_EQ(sprite.frames[0][2]->IsLost(), DD_OK);
-}
-
-TEST(SpriteRestore, ASpriteWithoutFramesRestoresFine) {
-    fixture::startDisplayOnly();
-    Sprite sprite(0, 16, 16);
-    EXPECT_EQ(sprite.restore(), 0);
 }
 
 // ---- The registry -------------------------------------------------------------
@@ -148,16 +145,6 @@ TEST(SpriteRegistry, SpritesAFullRegistryRefusesLeaveNoSurfaceBehind) {
     EXPECT_EQ(vh::test::liveObjectCount(), live);
     CityMap map;  // its first lot loads the lot art into sprites of its own
     EXPECT_EQ(lotArtIds[0], kNoSprite);
-    EXPECT_EQ(vh::test::liveObjectCount(), live);
-}
-
-TEST(SpriteLifetime, ADeletedSpriteReleasesItsFrames) {
-    fixture::startDisplayOnly();
-    const int live = vh::test::liveObjectCount();
-    injectResult("IDirectDraw::CreateSurface", DDERR_OUTOFMEMORY, 1);
-    auto* sprite = new Sprite(3, 16, 16);  // the first frame is never made
-    EXPECT_EQ(vh::test::liveObjectCount(), live + 2);
-    delete sprite;
     EXPECT_EQ(vh::test::liveObjectCount(), live);
 }
 
