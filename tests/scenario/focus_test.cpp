@@ -13,7 +13,7 @@ TEST(FocusBursts, TheGamePlaysOnAndShowsItsPictureAfterEveryBurst) {
     int burstsLeft = 20;
     int framesAfterLastBurst = 0;
     vh::test::Picture last;
-    vh::test::onPresent([&](int frame) {
+    vh::test::onPresent([&](int) {
         if (burstsLeft > 0) {
             // lost, gained, lost in one go: the game is in the background after it.
             vh::test::focusLost();
@@ -26,7 +26,6 @@ TEST(FocusBursts, TheGamePlaysOnAndShowsItsPictureAfterEveryBurst) {
             last = vh::test::presentedFrame();
             vh::test::keyPress(VK_ESCAPE);
         }
-        (void)frame;
     });
     // In the background the game waits; the next gain ends the wait.
     vh::test::onIdle([] { vh::test::focusGained(); });
