@@ -26,14 +26,13 @@ TEST_F(DisplayTest, DirectDrawCountsItsReferences) {
     dd_ = nullptr;
 }
 
-TEST_F(DisplayTest, SurfacesNeedACooperativeLevel) {
+// No surface before a cooperative level is set; exclusive mode is set for a
+// window, full-screen.
+TEST_F(DisplayTest, SurfacesNeedACooperativeLevelAndExclusiveModeAFullScreenWindow) {
     DDSURFACEDESC desc = fixture::offScreenDescription(8, 8);
     LPDIRECTDRAWSURFACE surface = nullptr;
     EXPECT_EQ(dd_->CreateSurface(&desc, &surface, nullptr), DDERR_NOCOOPERATIVELEVELSET);
     EXPECT_EQ(surface, nullptr);
-}
-
-TEST_F(DisplayTest, ExclusiveModeNeedsFullScreenAndAWindow) {
     EXPECT_EQ(dd_->SetCooperativeLevel(window_, DDSCL_EXCLUSIVE), DDERR_INVALIDPARAMS);
     EXPECT_EQ(dd_->SetCooperativeLevel(nullptr, DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN),
               DDERR_INVALIDPARAMS);
@@ -106,7 +105,8 @@ TEST_F(DisplayTest, ModesNoDisplayHasAreRefused) {
 
 // ---- Surface creation and descriptions -------------------------------------------------
 
-TEST_F(DisplayTest, CreateSurfaceAndGetSurfaceDescTakeOnlyTheVersionOneSize) {
+// Descriptions of the version-1 size only, and off-screen surfaces of both sizes.
+TEST_F(DisplayTest, CreateSurfaceAndGetSurfaceDescRefuseOtherSizes) {
     takeDisplay(32);
     LPDIRECTDRAWSURFACE made = offScreen(8, 8);
     ASSERT_NE(made, nullptr);
@@ -118,10 +118,7 @@ TEST_F(DisplayTest, CreateSurfaceAndGetSurfaceDescTakeOnlyTheVersionOneSize) {
         LPDIRECTDRAWSURFACE surface = nullptr;
         EXPECT_EQ(dd_->CreateSurface(&desc, &surface, nullptr), DDERR_INVALIDPARAMS) << size;
     }
-}
-
-TEST_F(DisplayTest, OffScreenSurfacesNeedBothSizes) {
-    takeDisplay(32);
+    // An off-screen surface needs both its sizes.
     DDSURFACEDESC desc = fixture::offScreenDescription(8, 8);
     desc.dwFlags = DDSD_CAPS | DDSD_WIDTH;
     LPDIRECTDRAWSURFACE surface = nullptr;
@@ -130,7 +127,7 @@ TEST_F(DisplayTest, OffScreenSurfacesNeedBothSizes) {
     EXPECT_EQ(dd_->CreateSurface(&desc, &surface, nullptr), DDERR_INVALIDPARAMS);
 }
 
-TEST_P(DisplayAtBothDepths, OffScreenSurfaceDescription) {
+TEST_P(DisplayAtBothDepths, OffScreenSurfaceDescriptionAndLock) {
     const int bits = GetParam();
     takeDisplay(bits);
     LPDIRECTDRAWSURFACE surface = offScreen(7, 3);
@@ -158,6 +155,31 @@ TEST_P(DisplayAtBothDepths, OffScreenSurfaceDescription) {
         EXPECT_EQ(format.dwGBitMask, 0x07E0u);
         EXPECT_EQ(format.dwBBitMask, 0x001Fu);
     }
+    // Lock describes it too, and gives its pixels.
+    desc = conformance::blankDescription();
+    ASSERT_EQ(surface->Lock(nullptr, &desc, DDLOCK_WAIT, nullptr), DD_OK);
+    const DWORD locked = DDSD_WIDTH | DDSD_HEIGHT | DDSD_PITCH | DDSD_PIXELFORMAT;
+    EXPECT_EQ(desc.dwFlags & locked, locked);
+    EXPECT_FALSE(desc.dwFlags & DDSD_LPSURFACE) << "the pointer is given, the flag is not";
+    EXPECT_EQ(desc.dwWidth, 7u);
+    EXPECT_EQ(desc.dwHeight, 3u);
+    EXPECT_GE(desc.lPitch, 7 * bits / 8);
+    EXPECT_EQ(desc.ddpfPixelFormat.dwRGBBitCount, DWORD(bits));
+    ASSERT_NE(desc.lpSurface, nullptr);
+    // The pixel at (2, 1), through the pointer and the pitch.
+    uint8_t* row = static_cast<uint8_t*>(desc.lpSurface) + desc.lPitch;
+    if (bits == 32) {
+        const uint32_t value = 0x123456;
+        std::memcpy(row + 2 * 4, &value, 4);
+    } else {
+        const uint16_t value = 0xF800;
+        std::memcpy(row + 2 * 2, &value, 2);
+    }
+    DDSURFACEDESC again = conformance::blankDescription();
+    EXPECT_EQ(surface->Lock(nullptr, &again, DDLOCK_WAIT, nullptr), DDERR_SURFACEBUSY);
+    EXPECT_EQ(surface->Unlock(nullptr), DD_OK);
+    EXPECT_EQ(surface->Unlock(nullptr), DDERR_NOTLOCKED);
+    EXPECT_EQ(rawPixel(surface, 2, 1), bits == 32 ? 0x123456u : 0xF800u);
 }
 
 TEST_P(DisplayAtBothDepths, PrimaryAndBackBufferDescriptions) {
@@ -268,38 +290,6 @@ TEST_F(DisplayTest, TheSurfaceAClipperIsSetOnHoldsAReference) {
 
 // ---- Lock ---------------------------------------------------------------------------------
 
-TEST_P(DisplayAtBothDepths, LockDescribesAndExposesThePixels) {
-    const int bits = GetParam();
-    takeDisplay(bits);
-    LPDIRECTDRAWSURFACE surface = offScreen(7, 3);
-    ASSERT_NE(surface, nullptr);
-    DDSURFACEDESC desc = conformance::blankDescription();
-    ASSERT_EQ(surface->Lock(nullptr, &desc, DDLOCK_WAIT, nullptr), DD_OK);
-    const DWORD wanted = DDSD_WIDTH | DDSD_HEIGHT | DDSD_PITCH | DDSD_PIXELFORMAT;
-    EXPECT_EQ(desc.dwFlags & wanted, wanted);
-    EXPECT_FALSE(desc.dwFlags & DDSD_LPSURFACE) << "the pointer is given, the flag is not";
-    EXPECT_EQ(desc.dwWidth, 7u);
-    EXPECT_EQ(desc.dwHeight, 3u);
-    EXPECT_GE(desc.lPitch, 7 * bits / 8);
-    EXPECT_EQ(desc.ddpfPixelFormat.dwRGBBitCount, DWORD(bits));
-    ASSERT_NE(desc.lpSurface, nullptr);
-    // The pixel at (2, 1), through the pointer and the pitch.
-    uint8_t* row = static_cast<uint8_t*>(desc.lpSurface) + desc.lPitch;
-    if (bits == 32) {
-        const uint32_t value = 0x123456;
-        std::memcpy(row + 2 * 4, &value, 4);
-    } else {
-        const uint16_t value = 0xF800;
-        std::memcpy(row + 2 * 2, &value, 2);
-    }
-    DDSURFACEDESC again{};
-    again.dwSize = sizeof(again);
-    EXPECT_EQ(surface->Lock(nullptr, &again, DDLOCK_WAIT, nullptr), DDERR_SURFACEBUSY);
-    EXPECT_EQ(surface->Unlock(nullptr), DD_OK);
-    EXPECT_EQ(surface->Unlock(nullptr), DDERR_NOTLOCKED);
-    EXPECT_EQ(rawPixel(surface, 2, 1), bits == 32 ? 0x123456u : 0xF800u);
-}
-
 TEST_F(DisplayTest, LockTakesBothDescriptionSizesAndNoOther) {
     takeDisplay(32);
     LPDIRECTDRAWSURFACE surface = offScreen(8, 8);
@@ -383,7 +373,7 @@ TEST_F(DisplayTest, OneDeviceContextAtATimeAndLocksAroundIt) {
 
 // ---- Flip -----------------------------------------------------------------------------------
 
-TEST_F(DisplayTest, FlipExchangesFrontAndBack) {
+TEST_F(DisplayTest, FlipExchangesFrontAndBackOfAChainOnly) {
     takeDisplayWithChain(32);
     fill(primary_, 0, 0, 255);
     fill(back_, 255, 0, 0);
@@ -399,10 +389,7 @@ TEST_F(DisplayTest, FlipExchangesFrontAndBack) {
     ASSERT_EQ(primary_->GetAttachedSurface(&caps, &same), DD_OK);
     EXPECT_EQ(same, back_);
     same->Release();
-}
-
-TEST_F(DisplayTest, OnlyTheFrontOfAChainFlips) {
-    takeDisplayWithChain(32);
+    // Only the front of a chain flips, to its own back buffer.
     LPDIRECTDRAWSURFACE sprite = offScreen(kScreenWidth, kScreenHeight);
     ASSERT_NE(sprite, nullptr);
     EXPECT_EQ(back_->Flip(nullptr, DDFLIP_WAIT), DDERR_NOTFLIPPABLE);

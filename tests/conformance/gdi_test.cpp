@@ -251,7 +251,9 @@ TEST_F(Gdi, ABitmapIsSelectedIntoOneDcAtATime) {
     EXPECT_TRUE(DeleteObject(bitmap));
 }
 
-TEST_F(Gdi, SelectObjectRefusesHandlesItDoesNotKnow) {
+// Handles GDI never gave out are refused, and so are those deleted: objects
+// and DCs are deleted once.
+TEST_F(Gdi, UnknownAndDeletedHandlesAreRefused) {
     HBITMAP bitmap = gradient(2, 2);
     ASSERT_NE(bitmap, nullptr);
     HDC dc = CreateCompatibleDC(nullptr);
@@ -261,8 +263,14 @@ TEST_F(Gdi, SelectObjectRefusesHandlesItDoesNotKnow) {
     EXPECT_EQ(SelectObject(dc, kBogusObject), nullptr);
     EXPECT_EQ(GetPixel(dc, 0, 0), RGB(0, 0, 0)) << "the DC keeps its bitmap";
     EXPECT_EQ(GetPixel(kBogusDc, 0, 0), CLR_INVALID);
-    EXPECT_TRUE(DeleteDC(dc));
     EXPECT_TRUE(DeleteObject(bitmap));
+    EXPECT_FALSE(DeleteObject(bitmap));
+    EXPECT_EQ(SelectObject(dc, bitmap), nullptr) << "a deleted bitmap";
+    EXPECT_TRUE(DeleteDC(dc));
+    EXPECT_FALSE(DeleteDC(dc));
+    EXPECT_EQ(GetPixel(dc, 0, 0), CLR_INVALID) << "a deleted DC";
+    EXPECT_FALSE(DeleteObject(nullptr));
+    EXPECT_FALSE(DeleteDC(nullptr));
 }
 
 TEST_F(Gdi, DeleteObjectRefusesABitmapStillSelected) {
@@ -277,21 +285,6 @@ TEST_F(Gdi, DeleteObjectRefusesABitmapStillSelected) {
     EXPECT_EQ(GetPixel(dc, 1, 0), gradientAt(1, 0)) << "the bitmap is still drawn from";
     EXPECT_TRUE(DeleteDC(dc));
     DeleteObject(bitmap);
-}
-
-TEST_F(Gdi, ObjectsAndDcsAreDeletedOnce) {
-    HBITMAP bitmap = gradient(2, 2);
-    ASSERT_NE(bitmap, nullptr);
-    HDC dc = CreateCompatibleDC(nullptr);
-    ASSERT_NE(dc, nullptr);
-    EXPECT_TRUE(DeleteObject(bitmap));
-    EXPECT_FALSE(DeleteObject(bitmap));
-    EXPECT_EQ(SelectObject(dc, bitmap), nullptr) << "a deleted bitmap";
-    EXPECT_TRUE(DeleteDC(dc));
-    EXPECT_FALSE(DeleteDC(dc));
-    EXPECT_EQ(GetPixel(dc, 0, 0), CLR_INVALID) << "a deleted DC";
-    EXPECT_FALSE(DeleteObject(nullptr));
-    EXPECT_FALSE(DeleteDC(nullptr));
 }
 
 TEST_F(Gdi, DeletingADcLetsGoOfItsBitmap) {

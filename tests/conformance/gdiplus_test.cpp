@@ -12,6 +12,8 @@ using conformance::ImageTest;
 using conformance::Pixels;
 using fixture::Bytes;
 using fixture::GifRecipe;
+using fixture::makeGif;
+using fixture::makePng;
 using fixture::plainPng;
 using fixture::PngRecipe;
 using Gdiplus::GpBitmap;
@@ -26,47 +28,122 @@ testing::AssertionResult closeTo(COLORREF actual, COLORREF wanted, int slack) {
         off(GetGValue(actual), GetGValue(wanted)) <= slack &&
         off(GetBValue(actual), GetBValue(wanted)) <= slack)
         return testing::AssertionSuccess();
-    return testing::AssertionFailure() << std::hex << "0x" << actual << " is not 0x" << wanted;
+    // One message, so that the numbers stay in hexadecimal.
+    return testing::AssertionFailure()
+           << (testing::Message() << std::hex << "0x" << actual << " is not 0x" << wanted);
 }
 
-// ---- PNG ----------------------------------------------------------------------------------
+// ---- What each kind of file decodes to ----------------------------------------------------
 
-TEST_F(ImageTest, PngAlphaZeroBecomesTheBackground) {
-    PngRecipe recipe;
-    recipe.pixel = [](int x, int y) -> Bytes {
+// A pixel of a decoded picture and the colour it must have.
+struct Probe {
+    int x, y;
+    COLORREF colour;
+    int slack = 0;  // how far each channel may be off: blends may round either way
+};
+
+constexpr Gdiplus::ARGB kOverMagenta = 0xFFFF00FF;
+
+// Every colour type and depth comes out in its colours, and transparency in
+// each of its forms (an alpha channel, a palette's alphas, a GIF's
+// transparent index) in the background's.
+TEST_F(ImageTest, EachKindOfFileDecodesToItsColours) {
+    const auto lastRowClear = [](int x, int y) -> Bytes {
         if (y == 1) return {0, 0, 0, 0};
         return {uint8_t(x * 60), 20, 200, 255};
     };
-    Pixels picture = loadSized("a.png", makePng(recipe), 4, 2);
-    EXPECT_EQ(picture.at(2, 0), RGB(120, 20, 200));
-    EXPECT_EQ(picture.at(0, 1), kMagenta);
-    EXPECT_EQ(picture.at(3, 1), kMagenta);
-    Pixels overGrey = loadSized("a.png", makePng(recipe), 4, 2, 0xFF405060);
-    EXPECT_EQ(overGrey.at(1, 1), RGB(0x40, 0x50, 0x60)) << "whatever the background";
+    const auto paletted = [](Bytes alphas) {
+        return makePng({.colorType = 3,
+                        .palette = {255, 0, 0, 0, 255, 0, 0, 0, 255},
+                        .alphas = alphas,
+                        .pixel = [](int x, int) -> Bytes { return {uint8_t(x % 3)}; }});
+    };
+    const Bytes fourColours{255, 0, 0, 0, 255, 0, 0, 0, 255, 9, 9, 9};
+    const auto xPlusY = [](int x, int y) { return uint8_t((x + y) % 4); };
+    const auto byX = [](int x, int) { return uint8_t(x); };
+    const Bytes rising = makePng({.pixel = [](int x, int) -> Bytes {
+        return {uint8_t(x), 2, 3, 255};
+    }});
+    // Loads the file over the background: a picture of this size, the probed
+    // pixels in their colours.
+    const auto expectDecoded = [](const char* name, const Bytes& file, int width, int height,
+                                  Gdiplus::ARGB background, std::initializer_list<Probe> probes) {
+        SCOPED_TRACE(name);
+        const Pixels picture = loadSized(name, file, width, height, background);
+        for (const Probe& probe : probes)
+            EXPECT_TRUE(closeTo(picture.at(probe.x, probe.y), probe.colour, probe.slack))
+                << probe.x << "," << probe.y;
+    };
+    expectDecoded("alpha-zero.png", makePng({.pixel = lastRowClear}), 4, 2, kOverMagenta,
+                  {{2, 0, RGB(120, 20, 200)}, {0, 1, kMagenta}, {3, 1, kMagenta}});
+    // Whatever the background.
+    expectDecoded("alpha-zero-over-grey.png", makePng({.pixel = lastRowClear}), 4, 2, 0xFF405060,
+                  {{1, 1, RGB(0x40, 0x50, 0x60)}});
+    expectDecoded("partial-alpha-over-blue.png", makePng({.pixel = [](int x, int) -> Bytes {
+                      return {255, 0, 0, uint8_t(x == 0 ? 128 : 64)};
+                  }}),
+                  4, 2, 0xFF0000FF, {{0, 0, RGB(128, 0, 127), 2}, {1, 0, RGB(64, 0, 191), 2}});
+    // Entry 2 is opaque, or past the list of alphas: opaque too.
+    expectDecoded("palette-one-clear.png", paletted({255, 0}), 4, 2, kOverMagenta,
+                  {{1, 0, kMagenta}, {2, 1, RGB(0, 0, 255)}, {0, 0, RGB(255, 0, 0)}});
+    expectDecoded("palette-two-clear.png", paletted({0, 0, 255}), 4, 2, kOverMagenta,
+                  {{1, 0, kMagenta}, {2, 1, RGB(0, 0, 255)}, {0, 0, kMagenta}});
+    expectDecoded(
+        "grey.png",
+        makePng({.colorType = 0, .pixel = [](int x, int) -> Bytes { return {uint8_t(x * 80)}; }}),
+        4, 2, kOverMagenta, {{0, 0, RGB(0, 0, 0)}, {3, 0, RGB(240, 240, 240)}});
+    expectDecoded("grey-alpha.png",
+                  makePng({.colorType = 4,
+                           .pixel = [](int x, int) -> Bytes {
+                               return {100, uint8_t(x == 0 ? 0 : 255)};
+                           }}),
+                  4, 2, kOverMagenta, {{0, 1, kMagenta}, {1, 1, RGB(100, 100, 100)}});
+    expectDecoded("sixteen-bits.png",
+                  makePng({.bitDepth = 16,
+                           .pixel = [](int x, int) -> Bytes {
+                               if (x == 3) return {0, 0, 0, 0, 0, 0, 0, 0};
+                               return {0x12, 0xFF, 0x34, 0x00, 0x56, 0x77, 0xFF, 0xFF};
+                           }}),
+                  4, 2, kOverMagenta, {{0, 0, RGB(0x12, 0x34, 0x56), 1}, {3, 1, kMagenta}});
+    expectDecoded("grey-sixteen-bits.png",
+                  makePng({.bitDepth = 16,
+                           .colorType = 0,
+                           .pixel = [](int x, int) -> Bytes {
+                               return {uint8_t(x * 80), 0x80};
+                           }}),
+                  4, 2, kOverMagenta, {{3, 0, RGB(240, 240, 240), 1}});
+    // Big enough to need several clear codes and data sub-blocks; the last
+    // pixel's index is (39 + 29) % 4 == 0.
+    expectDecoded("transparent-index.gif", fixture::makeGif(40, 30, fourColours, 2, xPlusY), 40, 30,
+                  0xFF102030,
+                  {{0, 0, RGB(255, 0, 0)},
+                   {1, 0, RGB(0, 255, 0)},
+                   {2, 0, RGB(0x10, 0x20, 0x30)},
+                   {3, 0, RGB(9, 9, 9)},
+                   {39, 29, RGB(255, 0, 0)}});
+    // A frame's own colour map wins over the global one.
+    expectDecoded("own-colour-map.gif",
+                  makeGif({.globalColours = {1, 1, 1, 2, 2, 2, 3, 3, 3, 4, 4, 4},
+                           .localColours = {0, 0, 200, 0, 0, 201, 0, 0, 202, 0, 0, 203},
+                           .index = byX}),
+                  4, 4, kOverMagenta, {{0, 0, RGB(0, 0, 200)}, {3, 3, RGB(0, 0, 203)}});
+    // Of several frames the first is shown, with its transparent index.
+    expectDecoded("frames.gif",
+                  makeGif({.globalColours = {255, 0, 0, 0, 255, 0, 0, 0, 255, 255, 255, 255},
+                           .transparentIndex = 3,
+                           .index = [](int x, int) { return uint8_t(x == 3 ? 3 : 0); },
+                           .moreFrames = {[](int, int) { return uint8_t(1); },
+                                          [](int, int) { return uint8_t(2); }}}),
+                  4, 4, kOverMagenta,
+                  {{0, 0, RGB(255, 0, 0)}, {2, 3, RGB(255, 0, 0)}, {3, 1, kMagenta}});
+    // The contents, not the name, say what a file is.
+    expectDecoded("gif.png", fixture::makeGif(4, 4, fourColours, -1, byX), 4, 4, kOverMagenta,
+                  {{1, 2, RGB(0, 255, 0)}});
+    expectDecoded("png.gif", rising, 4, 2, kOverMagenta, {{3, 1, RGB(3, 2, 3)}});
+    expectDecoded("picture", rising, 4, 2, kOverMagenta, {});
 }
 
-TEST_F(ImageTest, PngPartialAlphaIsBlendedOverTheBackground) {
-    PngRecipe recipe;
-    recipe.pixel = [](int x, int) -> Bytes { return {255, 0, 0, uint8_t(x == 0 ? 128 : 64)}; };
-    Pixels picture = loadSized("blend.png", makePng(recipe), 4, 2, 0xFF0000FF);
-    EXPECT_TRUE(closeTo(picture.at(0, 0), RGB(128, 0, 127), 2));
-    EXPECT_TRUE(closeTo(picture.at(1, 0), RGB(64, 0, 191), 2));
-}
-
-TEST_F(ImageTest, PngPaletteWithTransparentEntries) {
-    PngRecipe recipe;
-    recipe.colorType = 3;
-    recipe.palette = {255, 0, 0, 0, 255, 0, 0, 0, 255};
-    recipe.pixel = [](int x, int) -> Bytes { return {uint8_t(x % 3)}; };
-    // One transparent entry, and then two.
-    for (const Bytes& alphas : {Bytes{255, 0}, Bytes{0, 0, 255}}) {
-        recipe.alphas = alphas;
-        Pixels picture = loadSized("p.png", makePng(recipe), 4, 2);
-        EXPECT_EQ(picture.at(1, 0), kMagenta);
-        EXPECT_EQ(picture.at(2, 1), RGB(0, 0, 255)) << "opaque, or past the list: opaque too";
-        EXPECT_EQ(picture.at(0, 0), alphas[0] == 255 ? RGB(255, 0, 0) : kMagenta);
-    }
-}
+// ---- Packing and interlacing ----------------------------------------------------------------
 
 TEST_F(ImageTest, PngPalettesOfOneTwoAndFourBits) {
     const Bytes palette{10, 20, 30, 40, 50, 60, 70, 80, 90, 100, 110, 120};
@@ -91,41 +168,6 @@ TEST_F(ImageTest, PngPalettesOfOneTwoAndFourBits) {
     }
 }
 
-TEST_F(ImageTest, PngGreyAndGreyWithAlpha) {
-    PngRecipe grey;
-    grey.colorType = 0;
-    grey.pixel = [](int x, int) -> Bytes { return {uint8_t(x * 80)}; };
-    Pixels picture = loadSized("g.png", makePng(grey), 4, 2);
-    EXPECT_EQ(picture.at(0, 0), RGB(0, 0, 0));
-    EXPECT_EQ(picture.at(3, 0), RGB(240, 240, 240));
-
-    PngRecipe greyAlpha;
-    greyAlpha.colorType = 4;
-    greyAlpha.pixel = [](int x, int) -> Bytes { return {100, uint8_t(x == 0 ? 0 : 255)}; };
-    picture = loadSized("ga.png", makePng(greyAlpha), 4, 2);
-    EXPECT_EQ(picture.at(0, 1), kMagenta);
-    EXPECT_EQ(picture.at(1, 1), RGB(100, 100, 100));
-}
-
-TEST_F(ImageTest, PngSixteenBitsAChannel) {
-    PngRecipe deep;
-    deep.bitDepth = 16;
-    deep.pixel = [](int x, int) -> Bytes {
-        if (x == 3) return {0, 0, 0, 0, 0, 0, 0, 0};
-        return {0x12, 0xFF, 0x34, 0x00, 0x56, 0x77, 0xFF, 0xFF};
-    };
-    Pixels picture = loadSized("d.png", makePng(deep), 4, 2);
-    EXPECT_TRUE(closeTo(picture.at(0, 0), RGB(0x12, 0x34, 0x56), 1));
-    EXPECT_EQ(picture.at(3, 1), kMagenta);
-
-    PngRecipe grey;
-    grey.bitDepth = 16;
-    grey.colorType = 0;
-    grey.pixel = [](int x, int) -> Bytes { return {uint8_t(x * 80), 0x80}; };
-    picture = loadSized("g16.png", makePng(grey), 4, 2);
-    EXPECT_TRUE(closeTo(picture.at(3, 0), RGB(240, 240, 240), 1));
-}
-
 TEST_F(ImageTest, PngInterlacedRowsLandInPlace) {
     PngRecipe interlaced;
     interlaced.width = 11;
@@ -139,21 +181,6 @@ TEST_F(ImageTest, PngInterlacedRowsLandInPlace) {
             ASSERT_EQ(picture.at(x, y), RGB(x * 20, y * 25, 7)) << x << "," << y;
 }
 
-// ---- GIF ----------------------------------------------------------------------------------
-
-TEST_F(ImageTest, GifTransparentIndexBecomesTheBackground) {
-    Bytes palette{255, 0, 0, 0, 255, 0, 0, 0, 255, 9, 9, 9};
-    // Big enough to need several clear codes and data sub-blocks.
-    auto index = [](int x, int y) { return uint8_t((x + y) % 4); };
-    Pixels picture =
-        loadSized("t.gif", fixture::makeGif(40, 30, palette, 2, index), 40, 30, 0xFF102030);
-    EXPECT_EQ(picture.at(0, 0), RGB(255, 0, 0));
-    EXPECT_EQ(picture.at(1, 0), RGB(0, 255, 0));
-    EXPECT_EQ(picture.at(2, 0), RGB(0x10, 0x20, 0x30));
-    EXPECT_EQ(picture.at(3, 0), RGB(9, 9, 9));
-    EXPECT_EQ(picture.at(39, 29), RGB(255, 0, 0));  // index (39 + 29) % 4 == 0
-}
-
 TEST_F(ImageTest, GifInterlacedRowsLandInPlace) {
     GifRecipe recipe;
     recipe.screenWidth = recipe.width = 3;
@@ -163,44 +190,6 @@ TEST_F(ImageTest, GifInterlacedRowsLandInPlace) {
     recipe.index = [](int, int y) { return uint8_t(y % 4); };
     Pixels picture = loadSized("i.gif", makeGif(recipe), 3, 11);
     for (int y = 0; y < 11; ++y) EXPECT_EQ(picture.at(1, y), RGB(0, 0, y % 4)) << y;
-}
-
-TEST_F(ImageTest, GifFrameOwnColourMapWinsOverTheGlobalOne) {
-    GifRecipe recipe;
-    recipe.globalColours = {1, 1, 1, 2, 2, 2, 3, 3, 3, 4, 4, 4};
-    recipe.localColours = {0, 0, 200, 0, 0, 201, 0, 0, 202, 0, 0, 203};
-    recipe.index = [](int x, int) { return uint8_t(x); };
-    Pixels picture = loadSized("l.gif", makeGif(recipe), 4, 4);
-    EXPECT_EQ(picture.at(0, 0), RGB(0, 0, 200));
-    EXPECT_EQ(picture.at(3, 3), RGB(0, 0, 203));
-}
-
-TEST_F(ImageTest, GifWithSeveralFramesShowsTheFirst) {
-    GifRecipe recipe;
-    recipe.globalColours = {255, 0, 0, 0, 255, 0, 0, 0, 255, 255, 255, 255};
-    recipe.transparentIndex = 3;
-    recipe.index = [](int x, int) { return uint8_t(x == 3 ? 3 : 0); };
-    recipe.moreFrames = {[](int, int) { return uint8_t(1); }, [](int, int) { return uint8_t(2); }};
-    Pixels picture = loadSized("frames.gif", makeGif(recipe), 4, 4);
-    EXPECT_EQ(picture.at(0, 0), RGB(255, 0, 0));
-    EXPECT_EQ(picture.at(2, 3), RGB(255, 0, 0));
-    EXPECT_EQ(picture.at(3, 1), kMagenta) << "the first frame's transparent index";
-}
-
-// ---- Which decoder reads a file ----------------------------------------------------------
-
-TEST_F(ImageTest, TheContentsNotTheNameSayWhatAFileIs) {
-    const Bytes palette{255, 0, 0, 0, 255, 0, 0, 0, 255, 9, 9, 9};
-    Pixels gifNamedPng =
-        loadSized("gif.png",
-                  fixture::makeGif(4, 4, palette, -1, [](int x, int) { return uint8_t(x); }), 4, 4);
-    EXPECT_EQ(gifNamedPng.at(1, 2), RGB(0, 255, 0));
-
-    PngRecipe recipe;
-    recipe.pixel = [](int x, int) -> Bytes { return {uint8_t(x), 2, 3, 255}; };
-    Pixels pngNamedGif = loadSized("png.gif", makePng(recipe), 4, 2);
-    EXPECT_EQ(pngNamedGif.at(3, 1), RGB(3, 2, 3));
-    loadSized("picture", makePng(recipe), 4, 2);
 }
 
 // ---- Refusals -----------------------------------------------------------------------------

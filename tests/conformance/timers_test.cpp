@@ -22,22 +22,17 @@ TEST(Timers, FrequencyIsPositiveAndFixed) {
     for (int i = 0; i < 100; ++i) ASSERT_EQ(frequency(), first);
 }
 
-TEST(Timers, CounterNeverGoesBack) {
+TEST(Timers, NeitherClockGoesBack) {
     int64_t last = counter();
+    DWORD lastMs = timeGetTime();
     for (int i = 0; i < 10000; ++i) {
         const int64_t now = counter();
+        const DWORD nowMs = timeGetTime();
         ASSERT_GE(now, last) << "read " << i;
-        last = now;
-    }
-}
-
-TEST(Timers, TimeGetTimeNeverGoesBack) {
-    DWORD last = timeGetTime();
-    for (int i = 0; i < 10000; ++i) {
-        const DWORD now = timeGetTime();
         // Unsigned difference: a wrap of the 32-bit count is no step back.
-        ASSERT_LT(DWORD(now - last), 0x80000000u) << "read " << i;
+        ASSERT_LT(DWORD(nowMs - lastMs), 0x80000000u) << "read " << i;
         last = now;
+        lastMs = nowMs;
     }
 }
 

@@ -73,9 +73,9 @@ struct PngRecipe {
     int bitDepth = 8;
     int colorType = 6;  // 0 grey, 2 RGB, 3 palette, 4 grey+alpha, 6 RGBA
     bool interlaced = false;
-    Bytes palette;  // PLTE body
-    Bytes alphas;   // tRNS body
-    std::function<Bytes(int x, int y)> pixel;
+    Bytes palette = {};  // PLTE body
+    Bytes alphas = {};   // tRNS body
+    std::function<Bytes(int x, int y)> pixel = {};
 };
 
 // Rows of one image (or one interlace pass) with filter type 0. Below 8 bits
@@ -159,11 +159,11 @@ inline Bytes withDeclaredSize(Bytes png, uint32_t width, uint32_t height) {
 struct GifRecipe {
     int screenWidth = 4, screenHeight = 4;
     int left = 0, top = 0, width = 4, height = 4;
-    Bytes globalColours, localColours;
+    Bytes globalColours = {}, localColours = {};
     int transparentIndex = -1;
     bool interlaced = false;
-    std::function<uint8_t(int x, int y)> index;
-    std::vector<std::function<uint8_t(int x, int y)>> moreFrames;
+    std::function<uint8_t(int x, int y)> index = {};
+    std::vector<std::function<uint8_t(int x, int y)>> moreFrames = {};
 };
 
 // The frame's rows in the order an interlaced file stores them.
