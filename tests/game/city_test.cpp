@@ -178,10 +178,9 @@ TEST_F(CityFixture, TheDrawingWindowIsSevenBySevenLotsInsideTheMap) {
         view.draw();
         EXPECT_EQ(blits(), lots) << x << "," << y;
     }
-}
-
-TEST_F(CityFixture, TheFirstColumnStartsAtTheCamerasOffsetWithinALot) {
+    // The first column starts at the camera's offset within a lot.
     view.cameraX = 200;  // column 1 at x 184, 72 of its pixels left of the view
+    view.cameraY = 0;
     view.draw();
     auto lot = fixture::art("Lots/lot_base.png");
     auto picture = screen();

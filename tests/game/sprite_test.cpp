@@ -174,7 +174,7 @@ TEST(SpriteRegistry, FreeSlotsAndBadIdsDrawNothingAndFillNothing) {
     EXPECT_EQ(vh::test::surfacePixels(app.backBuffer).at(0, 0), 0x00010203u);
 }
 
-TEST(SpriteRegistry, DrawsOntoTheTargetAndPassesAFailedBlitUp) {
+TEST(SpriteRegistry, DrawsOntoTheTargetPassesAFailedBlitUpAndFillsNothingFromAnEmptyBitmap) {
     Application& app = fixture::startDisplayOnly();
     clearBackBuffer(app, 0);
     SpriteRegistry& registry = SpriteRegistry::instance();
@@ -185,12 +185,6 @@ TEST(SpriteRegistry, DrawsOntoTheTargetAndPassesAFailedBlitUp) {
     EXPECT_EQ(vh::test::surfacePixels(app.backBuffer).at(104, 104), 0x00ABCDEFu);
     injectResult("IDirectDrawSurface::Blt", DDERR_SURFACELOST);
     EXPECT_EQ(registry.draw(id, 0, 0, 0, 0), 0x82);
-}
-
-TEST(SpriteRegistry, FillFromAnEmptyBitmapAnswers0x92) {
-    fixture::startDisplayOnly();
-    SpriteRegistry& registry = SpriteRegistry::instance();
-    SpriteId id = registry.add(new Sprite(1, 8, 8));
     GdiBitmap empty;
     EXPECT_EQ(registry.fill(id, empty, 0, 0, 0, 0), 0x92);
 }
