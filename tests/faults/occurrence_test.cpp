@@ -27,9 +27,8 @@ TEST(FailingOneOccurrence, OnlyTheChosenCallAnswersTheFailure) {
     ASSERT_EQ(calls.size(), 5u);
     EXPECT_EQ(calls[2].result, 0);
     EXPECT_EQ(calls[3].result, 1920);
-}
 
-TEST(FailingOneOccurrence, OtherCallsDoNotCountTowardsTheOccurrence) {
+    // Other calls do not count towards the occurrence.
     injectResultAt("GetSystemMetrics", 1, 0);
     EXPECT_NE(LoadIconA(nullptr, IDI_APPLICATION), nullptr);
     EXPECT_EQ(GetSystemMetrics(SM_CYSCREEN), 1080);

@@ -18,7 +18,7 @@ const uint8_t* lockedPixels(IDirectDrawSurface* surface, LONG& pitch) {
     return static_cast<const uint8_t*>(desc.lpSurface);
 }
 
-TEST(SurfaceMemory, StartsOnACacheLineAndReadsAsZero) {
+TEST(SurfaceMemory, StartsOnACacheLineAndReadsAsZeroAndFlippedBuffersStayAligned) {
     Application& app = fixture::startDisplayOnly();
     // 16 x 16 and 128 x 128 sprites have 64-byte-multiple rows; 13 x 7 does
     // not, so only its first row is aligned.
@@ -38,10 +38,7 @@ TEST(SurfaceMemory, StartsOnACacheLineAndReadsAsZero) {
         surface->Unlock(nullptr);
         surface->Release();
     }
-}
-
-TEST(SurfaceMemory, FlippedBuffersStayAligned) {
-    Application& app = fixture::startDisplayOnly();
+    // The display's buffers stay aligned as they flip.
     for (int flip = 0; flip < 3; ++flip) {
         for (IDirectDrawSurface* surface : {app.primarySurface, app.backBuffer}) {
             LONG pitch = 0;
