@@ -244,6 +244,8 @@ TEST_F(FrameLoop, EscapeEndsTheGameWithZero) {
     vh::test::clearJournal();
     fixture::play(3);
     EXPECT_EQ(vh::test::presentedFrameCount(), 3);
+    EXPECT_FALSE(Application::instance().running);
+    EXPECT_EQ(Application::instance().directDraw, nullptr);
     EXPECT_EQ(journalNames({"GdiplusStartup"}).size(), 1u);
     EXPECT_EQ(journalNames({"GdiplusShutdown"}).size(), 1u);
     // The display went; only the sixteen sprites' surfaces live on, as every

@@ -206,10 +206,4 @@ TEST_P(MissingArt, TheGameStillStartsDrawsWhatItHasAndEndsWithZero) {
 INSTANTIATE_TEST_SUITE_P(OneFileGone, MissingArt,
                          testing::Values("GUI/sb_pros.png", "Ambiances/Quiet/quiet.gif"));
 
-TEST_F(Play, EscapeEndsTheGameWithZero) {
-    fixture::play(1);
-    EXPECT_FALSE(Application::instance().running);
-    EXPECT_EQ(Application::instance().directDraw, nullptr);
-}
-
 }  // namespace
