@@ -260,22 +260,6 @@ TEST_F(FrameLoop, NoFrameRunsWhileMessagesWait) {
     EXPECT_EQ(vh::test::presentedFrameCount(), 0);
 }
 
-TEST_F(FrameLoop, FramesRunOnlyWhileActive) {
-    int waits = 0;
-    vh::test::onIdle([&waits] {
-        EXPECT_EQ(vh::test::presentedFrameCount(), 2);  // no frame in the background
-        if (++waits == 3)
-            vh::test::focusGained();
-        else
-            vh::test::mouseMove(500, 500 + waits);  // input wakes it, but it stays inactive
-    });
-    fixture::play(4, [](int frame, const vh::test::Picture&) {
-        if (frame == 2) vh::test::focusLost();
-    });
-    EXPECT_EQ(waits, 3);
-    EXPECT_EQ(vh::test::presentedFrameCount(), 4);
-}
-
 TEST_F(FrameLoop, AQuitMessageEndsTheLoopWithItsCode) {
     vh::test::onPresent([](int frame) {
         if (frame == 1) PostQuitMessage(0x41);
@@ -305,19 +289,6 @@ TEST_F(FrameLoop, TheWindowsCloseButtonEndsTheGameWithZero) {
     });
     EXPECT_EQ(fixture::runWinMain(), 0);
     EXPECT_EQ(Application::instance().directDraw, nullptr);
-}
-
-TEST_F(FrameLoop, AFlipOntoLostSurfacesRestoresThemAndReloadsTheArt) {
-    fixture::play(3, [](int frame, const vh::test::Picture&) {
-        if (frame == 2) {
-            vh::test::loseAllSurfaces();
-            vh::test::clearJournal();
-        }
-    });
-    // The third frame's flip failed, the recovery ran, the fourth was shown.
-    EXPECT_EQ(vh::test::presentedFrameCount(), 3);
-    EXPECT_GE(journalNames({"IDirectDrawSurface::Restore"}).size(), 2u + 16u);
-    EXPECT_EQ(journalNames({"GdipCreateBitmapFromFile"}).size(), 16u);
 }
 
 }  // namespace

@@ -139,18 +139,19 @@ TEST_F(Play, APointerThatMovesEveryFrameNeverScrolls) {
     });
 }
 
-TEST_F(Play, FocusLostAndRegainedPausesTheClockAndRestoresAllTheArt) {
+TEST_F(Play, FocusLostAndRegainedStopsTheFramesPausesTheClockAndRestoresAllTheArt) {
     double pausedAt = 0.0;
     int waits = 0;
     vh::test::onIdle([&] {
         Application& app = Application::instance();
         EXPECT_EQ(app.active, 0);
         EXPECT_EQ(app.clock.now(), pausedAt);
-        vh::test::advanceTime(5000);  // five seconds in the background
+        EXPECT_EQ(vh::test::presentedFrameCount(), 3);  // no frame in the background
+        vh::test::advanceTime(5000);                    // five seconds in the background
         if (++waits == 2)
             vh::test::focusGained();
         else
-            vh::test::mouseMove(500, 500);
+            vh::test::mouseMove(500, 500);  // input wakes it, but it stays inactive
     });
     fixture::play(6, [&](int n, const Picture& frame) {
         Application& app = Application::instance();
@@ -174,17 +175,26 @@ TEST_F(Play, FocusLostAndRegainedPausesTheClockAndRestoresAllTheArt) {
         }
     });
     EXPECT_EQ(waits, 2);
+    EXPECT_EQ(vh::test::presentedFrameCount(), 6);
 }
 
+// The flip after the loss fails, the recovery restores every surface and
+// reloads all the art, and the next frame is shown whole.
 TEST_F(Play, ALostDisplayMidGameComesBackWhole) {
     fixture::play(5, [](int n, const Picture& frame) {
-        if (n == 2) vh::test::loseAllSurfaces();
+        if (n == 2) {
+            vh::test::loseAllSurfaces();
+            vh::test::clearJournal();
+        }
         if (n >= 3) {
             EXPECT_EQ(fixture::garbagePixels(frame, 0, 0, 1024, 768), 0);
             expectSidebar(frame, Amb);
             expectLots(frame, 0, 0);
         }
     });
+    EXPECT_EQ(vh::test::presentedFrameCount(), 5);
+    EXPECT_GE(vh::test::journalNames({"IDirectDrawSurface::Restore"}).size(), 2u + 16u);
+    EXPECT_EQ(vh::test::journalNames({"GdipCreateBitmapFromFile"}).size(), 16u);
 }
 
 class MissingArt : public testing::TestWithParam<const char*> {};
