@@ -435,20 +435,16 @@ class ImageFolder {
         return made == Gdiplus::Ok ? bitmap : nullptr;
     }
 
-    // The same, read back pixel by pixel; empty when the file does not load.
-    static Pixels load(const std::wstring& path, Gdiplus::ARGB background = 0xFFFF00FF) {
-        HBITMAP bitmap = loadBitmap(path, background);
-        if (!bitmap) return {};
-        Pixels pixels = readBitmap(bitmap);
-        EXPECT_TRUE(DeleteObject(bitmap));
-        return pixels;
-    }
-
-    // The file written and loaded, when it loads at this size; otherwise a
-    // failure, and a picture of that size with no colour in it.
+    // The file written, loaded and read back pixel by pixel, when it loads at
+    // this size; otherwise a failure, and a picture of that size with no
+    // colour in it.
     static Pixels loadSized(const std::string& name, const Bytes& bytes, int width, int height,
                             Gdiplus::ARGB background = 0xFFFF00FF) {
-        Pixels picture = load(write(name, bytes), background);
+        Pixels picture;
+        if (HBITMAP bitmap = loadBitmap(write(name, bytes), background)) {
+            picture = readBitmap(bitmap);
+            EXPECT_TRUE(DeleteObject(bitmap));
+        }
         if (picture.width == width && picture.height == height) return picture;
         ADD_FAILURE() << name << " loads as " << picture.width << " x " << picture.height
                       << ", not " << width << " x " << height;

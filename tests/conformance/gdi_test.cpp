@@ -328,13 +328,11 @@ TEST_P(GdiAtBothDepths, TheColourKeyFromThePrimaryLeavesTheBackgroundAroundTheAr
     const uint32_t key = keyAsTheGameReadsIt();
     EXPECT_EQ(key & 0xFFFFFF, raw(primary_, 255, 0, 255));
     // A 4 x 4 picture, transparent but for a red 2 x 2 middle.
-    fixture::PngRecipe recipe;
-    recipe.width = recipe.height = 4;
-    recipe.pixel = [](int x, int y) -> fixture::Bytes {
-        const uint8_t opaque = x % 3 && y % 3 ? 255 : 0;
-        return {opaque, 0, 0, opaque};
-    };
-    HBITMAP art = loadBitmap(write("art.png", fixture::makePng(recipe)));
+    HBITMAP art = loadBitmap(
+        write("art.png", fixture::makePng({.width = 4, .height = 4, .pixel = [](int x, int y) {
+                                               const uint8_t opaque = x % 3 && y % 3 ? 255 : 0;
+                                               return fixture::Bytes{opaque, 0, 0, opaque};
+                                           }})));
     LPDIRECTDRAWSURFACE sprite = offScreen(4, 4);
     ASSERT_NE(art, nullptr);
     ASSERT_NE(sprite, nullptr);

@@ -182,13 +182,11 @@ TEST_F(ImageTest, PngInterlacedRowsLandInPlace) {
 }
 
 TEST_F(ImageTest, GifInterlacedRowsLandInPlace) {
-    GifRecipe recipe;
-    recipe.screenWidth = recipe.width = 3;
-    recipe.screenHeight = recipe.height = 11;  // every pass, and a short last group
-    recipe.interlaced = true;
-    recipe.globalColours = {0, 0, 0, 0, 0, 1, 0, 0, 2, 0, 0, 3};
-    recipe.index = [](int, int y) { return uint8_t(y % 4); };
-    Pixels picture = loadSized("i.gif", makeGif(recipe), 3, 11);
+    // Eleven rows: every pass, and a short last group.
+    const Bytes gif = makeGif(
+        3, 11, {0, 0, 0, 0, 0, 1, 0, 0, 2, 0, 0, 3}, -1, [](int, int y) { return uint8_t(y % 4); },
+        true);
+    Pixels picture = loadSized("i.gif", gif, 3, 11);
     for (int y = 0; y < 11; ++y) EXPECT_EQ(picture.at(1, y), RGB(0, 0, y % 4)) << y;
 }
 
@@ -266,14 +264,11 @@ TEST_F(ImageTest, StartUpChecksTheVersionAndShutDownEndsTheWork) {
 }
 
 TEST_F(ImageTest, TheBitmapIsA32BitDibThatOutlivesTheImage) {
-    PngRecipe recipe;
-    recipe.width = 5;
-    recipe.height = 3;
-    recipe.pixel = [](int x, int) -> Bytes {
-        return x == 0 ? Bytes{0, 0, 0, 0} : Bytes{10, 20, 30, 255};
-    };
+    const Bytes png = makePng({.width = 5, .height = 3, .pixel = [](int x, int) {
+                                   return x == 0 ? Bytes{0, 0, 0, 0} : Bytes{10, 20, 30, 255};
+                               }});
     GpBitmap* image = nullptr;
-    ASSERT_EQ(decode(write("b.png", makePng(recipe)), &image), Gdiplus::Ok);
+    ASSERT_EQ(decode(write("b.png", png), &image), Gdiplus::Ok);
     HBITMAP bitmap = nullptr;
     ASSERT_EQ(GdipCreateHBITMAPFromBitmap(image, &bitmap, 0xFFFF00FF), Gdiplus::Ok);
     EXPECT_EQ(GdipDisposeImage(image), Gdiplus::Ok);

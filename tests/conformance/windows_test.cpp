@@ -193,17 +193,15 @@ TEST_F(WindowTest, TheGamesClassAndWindowStylesAreTaken) {
     EXPECT_TRUE(DestroyWindow(window));
 }
 
-TEST_F(WindowTest, StockIconAndCursorAndTheScreenSize) {
+TEST_F(WindowTest, StockAndOwnIconsTheCursorAndTheScreenSize) {
     EXPECT_NE(LoadIconA(nullptr, IDI_APPLICATION), nullptr);
     EXPECT_NE(LoadCursorA(nullptr, IDC_ARROW), nullptr);
     EXPECT_EQ(LoadIconA(nullptr, MAKEINTRESOURCEA(12345)), nullptr) << "no such stock icon";
     EXPECT_GT(GetSystemMetrics(SM_CXSCREEN), 0);
     EXPECT_GT(GetSystemMetrics(SM_CYSCREEN), 0);
-}
 
-// The game's window class takes its icon from the program's own module, as
-// LoadIconA(instance, IDI_APPLICATION) finds it there: not the stock one.
-TEST_F(WindowTest, TheProgramsOwnModuleHoldsItsIcon) {
+    // The game's window class takes its icon from the program's own module,
+    // as LoadIconA(instance, IDI_APPLICATION) finds it there: not the stock one.
     HINSTANCE self = GetModuleHandleA(nullptr);
     ASSERT_NE(self, nullptr);
     HICON icon = LoadIconA(self, IDI_APPLICATION);

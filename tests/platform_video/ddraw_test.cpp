@@ -24,6 +24,13 @@ void fill(LPDIRECTDRAWSURFACE surface, Uint8 r, Uint8 g, Uint8 b, const SDL_Rect
     SDL_UnlockSurface(pixels);
 }
 
+// The display taken, with the flipping chain the game draws through.
+struct Display {
+    LPDIRECTDRAW dd = openDisplay();
+    LPDIRECTDRAWSURFACE back = nullptr;
+    LPDIRECTDRAWSURFACE primary = fixture::makeFlippingChain(dd, &back);
+};
+
 constexpr uint32_t kBlue = 0x0000FF;
 constexpr uint32_t kRed = 0xFF0000;
 
@@ -77,9 +84,7 @@ TEST(DirectDraw, ARefusedSurfaceLeavesNoPointerBehind) {
 }
 
 TEST(DirectDraw, ChainCanBeReleasedInEitherOrder) {
-    LPDIRECTDRAW dd = openDisplay();
-    LPDIRECTDRAWSURFACE back = nullptr;
-    LPDIRECTDRAWSURFACE primary = fixture::makeFlippingChain(dd, &back);
+    auto [dd, back, primary] = Display();
     EXPECT_EQ(back->Release(), 1u) << "the chain's own reference";
     EXPECT_EQ(primary->Release(), 0u);
     EXPECT_EQ(vh::test::liveObjectCount(), 1);
@@ -94,9 +99,7 @@ TEST(DirectDraw, ChainCanBeReleasedInEitherOrder) {
 }
 
 TEST(DirectDraw, SurfacesOutlivingTheirDirectDrawAreHarmless) {
-    LPDIRECTDRAW dd = openDisplay();
-    LPDIRECTDRAWSURFACE back = nullptr;
-    LPDIRECTDRAWSURFACE primary = fixture::makeFlippingChain(dd, &back);
+    auto [dd, back, primary] = Display();
     LPDIRECTDRAWSURFACE sprite = fixture::makeOffScreen(dd, 4, 4);
     LPDIRECTDRAWCLIPPER clipper = nullptr;
     ASSERT_EQ(dd->CreateClipper(0, &clipper, nullptr), DD_OK);
@@ -117,9 +120,7 @@ TEST(DirectDraw, SurfacesOutlivingTheirDirectDrawAreHarmless) {
 // ---- Flip -----------------------------------------------------------------------
 
 TEST(DirectDraw, FlipPresentsTheNewFrontToTheHost) {
-    LPDIRECTDRAW dd = openDisplay();
-    LPDIRECTDRAWSURFACE back = nullptr;
-    LPDIRECTDRAWSURFACE primary = fixture::makeFlippingChain(dd, &back);
+    auto [dd, back, primary] = Display();
     fill(primary, 0, 0, 255);
     fill(back, 255, 0, 0);
     ASSERT_EQ(primary->Flip(nullptr, DDFLIP_WAIT), DD_OK);
@@ -146,9 +147,7 @@ TEST(DirectDraw, FlipPresentsTheNewFrontToTheHost) {
 // ---- Lost surfaces --------------------------------------------------------------
 
 TEST(DirectDraw, BackgroundLosesEverySurfaceUntilRestored) {
-    LPDIRECTDRAW dd = openDisplay();
-    LPDIRECTDRAWSURFACE back = nullptr;
-    LPDIRECTDRAWSURFACE primary = fixture::makeFlippingChain(dd, &back);
+    auto [dd, back, primary] = Display();
     LPDIRECTDRAWSURFACE sprite = fixture::makeOffScreen(dd, 8, 8);
     fill(sprite, 255, 0, 0);
 

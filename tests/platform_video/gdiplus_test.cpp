@@ -43,10 +43,9 @@ TEST_F(ImageFiles, GifFrameIsPlacedOnItsScreen) {
 // A frame with no colour map at all has no colours and does not load. (Wine's
 // GDI+ crashes on such a file, so this is our layer's answer alone.)
 TEST_F(ImageFiles, GifWithoutAnyColourMapDoesNotLoad) {
-    GifRecipe recipe;
-    recipe.index = [](int x, int) { return uint8_t(x); };
     GpBitmap* image = nullptr;
-    EXPECT_NE(load(write("none.gif", makeGif(recipe)), &image), Ok);
+    const Bytes gif = makeGif({.index = [](int x, int) { return uint8_t(x); }});
+    EXPECT_NE(load(write("none.gif", gif), &image), Ok);
     EXPECT_EQ(image, nullptr);
 }
 
@@ -103,12 +102,11 @@ TEST_F(ImageFiles, StartupTakesVersionOneOnly) {
 }
 
 TEST_F(ImageFiles, ImagesAndBitmapsLeaveNothingBehind) {
-    PngRecipe recipe;
-    recipe.pixel = [](int x, int) -> Bytes {
+    const Bytes png = makePng({.pixel = [](int x, int) {
         return x == 0 ? Bytes{0, 0, 0, 0} : Bytes{10, 20, 30, 255};
-    };
+    }});
     GpBitmap* image = nullptr;
-    ASSERT_EQ(load(write("b.png", makePng(recipe)), &image), Ok);
+    ASSERT_EQ(load(write("b.png", png), &image), Ok);
     HBITMAP bitmap = nullptr;
     ASSERT_EQ(GdipCreateHBITMAPFromBitmap(image, &bitmap, 0xFFFF00FF), Ok);
     EXPECT_EQ(vh::test::liveObjectCount(), 2) << "the image and the bitmap";

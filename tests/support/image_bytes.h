@@ -221,13 +221,14 @@ inline Bytes makeGif(const GifRecipe& recipe) {
 }
 
 inline Bytes makeGif(int width, int height, const Bytes& palette4, int transparentIndex,
-                     const std::function<uint8_t(int x, int y)>& index) {
+                     const std::function<uint8_t(int x, int y)>& index, bool interlaced = false) {
     GifRecipe recipe;
     recipe.screenWidth = recipe.width = width;
     recipe.screenHeight = recipe.height = height;
     recipe.globalColours = palette4;
     recipe.transparentIndex = transparentIndex;
     recipe.index = index;
+    recipe.interlaced = interlaced;
     return makeGif(recipe);
 }
 
