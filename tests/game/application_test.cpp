@@ -10,7 +10,8 @@ namespace {
 using vh::test::injectResult;
 using vh::test::journalNames;
 
-TEST(ApplicationObject, IsMadeOnceWithItsDefaults) {
+// Before initialisation every message goes to the default procedure.
+TEST(ApplicationObject, IsMadeOnceWithItsDefaultsAndPassesEverythingOnBeforeInitialisation) {
     vh::test::setPerformanceFrequency(1000);
     vh::test::setPerformanceCounter(42000);
     Application& app = Application::instance();
@@ -26,6 +27,17 @@ TEST(ApplicationObject, IsMadeOnceWithItsDefaults) {
     EXPECT_EQ(app.clock.start, 42000.0);  // game time began with the object, before any window
     EXPECT_EQ(app.window, nullptr);
     EXPECT_EQ(app.pointer.clickTime, 0.0);
+
+    HWND hwnd = reinterpret_cast<HWND>(0x1234);
+    vh::test::clearJournal();
+    EXPECT_EQ(app.handleMessage(hwnd, WM_ACTIVATEAPP, 0, 0), 0);
+    app.handleMessage(hwnd, WM_LBUTTONUP, 0, MAKELPARAM(100, 250));
+    app.handleMessage(hwnd, WM_KEYDOWN, VK_ESCAPE, 0);
+    EXPECT_EQ(app.active, 1);
+    EXPECT_EQ(app.clock.pausedAt, 0.0);
+    EXPECT_EQ(app.pointer.pointerX, 0);
+    EXPECT_TRUE(app.running);
+    EXPECT_EQ(journalNames({"DefWindowProcA"}).size(), 3u);
 }
 
 TEST(ApplicationStartUp, RunsItsStepsInOrder) {
@@ -53,20 +65,6 @@ TEST(ApplicationStartUp, MissingArtDoesNotStopIt) {
 }
 
 // ---- Messages -------------------------------------------------------------------
-
-TEST(ApplicationMessages, BeforeInitialisationEverythingGoesToTheDefault) {
-    Application& app = Application::instance();
-    HWND hwnd = reinterpret_cast<HWND>(0x1234);
-    vh::test::clearJournal();
-    EXPECT_EQ(app.handleMessage(hwnd, WM_ACTIVATEAPP, 0, 0), 0);
-    app.handleMessage(hwnd, WM_LBUTTONUP, 0, MAKELPARAM(100, 250));
-    app.handleMessage(hwnd, WM_KEYDOWN, VK_ESCAPE, 0);
-    EXPECT_EQ(app.active, 1);
-    EXPECT_EQ(app.clock.pausedAt, 0.0);
-    EXPECT_EQ(app.pointer.pointerX, 0);
-    EXPECT_TRUE(app.running);
-    EXPECT_EQ(journalNames({"DefWindowProcA"}).size(), 3u);
-}
 
 using fixture::RunningGame;
 
