@@ -229,7 +229,7 @@ TEST_F(Gdi, ANewMemoryDcHoldsAOnePixelMonochromeBitmap) {
     EXPECT_TRUE(DeleteObject(bitmap));
 }
 
-TEST_F(Gdi, ABitmapIsSelectedIntoOneDcAtATime) {
+TEST_F(Gdi, ABitmapIsSelectedIntoOneDcAtATimeUntilItsDcIsDeleted) {
     HBITMAP bitmap = gradient(2, 2);
     ASSERT_NE(bitmap, nullptr);
     HDC first = CreateCompatibleDC(nullptr);
@@ -247,6 +247,16 @@ TEST_F(Gdi, ABitmapIsSelectedIntoOneDcAtATime) {
     EXPECT_EQ(GetPixel(second, 0, 1), gradientAt(0, 1));
     SelectObject(second, secondOriginal);
     EXPECT_TRUE(DeleteDC(first));
+    EXPECT_TRUE(DeleteDC(second));
+
+    // Deleting a DC lets go of its bitmap.
+    first = CreateCompatibleDC(nullptr);
+    ASSERT_NE(SelectObject(first, bitmap), nullptr);
+    EXPECT_TRUE(DeleteDC(first)) << "with the bitmap still in it, as the game leaves it";
+    second = CreateCompatibleDC(nullptr);
+    original = SelectObject(second, bitmap);
+    EXPECT_NE(original, nullptr) << "free for another DC";
+    SelectObject(second, original);
     EXPECT_TRUE(DeleteDC(second));
     EXPECT_TRUE(DeleteObject(bitmap));
 }
@@ -285,20 +295,6 @@ TEST_F(Gdi, DeleteObjectRefusesABitmapStillSelected) {
     EXPECT_EQ(GetPixel(dc, 1, 0), gradientAt(1, 0)) << "the bitmap is still drawn from";
     EXPECT_TRUE(DeleteDC(dc));
     DeleteObject(bitmap);
-}
-
-TEST_F(Gdi, DeletingADcLetsGoOfItsBitmap) {
-    HBITMAP bitmap = gradient(2, 2);
-    ASSERT_NE(bitmap, nullptr);
-    HDC first = CreateCompatibleDC(nullptr);
-    ASSERT_NE(SelectObject(first, bitmap), nullptr);
-    EXPECT_TRUE(DeleteDC(first)) << "with the bitmap still in it, as the game leaves it";
-    HDC second = CreateCompatibleDC(nullptr);
-    HGDIOBJ original = SelectObject(second, bitmap);
-    EXPECT_NE(original, nullptr) << "free for another DC";
-    SelectObject(second, original);
-    EXPECT_TRUE(DeleteDC(second));
-    EXPECT_TRUE(DeleteObject(bitmap));
 }
 
 // The whole copy of a loaded picture into a sprite's surface, call for call.

@@ -59,17 +59,15 @@ TEST_F(ApplicationIconTest, ItsPixelsAreTheCommittedSixtyFourPixelIcon) {
     ASSERT_EQ(pixels->w, 64);
     ASSERT_EQ(pixels->h, 64);
     ASSERT_EQ(expected->w, 64);
+    auto at = [](const SDL_Surface* surface, int x, int y) {
+        return static_cast<const uint32_t*>(surface->pixels)[y * surface->pitch / 4 + x];
+    };
     int differing = 0, clear = 0;
-    for (int y = 0; y < 64; ++y) {
-        const auto* row = reinterpret_cast<const uint32_t*>(
-            static_cast<const uint8_t*>(pixels->pixels) + y * pixels->pitch);
-        const auto* want = reinterpret_cast<const uint32_t*>(
-            static_cast<const uint8_t*>(expected->pixels) + y * expected->pitch);
+    for (int y = 0; y < 64; ++y)
         for (int x = 0; x < 64; ++x) {
-            differing += row[x] != want[x];
-            clear += (row[x] >> 24) == 0;
+            differing += at(pixels, x, y) != at(expected, x, y);
+            clear += (at(pixels, x, y) >> 24) == 0;
         }
-    }
     SDL_FreeSurface(expected);
     EXPECT_EQ(differing, 0);
     EXPECT_GT(clear, 0) << "the alpha channel came through";
