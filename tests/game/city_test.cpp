@@ -77,6 +77,11 @@ TEST_F(CityFixture, ALotShowsTheMarkerOfEachNonZeroAxisAtItsPlace) {
         for (int x = 32; x < 48; ++x)
             EXPECT_EQ(picture.at(300 + x, 200 + y), base.at(x, y) & 0xFFFFFF);
     EXPECT_EQ(blits(), 4u);
+    // drawAmbianceMarker draws marker k alone.
+    EXPECT_EQ(drawAmbianceMarker(16, 320, Green), 0);
+    EXPECT_EQ(
+        fixture::mismatches(screen(), 16, 320, fixture::art(fixture::kMarkerArt[Green]), 16, 16),
+        0);
 }
 
 TEST_F(CityFixture, DrawLotFindsTheLotColumnByColumn) {
@@ -85,13 +90,6 @@ TEST_F(CityFixture, DrawLotFindsTheLotColumnByColumn) {
     EXPECT_EQ(blits(), 1u);
     map->drawLot(1, 0, 0, 0);
     EXPECT_EQ(blits(), 3u);
-}
-
-TEST_F(CityFixture, DrawAmbianceMarkerDrawsMarkerK) {
-    EXPECT_EQ(drawAmbianceMarker(16, 320, Green), 0);
-    EXPECT_EQ(
-        fixture::mismatches(screen(), 16, 320, fixture::art(fixture::kMarkerArt[Green]), 16, 16),
-        0);
 }
 
 // ---- The map view -----------------------------------------------------------------
