@@ -101,7 +101,7 @@ TEST_F(CityFixture, AMovingPointerNeverScrolls) {
     EXPECT_EQ(view.restX, 1001);
 }
 
-TEST_F(CityFixture, RestingTurnsAccumulatedTimeIntoWholePixels) {
+TEST_F(CityFixture, RestingTurnsAccumulatedTimeIntoWholePixelsTheFirstAfter1501) {
     view.cameraX = 100;
     view.hover(1600, 260, 400);  // arriving only records the place
     EXPECT_EQ(view.cameraX, 100);
@@ -111,9 +111,9 @@ TEST_F(CityFixture, RestingTurnsAccumulatedTimeIntoWholePixels) {
     view.hover(1600, 260, 400);
     EXPECT_EQ(view.cameraX, 98);
     EXPECT_EQ(view.scrollTime, 200.0);
-}
 
-TEST_F(CityFixture, TheFirstStepNeedsMoreThan1501) {
+    // The first step needs more than 1501.
+    view.cameraX = 0;
     view.hover(0, 1000, 400);
     view.hover(1500.5, 1000, 400);
     EXPECT_EQ(view.cameraX, 0);
