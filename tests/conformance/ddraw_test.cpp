@@ -19,13 +19,6 @@ constexpr DWORD kDescriptionSize = DWORD(sizeof(DDSURFACEDESC));
 
 // ---- The DirectDraw object and its modes -----------------------------------------------
 
-TEST_F(DisplayTest, DirectDrawCountsItsReferences) {
-    EXPECT_EQ(dd_->AddRef(), 2u);
-    EXPECT_EQ(dd_->Release(), 1u);
-    EXPECT_EQ(dd_->Release(), 0u);
-    dd_ = nullptr;
-}
-
 // No surface before a cooperative level is set; exclusive mode is set for a
 // window, full-screen.
 TEST_F(DisplayTest, SurfacesNeedACooperativeLevelAndExclusiveModeAFullScreenWindow) {
@@ -72,7 +65,11 @@ int displayBits(HWND window) {
     return int(desc.ddpfPixelFormat.dwRGBBitCount);
 }
 
+// DirectDraw counts its references; the last release gives the desktop its
+// mode back.
 TEST_F(DisplayTest, ReleasingDirectDrawGivesTheDesktopItsModeBack) {
+    EXPECT_EQ(dd_->AddRef(), 2u);
+    EXPECT_EQ(dd_->Release(), 1u);
     const int desktopBits = displayBits(window_), desktopWidth = GetSystemMetrics(SM_CXSCREEN);
     takeDisplay(16);
     EXPECT_EQ(displayBits(window_), 16) << "the game's mode";
@@ -240,20 +237,9 @@ TEST_F(DisplayTest, DescriptionShowsTheSourceColourKey) {
 
 // ---- The chain's references and the orders of release ---------------------------------
 
-TEST_F(DisplayTest, TheBackBufferHasAReferenceOfTheChainBesidesTheCallers) {
-    takeDisplayWithChain(32);
-    EXPECT_EQ(back_->AddRef(), 3u);
-    EXPECT_EQ(back_->Release(), 2u);
-    // Released as the game releases: the back buffer, the primary, DirectDraw.
-    EXPECT_EQ(back_->Release(), 1u) << "the chain still holds it";
-    back_ = nullptr;
-    EXPECT_EQ(primary_->Release(), 0u);
-    primary_ = nullptr;
-    EXPECT_EQ(dd_->Release(), 0u);
-    dd_ = nullptr;
-}
-
-TEST_F(DisplayTest, GetAttachedSurfaceHandsOutTheSameBackBufferEachTime) {
+// GetAttachedSurface hands out the same back buffer each time, which has a
+// reference of the chain besides the callers'.
+TEST_F(DisplayTest, TheBackBufferIsOneAndHasAReferenceOfTheChainBesidesTheCallers) {
     takeDisplayWithChain(32);
     LPDIRECTDRAWSURFACE again = nullptr;
     DDSCAPS caps{DDSCAPS_BACKBUFFER};
@@ -264,9 +250,20 @@ TEST_F(DisplayTest, GetAttachedSurfaceHandsOutTheSameBackBufferEachTime) {
     ASSERT_EQ(primary_->GetAttachedSurface(&flip, &again), DD_OK);
     EXPECT_EQ(again, back_);
     again->Release();
-    LPDIRECTDRAWSURFACE sprite = offScreen(4, 4);
+    // A sprite has none; released before DirectDraw is, as the game releases it.
+    LPDIRECTDRAWSURFACE sprite = fixture::makeOffScreen(dd_, 4, 4);
     ASSERT_NE(sprite, nullptr);
     EXPECT_EQ(sprite->GetAttachedSurface(&caps, &again), DDERR_NOTFOUND);
+    EXPECT_EQ(sprite->Release(), 0u);
+    EXPECT_EQ(back_->AddRef(), 3u);
+    EXPECT_EQ(back_->Release(), 2u);
+    // Released as the game releases: the back buffer, the primary, DirectDraw.
+    EXPECT_EQ(back_->Release(), 1u) << "the chain still holds it";
+    back_ = nullptr;
+    EXPECT_EQ(primary_->Release(), 0u);
+    primary_ = nullptr;
+    EXPECT_EQ(dd_->Release(), 0u);
+    dd_ = nullptr;
 }
 
 TEST_F(DisplayTest, TheSurfaceAClipperIsSetOnHoldsAReference) {

@@ -38,32 +38,25 @@ TEST_F(WindowTest, ClassNamesIgnoreCaseAndAreRegisteredOnce) {
     DestroyWindow(window);
 }
 
-TEST_F(WindowTest, CreationSendsNcCreateFirstAndCreateBeforeItReturns) {
-    HWND inside = nullptr;
-    handler() = [&inside](HWND window, UINT message, WPARAM, LPARAM, bool&) {
-        if (message == WM_CREATE) inside = window;
-        return LRESULT(0);
-    };
-    HWND window = conformance::createHiddenWindow();
-    ASSERT_NE(window, nullptr);
-    ASSERT_FALSE(seen().empty());
-    EXPECT_EQ(seen().front().message, UINT(WM_NCCREATE)) << "the very first message";
-    EXPECT_EQ(seen().front().window, window);
-    EXPECT_EQ(inside, window);
-    EXPECT_EQ(lifeMessages(), (std::vector<UINT>{WM_NCCREATE, WM_CREATE}));
-    DestroyWindow(window);
-}
-
-TEST_F(WindowTest, CreateStructCarriesTheCreationArguments) {
+// WM_NCCREATE comes first and WM_CREATE before CreateWindowExA returns, each
+// with the creation's arguments.
+TEST_F(WindowTest, CreationSendsNcCreateFirstAndCreateBeforeItReturnsWithTheArguments) {
     int cookie = 0;
+    HWND inside = nullptr;
     std::vector<CREATESTRUCTA> received;
-    handler() = [&received](HWND, UINT message, WPARAM, LPARAM lParam, bool&) {
+    handler() = [&](HWND window, UINT message, WPARAM, LPARAM lParam, bool&) {
+        if (message == WM_CREATE) inside = window;
         if (message == WM_NCCREATE || message == WM_CREATE)
             received.push_back(*reinterpret_cast<const CREATESTRUCTA*>(lParam));
         return LRESULT(0);
     };
     HWND window = conformance::createHiddenWindow(&cookie);
     ASSERT_NE(window, nullptr);
+    ASSERT_FALSE(seen().empty());
+    EXPECT_EQ(seen().front().message, UINT(WM_NCCREATE)) << "the very first message";
+    EXPECT_EQ(seen().front().window, window);
+    EXPECT_EQ(inside, window);
+    EXPECT_EQ(lifeMessages(), (std::vector<UINT>{WM_NCCREATE, WM_CREATE}));
     ASSERT_EQ(received.size(), 2u);
     for (const CREATESTRUCTA& create : received) {
         EXPECT_EQ(create.lpCreateParams, &cookie);
