@@ -409,13 +409,9 @@ class ImageFolder {
         std::filesystem::path path(name);
         if (path.has_parent_path()) std::filesystem::create_directories(path.parent_path());
         EXPECT_TRUE(fixture::writeFile(name, bytes)) << name;
-        return wide(name);
-    }
-
-    static std::wstring wide(const std::string& text) {
-        std::wstring out;
-        for (char c : text) out += wchar_t(c == '/' ? '\\' : c);
-        return out;
+        std::wstring wide;
+        for (char c : name) wide += wchar_t(c == '/' ? '\\' : c);
+        return wide;
     }
 
     static Gdiplus::GpStatus decode(const std::wstring& path, Gdiplus::GpBitmap** image) {

@@ -24,7 +24,7 @@ const HWND kThreadMessages = reinterpret_cast<HWND>(intptr_t(-1));
 
 // ---- Classes and creation -------------------------------------------------------------
 
-TEST_F(WindowTest, ClassNamesIgnoreCaseAndAreRegisteredOnce) {
+TEST_F(WindowTest, ClassNamesIgnoreCaseAndTheGamesClassAndStylesAreTaken) {
     WNDCLASSA again{};
     again.lpfnWndProc = recording::procedure;
     again.lpszClassName = "VARNHOLTCONFORMANCEWINDOW";
@@ -36,6 +36,27 @@ TEST_F(WindowTest, ClassNamesIgnoreCaseAndAreRegisteredOnce) {
                               nullptr, nullptr),
               nullptr);
     DestroyWindow(window);
+
+    // The game's class and window styles are taken.
+    WNDCLASSA game{};
+    game.style = CS_HREDRAW | CS_VREDRAW;
+    game.lpfnWndProc = recording::procedure;
+    game.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+    game.lpszClassName = "VarnholtConformanceGame";
+    ASSERT_NE(RegisterClassA(&game), 0);
+    DWORD exStyle = 0;
+    handler() = [&exStyle](HWND, UINT message, WPARAM, LPARAM lParam, bool&) {
+        if (message == WM_CREATE)
+            exStyle = reinterpret_cast<const CREATESTRUCTA*>(lParam)->dwExStyle;
+        return LRESULT(0);
+    };
+    window = CreateWindowExA(WS_EX_TOPMOST, game.lpszClassName, "game", WS_POPUP, 0, 0,
+                             GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), nullptr,
+                             nullptr, nullptr, nullptr);
+    ASSERT_NE(window, nullptr);
+    EXPECT_TRUE(exStyle & WS_EX_TOPMOST);
+    EXPECT_FALSE(ShowWindow(window, SW_SHOW)) << "made hidden";
+    EXPECT_TRUE(DestroyWindow(window));
 }
 
 // WM_NCCREATE comes first and WM_CREATE before CreateWindowExA returns, each
@@ -164,28 +185,6 @@ TEST_F(WindowTestWithAWindow, ShowWindowAnswersThePreviousVisibility) {
     EXPECT_TRUE(ShowWindow(window_, SW_SHOWNORMAL));
 }
 
-TEST_F(WindowTest, TheGamesClassAndWindowStylesAreTaken) {
-    WNDCLASSA game{};
-    game.style = CS_HREDRAW | CS_VREDRAW;
-    game.lpfnWndProc = recording::procedure;
-    game.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-    game.lpszClassName = "VarnholtConformanceGame";
-    ASSERT_NE(RegisterClassA(&game), 0);
-    DWORD exStyle = 0;
-    handler() = [&exStyle](HWND, UINT message, WPARAM, LPARAM lParam, bool&) {
-        if (message == WM_CREATE)
-            exStyle = reinterpret_cast<const CREATESTRUCTA*>(lParam)->dwExStyle;
-        return LRESULT(0);
-    };
-    HWND window = CreateWindowExA(WS_EX_TOPMOST, game.lpszClassName, "game", WS_POPUP, 0, 0,
-                                  GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN),
-                                  nullptr, nullptr, nullptr, nullptr);
-    ASSERT_NE(window, nullptr);
-    EXPECT_TRUE(exStyle & WS_EX_TOPMOST);
-    EXPECT_FALSE(ShowWindow(window, SW_SHOW)) << "made hidden";
-    EXPECT_TRUE(DestroyWindow(window));
-}
-
 TEST_F(WindowTest, StockAndOwnIconsTheCursorAndTheScreenSize) {
     EXPECT_NE(LoadIconA(nullptr, IDI_APPLICATION), nullptr);
     EXPECT_NE(LoadCursorA(nullptr, IDC_ARROW), nullptr);
@@ -207,7 +206,7 @@ TEST_F(WindowTest, StockAndOwnIconsTheCursorAndTheScreenSize) {
 
 class MessageQueue : public WindowTestWithAWindow {};
 
-TEST_F(MessageQueue, PeekWithoutRemoveLeavesTheMessageQueued) {
+TEST_F(MessageQueue, PeekWithoutRemoveAndWaitMessageLeaveTheMessageQueued) {
     MSG msg{};
     EXPECT_FALSE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) << "an empty queue";
     ASSERT_TRUE(PostMessageA(window_, WM_USER, 5, 6));
@@ -220,6 +219,10 @@ TEST_F(MessageQueue, PeekWithoutRemoveLeavesTheMessageQueued) {
     EXPECT_EQ(msg.lParam, LPARAM(6));
     EXPECT_FALSE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
     EXPECT_TRUE(seen().empty()) << "peeking calls no window procedure";
+    // WaitMessage returns for a message that came since the last look.
+    ASSERT_TRUE(PostMessageA(window_, WM_USER, 0, 0));
+    EXPECT_TRUE(WaitMessage());
+    EXPECT_EQ(take().message, UINT(WM_USER)) << "and leaves it queued";
 }
 
 TEST_F(MessageQueue, FiltersPickMatchingMessagesOutOfOrder) {
@@ -277,20 +280,12 @@ TEST_F(MessageQueue, DispatchCallsTheProcedureAndAnswersItsResult) {
     EXPECT_EQ(seen()[0].message, UINT(WM_USER));
     EXPECT_EQ(seen()[0].wParam, WPARAM(21));
     EXPECT_EQ(seen()[0].lParam, LPARAM(9));
-}
-
-TEST_F(MessageQueue, WaitMessageReturnsForAMessageThatCameSinceTheLastLook) {
-    ASSERT_TRUE(PostMessageA(window_, WM_USER, 0, 0));
-    EXPECT_TRUE(WaitMessage());
-    EXPECT_EQ(take().message, UINT(WM_USER)) << "and leaves it queued";
-}
-
-TEST_F(MessageQueue, AThreadMessageIsDispatchedNowhere) {
+    // A thread message is dispatched nowhere.
     PostMessageA(nullptr, WM_USER, 1, 2);
-    MSG msg = take();
+    msg = take();
     EXPECT_EQ(msg.hwnd, nullptr);
     EXPECT_EQ(DispatchMessageA(&msg), 0);
-    EXPECT_TRUE(seen().empty());
+    EXPECT_EQ(seen().size(), 1u) << "nothing more was called";
 }
 
 TEST_F(MessageQueue, DestroyingAWindowDropsItsPostedMessages) {
