@@ -32,7 +32,7 @@ TEST_F(DisplayTest, SurfacesNeedACooperativeLevelAndExclusiveModeAFullScreenWind
     EXPECT_EQ(dd_->SetCooperativeLevel(window_, DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN), DD_OK);
 }
 
-TEST_F(DisplayTest, AModeCanBeSetWithoutExclusiveModeUnlessAnotherHoldsIt) {
+TEST_F(DisplayTest, AModeCanBeSetWithoutExclusiveModeUnlessAnotherHoldsItOrNoDisplayHasIt) {
     EXPECT_EQ(dd_->SetDisplayMode(kScreenWidth, kScreenHeight, 32), DD_OK);
     EXPECT_EQ(GetSystemMetrics(SM_CXSCREEN), kScreenWidth);
     EXPECT_EQ(GetSystemMetrics(SM_CYSCREEN), kScreenHeight);
@@ -43,6 +43,25 @@ TEST_F(DisplayTest, AModeCanBeSetWithoutExclusiveModeUnlessAnotherHoldsIt) {
     EXPECT_EQ(other->SetDisplayMode(kScreenWidth, kScreenHeight, 32), DD_OK);
     EXPECT_EQ(other->Release(), 0u);
     EXPECT_EQ(dd_->SetDisplayMode(kScreenWidth, kScreenHeight, 32), DD_OK) << "free again";
+    // Modes no display has are refused.
+    takeDisplay(32);
+    const struct {
+        DWORD width, height, bits;
+    } refused[] = {{kScreenWidth - 1, kScreenHeight - 1, 32},
+                   {kScreenWidth, kScreenHeight, 24},
+                   {12345, 678, 32}};
+    for (const auto& mode : refused) {
+        SCOPED_TRACE(testing::Message() << mode.width << "x" << mode.height << "x" << mode.bits);
+        const HRESULT result = dd_->SetDisplayMode(mode.width, mode.height, mode.bits);
+        EXPECT_TRUE(FAILED(result));
+        UNLESS_WINE(
+            "Wine answers DDERR_GENERIC for a mode the display does not have; the "
+            "DirectDraw documentation names DDERR_INVALIDMODE for it")
+        EXPECT_EQ(result, DDERR_INVALIDMODE);
+    }
+    // The mode in force stays.
+    EXPECT_EQ(GetSystemMetrics(SM_CXSCREEN), kScreenWidth);
+    EXPECT_EQ(GetSystemMetrics(SM_CYSCREEN), kScreenHeight);
 }
 
 // The bits a pixel of the display's mode has, as another program sees them:
@@ -79,31 +98,11 @@ TEST_F(DisplayTest, ReleasingDirectDrawGivesTheDesktopItsModeBack) {
     EXPECT_EQ(GetSystemMetrics(SM_CXSCREEN), desktopWidth);
 }
 
-TEST_F(DisplayTest, ModesNoDisplayHasAreRefused) {
-    takeDisplay(32);
-    const struct {
-        DWORD width, height, bits;
-    } refused[] = {{kScreenWidth - 1, kScreenHeight - 1, 32},
-                   {kScreenWidth, kScreenHeight, 24},
-                   {12345, 678, 32}};
-    for (const auto& mode : refused) {
-        SCOPED_TRACE(testing::Message() << mode.width << "x" << mode.height << "x" << mode.bits);
-        const HRESULT result = dd_->SetDisplayMode(mode.width, mode.height, mode.bits);
-        EXPECT_TRUE(FAILED(result));
-        UNLESS_WINE(
-            "Wine answers DDERR_GENERIC for a mode the display does not have; the "
-            "DirectDraw documentation names DDERR_INVALIDMODE for it")
-        EXPECT_EQ(result, DDERR_INVALIDMODE);
-    }
-    // The mode in force stays.
-    EXPECT_EQ(GetSystemMetrics(SM_CXSCREEN), kScreenWidth);
-    EXPECT_EQ(GetSystemMetrics(SM_CYSCREEN), kScreenHeight);
-}
-
 // ---- Surface creation and descriptions -------------------------------------------------
 
-// Descriptions of the version-1 size only, and off-screen surfaces of both sizes.
-TEST_F(DisplayTest, CreateSurfaceAndGetSurfaceDescRefuseOtherSizes) {
+// Descriptions of the version-1 size only, off-screen surfaces of both sizes,
+// and complete flipping chains.
+TEST_F(DisplayTest, CreateSurfaceAndGetSurfaceDescRefuseOtherSizesAndIncompleteChains) {
     takeDisplay(32);
     LPDIRECTDRAWSURFACE made = offScreen(8, 8);
     ASSERT_NE(made, nullptr);
@@ -122,6 +121,19 @@ TEST_F(DisplayTest, CreateSurfaceAndGetSurfaceDescRefuseOtherSizes) {
     EXPECT_EQ(dd_->CreateSurface(&desc, &surface, nullptr), DDERR_INVALIDPARAMS);
     desc.dwFlags = DDSD_CAPS | DDSD_HEIGHT;
     EXPECT_EQ(dd_->CreateSurface(&desc, &surface, nullptr), DDERR_INVALIDPARAMS);
+    // A flipping chain needs DDSCAPS_COMPLEX, DDSCAPS_FLIP and a count.
+    desc = conformance::blankDescription();
+    desc.dwFlags = DDSD_CAPS;
+    desc.ddsCaps.dwCaps = DDSCAPS_PRIMARYSURFACE | DDSCAPS_FLIP | DDSCAPS_COMPLEX;
+    desc.dwBackBufferCount = 1;
+    surface = nullptr;
+    EXPECT_EQ(dd_->CreateSurface(&desc, &surface, nullptr), DDERR_INVALIDCAPS) << "no count";
+    desc.dwFlags |= DDSD_BACKBUFFERCOUNT;
+    desc.ddsCaps.dwCaps = DDSCAPS_PRIMARYSURFACE | DDSCAPS_FLIP;
+    EXPECT_EQ(dd_->CreateSurface(&desc, &surface, nullptr), DDERR_INVALIDCAPS) << "not complex";
+    desc.ddsCaps.dwCaps = DDSCAPS_PRIMARYSURFACE | DDSCAPS_COMPLEX;
+    EXPECT_EQ(dd_->CreateSurface(&desc, &surface, nullptr), DDERR_INVALIDCAPS) << "no flip";
+    EXPECT_EQ(surface, nullptr);
 }
 
 TEST_P(DisplayAtBothDepths, OffScreenSurfaceDescriptionAndLock) {
@@ -202,22 +214,6 @@ TEST_P(DisplayAtBothDepths, PrimaryAndBackBufferDescriptions) {
     EXPECT_EQ(
         back.ddsCaps.dwCaps & (DDSCAPS_PRIMARYSURFACE | DDSCAPS_FRONTBUFFER | DDSCAPS_VISIBLE), 0u);
     EXPECT_EQ(back.dwBackBufferCount, 0u);
-}
-
-TEST_F(DisplayTest, FlippingChainsNeedComplexFlipAndACount) {
-    takeDisplay(32);
-    DDSURFACEDESC desc = conformance::blankDescription();
-    desc.dwFlags = DDSD_CAPS;
-    desc.ddsCaps.dwCaps = DDSCAPS_PRIMARYSURFACE | DDSCAPS_FLIP | DDSCAPS_COMPLEX;
-    desc.dwBackBufferCount = 1;
-    LPDIRECTDRAWSURFACE surface = nullptr;
-    EXPECT_EQ(dd_->CreateSurface(&desc, &surface, nullptr), DDERR_INVALIDCAPS) << "no count";
-    desc.dwFlags |= DDSD_BACKBUFFERCOUNT;
-    desc.ddsCaps.dwCaps = DDSCAPS_PRIMARYSURFACE | DDSCAPS_FLIP;
-    EXPECT_EQ(dd_->CreateSurface(&desc, &surface, nullptr), DDERR_INVALIDCAPS) << "not complex";
-    desc.ddsCaps.dwCaps = DDSCAPS_PRIMARYSURFACE | DDSCAPS_COMPLEX;
-    EXPECT_EQ(dd_->CreateSurface(&desc, &surface, nullptr), DDERR_INVALIDCAPS) << "no flip";
-    EXPECT_EQ(surface, nullptr);
 }
 
 TEST_F(DisplayTest, DescriptionShowsTheSourceColourKey) {
