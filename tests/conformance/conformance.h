@@ -75,8 +75,6 @@ namespace conformance {
 // ---- Windows ----------------------------------------------------------------------
 
 using recording::handler;
-using recording::Handler;
-using recording::Seen;
 using recording::seen;
 
 inline const char* const kClassName = "VarnholtConformanceWindow";

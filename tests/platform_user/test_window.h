@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <vector>
 
 #include <win32/windows.h>
@@ -16,7 +15,6 @@ namespace testwin {
 
 using recording::handler;
 using recording::procedure;
-using recording::Seen;
 using recording::seen;
 
 inline const char* kClassName = "VarnholtTestWindow";
