@@ -142,9 +142,7 @@ fi
 
 # A left click on the pros tab: its panel replaces the amb panel.
 xdotool mousemove 100 250 click 1
-sleep 1
-shoot pros.png
-panel=$(pixels_differing "$out/first.png" "$out/pros.png" "$SIDEBAR_PANEL")
+panel=$(shoot_until_changed first.png pros.png "$SIDEBAR_PANEL" 10)
 map=$(pixels_differing "$out/first.png" "$out/pros.png" "$MAP")
 if [ "$panel" -gt 0 ] && [ "$map" -eq 0 ]; then
     pass "click on the pros tab: $panel panel pixels changed, map unchanged ($out/pros.png)"
@@ -161,9 +159,7 @@ moved=0
 sidebar=0
 for rest in 0.02 0.04 0.08 0.12 0.2 0.3; do
     xdotool mousemove 1020 400 sleep "$rest" mousemove 640 400
-    sleep 0.4
-    shoot scrolled.png
-    moved=$(pixels_differing "$out/pros.png" "$out/scrolled.png" "$MAP")
+    moved=$(shoot_until_changed pros.png scrolled.png "$MAP" 2)
     sidebar=$(pixels_differing "$out/pros.png" "$out/scrolled.png" "$SIDEBAR")
     if [ "$moved" -gt 0 ]; then break; fi
 done

@@ -66,6 +66,19 @@ pixels_differing() {
     fi
     echo "$count" | awk '{printf "%d", $1}'
 }
+# Shoots $2 until its region $3 differs from the same region of $1, for at
+# most $4 seconds, and echoes how many pixels differ in the last shot: 0 when
+# nothing changed in time.
+shoot_until_changed() {
+    local deadline=$((SECONDS + $4)) count
+    while :; do
+        shoot "$2"
+        count=$(pixels_differing "$out/$1" "$out/$2" "$3")
+        if [ "$count" -gt 0 ] || [ "$SECONDS" -ge "$deadline" ]; then break; fi
+        sleep 0.1
+    done
+    echo "$count"
+}
 # Waits until the screen shows more than a handful of colours, then a little
 # longer, and keeps that frame as $1. 0 when a picture came.
 shoot_first_frame() {
