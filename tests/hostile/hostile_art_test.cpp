@@ -165,7 +165,8 @@ TEST_P(HostileArt, TheGameDrawsWhatItCanAnswersAndEndsWithZero) {
     const int clickedPanel = hostile.sidebarOrder == kMvrPanel ? kMvrPanel : kProsPanel;
     const long peakBefore = fixture::peakResidentKilobytes();
 
-    fixture::play(3, [&](int frame, const Picture& shown) {
+    fixture::play(3, [&](int frame) {
+        const Picture shown = frame == 2 ? Picture{} : vh::test::presentedFrame();
         for (const ArtFile& file : kArt) {
             // Frame 1 shows the Amb panel; frame 3 the one clicked on frame 2.
             bool visible = frame == 1 ? file.sidebarOrder < kProsPanel

@@ -28,7 +28,7 @@ std::vector<std::string> lines(const std::string& text) {
 // one more and ends with Escape; what the platform said on stderr.
 std::string playAndListen() {
     testing::internal::CaptureStderr();
-    fixture::play(4, [](int frame, const vh::test::Picture&) {
+    fixture::play(4, [](int frame) {
         if (frame == 2) vh::test::loseAllSurfaces();
     });
     std::string said = testing::internal::GetCapturedStderr();

@@ -14,7 +14,7 @@ TEST(Stall, TenSecondsStoppedAtTheRightEdgeDoNotJumpTheMap) {
     fixture::useRealArt();
     Application& app = Application::instance();
     std::map<int, int> cameraX;
-    fixture::play(12, [&](int frame, const vh::test::Picture&) {
+    fixture::play(12, [&](int frame) {
         cameraX[frame] = app.cityScreen.mapView.cameraX;
         if (frame == 1) vh::test::mouseMove(1000, 400);
         if (frame == 5) vh::test::advanceTime(10000);  // stopped for ten seconds
@@ -34,7 +34,7 @@ TEST(Stall, FramesOfUpToATenthOfASecondScrollInFull) {
     Application& app = Application::instance();
     std::map<int, int> cameraX;
     vh::test::setFramePeriod(100);  // a slow machine: ten frames a second
-    fixture::play(6, [&](int frame, const vh::test::Picture&) {
+    fixture::play(6, [&](int frame) {
         cameraX[frame] = app.cityScreen.mapView.cameraX;
         if (frame == 1) vh::test::mouseMove(1000, 400);
     });

@@ -88,11 +88,12 @@ inline int runWinMain() {
 }
 
 // Plays the whole game, which must end with 0: `script` is called after every
-// presented frame with its number and the frame, and Escape is pressed after
+// presented frame with its number (vh::test::presentedFrame() gives the
+// frame, for the frames a script looks at), and Escape is pressed after
 // frame `frames`.
-inline void play(int frames, std::function<void(int, const vh::test::Picture&)> script = {}) {
+inline void play(int frames, std::function<void(int)> script = {}) {
     vh::test::onPresent([frames, script](int frame) {
-        if (script) script(frame, vh::test::presentedFrame());
+        if (script) script(frame);
         if (frame == frames) vh::test::keyPress(VK_ESCAPE);
     });
     EXPECT_EQ(runWinMain(), 0);
