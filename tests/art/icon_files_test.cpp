@@ -8,12 +8,12 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <fstream>
-#include <iterator>
 #include <memory>
 #include <set>
 #include <string>
 #include <vector>
+
+#include "image_bytes.h"
 
 namespace {
 
@@ -133,8 +133,7 @@ uint32_t little(const std::vector<uint8_t>& data, size_t at, int bytes) {
 }
 
 TEST(IconFile, TheWindowsIconHoldsEverySizeAsTheSamePictureAsItsPng) {
-    std::ifstream file(VARNHOLT_ASSETS_DIR "/icon/varnholt.ico", std::ios::binary);
-    std::vector<uint8_t> data{std::istreambuf_iterator<char>(file), {}};
+    const fixture::Bytes data = fixture::readFile(VARNHOLT_ASSETS_DIR "/icon/varnholt.ico");
     ASSERT_GE(data.size(), 6u);
     EXPECT_EQ(little(data, 0, 2), 0u);
     EXPECT_EQ(little(data, 2, 2), 1u) << "an icon, not a cursor";

@@ -45,17 +45,13 @@
 
 #include "child_process.h"
 #include "fault_sweep.h"
+#include "image_bytes.h"
 
 namespace {
 
 using namespace faultsweep;
 
 // ---- Child processes --------------------------------------------------------------
-
-std::string readWhole(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 // Plays the session in a child process with stderr to `errors` and its
 // outcome (or, for the recording, its journal) to `result`. The sweep gives
@@ -141,7 +137,8 @@ bool Sweep::record() {
     std::remove(result.c_str());
     if (!exited || !clean || journal_.empty()) {
         std::fprintf(stderr, "fault sweep: the game without a fault did not pass\n%s%s",
-                     outcome ? encode(*outcome).c_str() : "", readWhole(errors).c_str());
+                     outcome ? encode(*outcome).c_str() : "",
+                     fixture::readFile<std::string>(errors).c_str());
         return false;
     }
     std::remove(errors.c_str());
@@ -191,7 +188,7 @@ void Sweep::choosePoints() {
 
 Result Sweep::judgeChild(const Fault& point, const childprocess::Child& child,
                          const std::string& result, const std::string& errors) {
-    const std::string said = readWhole(errors);
+    const std::string said = fixture::readFile<std::string>(errors);
     auto firstLines = [&said] {
         std::istringstream in(said);
         std::string out, line;

@@ -16,6 +16,7 @@
 #include "app/application.h"
 #include "display/gdi_bitmap.h"
 #include "display/sprite.h"
+#include "image_bytes.h"
 #include "varnholt/platform_test.h"
 
 namespace {
@@ -58,13 +59,6 @@ const char* nameFor(const uint8_t* data, size_t size) {
                                                                              : "art.png";
 }
 
-void writeFile(const char* name, const uint8_t* data, size_t size) {
-    FILE* file = std::fopen(name, "wb");
-    if (!file) finding("cannot write the input file");
-    if (size && std::fwrite(data, 1, size, file) != size) finding("cannot write the input file");
-    std::fclose(file);
-}
-
 // The sprite's top-left block must hold the picture as the decoder sees it.
 void checkSpritePixels(IDirectDrawSurface* surface, const char* name, const GdiBitmap& bitmap) {
     vh::test::Picture expected = vh::test::decodeImageFile(name);
@@ -87,7 +81,8 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const char* name = nameFor(data, size);
-    writeFile(name, data, size);
+    if (!fixture::writeFile(name, fixture::Bytes(data, data + size)))
+        finding("cannot write the input file");
     const int liveBefore = vh::test::liveObjectCount();
     {
         GdiBitmap bitmap;

@@ -6,8 +6,6 @@
 #include "image_bytes.h"
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -15,7 +13,8 @@
 
 namespace {
 
-using Bytes = std::vector<uint8_t>;
+using fixture::Bytes;
+using fixture::readFile;
 using vh::test::Picture;
 
 // ---- The pictures and where the first frames show them -----------------------
@@ -55,11 +54,6 @@ bool isGif(const std::string& path) {
 }
 
 // ---- Hostile files -------------------------------------------------------------
-
-Bytes readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), {});
-}
 
 std::string seedPath(const std::string& name) {
     return std::string(VARNHOLT_SOURCE_DIR) + "/tests/fuzz/corpus/" + name;

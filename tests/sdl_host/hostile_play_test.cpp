@@ -6,8 +6,8 @@
 
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
+#include "image_bytes.h"
 #include "program_run.h"
 #include "temp_folder.h"
 #include "x_server.h"
@@ -55,12 +55,7 @@ class HostilePlay : public testing::Test {
         std::ofstream(settingsFile_) << text;
     }
 
-    std::string settings() const {
-        std::ifstream file(settingsFile_);
-        std::stringstream text;
-        text << file.rdbuf();
-        return text.str();
-    }
+    std::string settings() const { return fixture::readFile<std::string>(settingsFile_); }
 
     const TempFolder home_{"varnholt-hostile"};
     const std::filesystem::path settingsFile_ = home_.path / ".config/varnholt/settings.ini";

@@ -11,12 +11,12 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <sstream>
 #include <string>
 #include <vector>
 
-#include "varnholt/display_settings.h"
+#include "image_bytes.h"
 #include "temp_folder.h"
+#include "varnholt/display_settings.h"
 #include "varnholt/platform_test.h"
 
 namespace {
@@ -32,12 +32,7 @@ class SettingsFileTest : public testing::Test {
   protected:
     void put(const std::string& text) { std::ofstream(path_, std::ios::binary) << text; }
 
-    std::string contents() const {
-        std::ifstream file(path_, std::ios::binary);
-        std::stringstream text;
-        text << file.rdbuf();
-        return text.str();
-    }
+    std::string contents() const { return fixture::readFile<std::string>(path_); }
 
     DisplaySettings read() {
         told_.clear();

@@ -1,5 +1,6 @@
 // PNG and GIF files written byte by byte, so that tests can cover every
-// colour type, depth, transparency and kind of damage the game's art may show.
+// colour type, depth, transparency and kind of damage the game's art may show;
+// and whole files written and read.
 #pragma once
 
 #include <algorithm>
@@ -7,6 +8,7 @@
 #include <cstdint>
 #include <fstream>
 #include <functional>
+#include <iterator>
 #include <string>
 #include <utility>
 #include <vector>
@@ -20,6 +22,13 @@ inline bool writeFile(const std::string& path, const Bytes& bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
     return bool(out);
+}
+
+// The whole file at `path`, as bytes or as text; empty when it cannot be read.
+template <typename Contents = Bytes>
+Contents readFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return Contents(std::istreambuf_iterator<char>(in), {});
 }
 
 // The CRC-32 that closes every PNG chunk (over its type and body).
