@@ -182,6 +182,16 @@ class SdlHostTest : public testing::Test {
         });
     }
 
+    // Pixels of a 1024 x 768 picture, every `step`-th of each row and column,
+    // that are not what `colour` gives.
+    static int wrongPixels(const vh::test::Picture& picture,
+                           const std::function<uint32_t(int, int)>& colour, int step = 1) {
+        int wrong = 0;
+        for (int y = 0; y < 768; y += step)
+            for (int x = 0; x < 1024; x += step) wrong += picture.at(x, y) != colour(x, y);
+        return wrong;
+    }
+
     static vh::platform::Host::PresentCounts counts() {
         return vh::platform::host().presentCounts();
     }
