@@ -34,12 +34,9 @@ class ImageLimits : public ImageFiles {
 };
 
 Bytes pngOneRow(int width) {
-    fixture::PngRecipe recipe;
-    recipe.width = width;
-    recipe.height = 1;
-    recipe.colorType = 2;
-    recipe.pixel = [](int x, int) -> Bytes { return {uint8_t(x), uint8_t(x >> 8), 7}; };
-    return fixture::makePng(recipe);
+    return fixture::makePng({.width = width, .height = 1, .colorType = 2, .pixel = [](int x, int) {
+                                 return Bytes{uint8_t(x), uint8_t(x >> 8), 7};
+                             }});
 }
 
 Bytes gifOneRow(int width) {

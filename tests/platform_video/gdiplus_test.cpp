@@ -19,11 +19,10 @@ using namespace fixture;
 // (Wine's GDI+ gives the first frame's own size instead, with or without
 // further frames; Windows' answer is not pinned down by anything public.)
 TEST_F(ImageFiles, GifFrameIsPlacedOnItsScreen) {
-    GifRecipe recipe;
-    recipe.screenWidth = 6;
-    recipe.screenHeight = 5;
-    recipe.globalColours = {10, 0, 0, 20, 0, 0, 30, 0, 0, 40, 0, 0};
-    recipe.index = [](int x, int y) { return uint8_t((x + y) % 4); };
+    GifRecipe recipe{.screenWidth = 6,
+                     .screenHeight = 5,
+                     .globalColours = {10, 0, 0, 20, 0, 0, 30, 0, 0, 40, 0, 0},
+                     .index = [](int x, int y) { return uint8_t((x + y) % 4); }};
     for (auto [left, top] : {std::pair{1, 2}, {4, 3}}) {
         recipe.left = left;
         recipe.top = top;

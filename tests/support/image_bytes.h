@@ -133,20 +133,14 @@ inline Bytes makePng(const PngRecipe& recipe) {
 
 // A PNG of width x height whose pixel (x, y) is (x * 16, y * 16, 99), opaque.
 inline Bytes gradientPng(int width, int height) {
-    PngRecipe recipe;
-    recipe.width = width;
-    recipe.height = height;
-    recipe.pixel = [](int x, int y) -> Bytes {
-        return {uint8_t(x * 16), uint8_t(y * 16), 99, 255};
-    };
-    return makePng(recipe);
+    return makePng({.width = width, .height = height, .pixel = [](int x, int y) -> Bytes {
+                        return {uint8_t(x * 16), uint8_t(y * 16), 99, 255};
+                    }});
 }
 
 // A 4 x 2 PNG of one opaque colour.
 inline Bytes plainPng() {
-    PngRecipe recipe;
-    recipe.pixel = [](int, int) -> Bytes { return {1, 2, 3, 255}; };
-    return makePng(recipe);
+    return makePng({.pixel = [](int, int) -> Bytes { return {1, 2, 3, 255}; }});
 }
 
 // The PNG with its header declaring another size, its CRC fixed: a sound
