@@ -1,18 +1,18 @@
-// The sharp filter, a window row at a time in two passes: down, the picture
-// rows the window row covers are blended into four 16-bit channel sums a
-// picture column; across, those sums are blended into the window pixels and
-// rounded once. A window row that covers the same single picture row as the
-// one above it is a copy of it. The weights of every window column and row
-// are worked out once a layout. Both passes use SSE2, and AVX2 where the
-// processor has it; the plain loops give the same values.
+// The sharp filter in two passes. Across: each picture row the drawn part
+// needs is blended once into four 16-bit channel sums a window column.
+// Down: each window row blends the one or two (more when reduced) such rows
+// it covers and rounds once, so the two passes round as one would. A window
+// row that covers the same single picture row as the one above it is a copy
+// of it. The weights of every window column and row are worked out once a
+// layout. Where the processor has AVX2 both passes use it for the usual
+// case, a window column covering at most two picture columns and a window
+// row at most two picture rows; the plain loops do the rest and give the
+// same values.
 #include "sharp_scaler.h"
 
 #include <algorithm>
 #include <cstring>
 
-#ifdef __SSE2__
-#include <emmintrin.h>
-#endif
 #if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
 #include <immintrin.h>
 #define VARNHOLT_AVX2 1
@@ -28,151 +28,116 @@ constexpr int kUnit = 1 << SharpScaler::kWeightBits;
 constexpr int kShift = 2 * SharpScaler::kWeightBits;
 constexpr int kHalf = 1 << (kShift - 1);
 
-// A pixel's four 8-bit channels, each in a 16-bit lane.
-inline uint64_t spread(uint32_t pixel) {
-    uint64_t p = pixel;
-    p = (p | p << 16) & 0x0000FFFF0000FFFFull;
-    return (p | p << 8) & 0x00FF00FF00FF00FFull;
-}
-
 #ifdef VARNHOLT_AVX2
-// Twice as wide where the processor has AVX2, which it is asked once, while
-// the program's statics are made (so its features are read first). Each
-// answers how far it got; the narrower loops do the rest.
+// Asked once, while the program's statics are made (so the processor's
+// features are read first).
 const bool kAvx2 = [] {
     __builtin_cpu_init();
     return __builtin_cpu_supports("avx2") != 0;
 }();
 
-__attribute__((target("avx2"))) int blendDownEights(const Uint8* const* lines,
-                                                    const int16_t* weights, int count, int c0,
-                                                    int c1, uint64_t* sums) {
-    const __m256i zero = _mm256_setzero_si256();
-    int c = c0;
-    for (; c + 8 <= c1; c += 8) {
-        __m256i low = zero, high = zero;
-        for (int k = 0; k < count; ++k) {
-            const __m256i p =
-                _mm256_loadu_si256(reinterpret_cast<const __m256i*>(lines[k] + 4 * size_t(c)));
-            const __m256i w = _mm256_set1_epi16(weights[k]);
-            low = _mm256_add_epi16(low, _mm256_mullo_epi16(_mm256_unpacklo_epi8(p, zero), w));
-            high = _mm256_add_epi16(high, _mm256_mullo_epi16(_mm256_unpackhi_epi8(p, zero), w));
-        }
-        // Each half holds columns 0, 1 and 4, 5 (low) or 2, 3 and 6, 7 (high).
-        auto* to = reinterpret_cast<__m256i*>(sums + (c - c0));
-        _mm256_storeu_si256(to, _mm256_permute2x128_si256(low, high, 0x20));
-        _mm256_storeu_si256(to + 1, _mm256_permute2x128_si256(low, high, 0x31));
+// Window columns [from, to) of one picture row, four at a time from an even
+// `from`: each half of the vector holds two columns, whose taps lie in the
+// 16 bytes from the first picture pixel of the first of them. The bytes are
+// shuffled so that each channel's two taps sit side by side, times the two
+// weights, added. `out` starts at window column `origin`. Answers where it
+// stopped.
+__attribute__((target("avx2"))) int acrossFours(const uint32_t* line, const Span* spans,
+                                                const uint8_t* picks, const int8_t* weights,
+                                                int from, int to, int origin, uint16_t* out) {
+    int x = from;
+    for (; x + 4 <= to; x += 4) {
+        const __m256i p = _mm256_inserti128_si256(
+            _mm256_castsi128_si256(
+                _mm_loadu_si128(reinterpret_cast<const __m128i*>(line + spans[x].first))),
+            _mm_loadu_si128(reinterpret_cast<const __m128i*>(line + spans[x + 2].first)), 1);
+        const __m256i pick =
+            _mm256_loadu_si256(reinterpret_cast<const __m256i*>(picks + 8 * size_t(x)));
+        const __m256i w =
+            _mm256_loadu_si256(reinterpret_cast<const __m256i*>(weights + 8 * size_t(x)));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + 4 * size_t(x - origin)),
+                            _mm256_maddubs_epi16(_mm256_shuffle_epi8(p, pick), w));
     }
-    return c;
+    return x;
 }
 
-// The window pixels of columns x and x + 1, each as four 32-bit channels.
-__attribute__((target("avx2"))) inline __m256i twoAcross(const uint64_t* sums, int c0,
-                                                         const Span* spans, const uint32_t* pairs,
-                                                         int x) {
-    const __m256i both = _mm256_inserti128_si256(
-        _mm256_castsi128_si256(
-            _mm_loadu_si128(reinterpret_cast<const __m128i*>(sums + (spans[x].first - c0)))),
-        _mm_loadu_si128(reinterpret_cast<const __m128i*>(sums + (spans[x + 1].first - c0))), 1);
-    const __m256i paired = _mm256_unpacklo_epi16(both, _mm256_srli_si256(both, 8));
-    const __m256i pair = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(pairs + 4 * x));
-    return _mm256_srai_epi32(
-        _mm256_add_epi32(_mm256_madd_epi16(paired, pair), _mm256_set1_epi32(kHalf)), kShift);
+// Sixteen channels, four window pixels, of a window row covering one
+// picture row (`b` null, its weight the whole kUnit) or two (`pair` holds
+// their weights), rounded, as 16-bit values.
+__attribute__((target("avx2"))) inline __m256i fourDown(const uint16_t* a, const uint16_t* b,
+                                                        __m256i pair) {
+    const __m256i p = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(a));
+    // (sum + kHalf) >> kShift with a weight of kUnit is (sum + 64) >> 7,
+    // which a rounding multiply by 256 gives.
+    if (!b) return _mm256_mulhrs_epi16(p, _mm256_set1_epi16(1 << (15 - SharpScaler::kWeightBits)));
+    const __m256i q = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(b));
+    const __m256i half = _mm256_set1_epi32(kHalf);
+    const __m256i low = _mm256_madd_epi16(_mm256_unpacklo_epi16(p, q), pair);
+    const __m256i high = _mm256_madd_epi16(_mm256_unpackhi_epi16(p, q), pair);
+    return _mm256_packs_epi32(_mm256_srli_epi32(_mm256_add_epi32(low, half), kShift),
+                              _mm256_srli_epi32(_mm256_add_epi32(high, half), kShift));
 }
 
-__attribute__((target("avx2"))) int blendAcrossEights(const uint64_t* sums, int c0,
-                                                      const Span* spans, const uint32_t* pairs,
-                                                      int n, uint32_t* out) {
-    // The packs work within halves: pixels come out 0 2 4 6 1 3 5 7.
-    const __m256i order = _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7);
+// Window pixels [0, n) of a window row covering one or two picture rows,
+// eight at a time. Answers how many.
+__attribute__((target("avx2"))) int downEights(const uint16_t* a, const uint16_t* b, int16_t wa,
+                                               int16_t wb, int n, uint32_t* out) {
+    const __m256i pair = _mm256_set1_epi32(int(uint16_t(wa) | uint32_t(uint16_t(wb)) << 16));
     int x = 0;
     for (; x + 8 <= n; x += 8) {
-        const __m256i first = _mm256_packs_epi32(twoAcross(sums, c0, spans, pairs, x),
-                                                 twoAcross(sums, c0, spans, pairs, x + 2));
-        const __m256i second = _mm256_packs_epi32(twoAcross(sums, c0, spans, pairs, x + 4),
-                                                  twoAcross(sums, c0, spans, pairs, x + 6));
+        const size_t at = 4 * size_t(x);
+        const __m256i packed =
+            _mm256_packus_epi16(fourDown(a + at, b ? b + at : nullptr, pair),
+                                fourDown(a + at + 16, b ? b + at + 16 : nullptr, pair));
+        // The pack works within halves: pixels 0 1 4 5 2 3 6 7, put right.
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + x),
-                            _mm256_permutevar8x32_epi32(_mm256_packus_epi16(first, second), order));
-    }
-    return x;
-}
-#endif
-
-// Picture columns [c0, c1) of `count` rows blended down into `sums`.
-void blendDown(const Uint8* const* lines, const int16_t* weights, int count, int c0, int c1,
-               uint64_t* sums) {
-    int c = c0;
-#ifdef VARNHOLT_AVX2
-    if (kAvx2) c = blendDownEights(lines, weights, count, c0, c1, sums);
-#endif
-#ifdef __SSE2__
-    const __m128i zero = _mm_setzero_si128();
-    for (; c + 4 <= c1; c += 4) {
-        __m128i low = zero, high = zero;
-        for (int k = 0; k < count; ++k) {
-            const __m128i p =
-                _mm_loadu_si128(reinterpret_cast<const __m128i*>(lines[k] + 4 * size_t(c)));
-            const __m128i w = _mm_set1_epi16(weights[k]);
-            low = _mm_add_epi16(low, _mm_mullo_epi16(_mm_unpacklo_epi8(p, zero), w));
-            high = _mm_add_epi16(high, _mm_mullo_epi16(_mm_unpackhi_epi8(p, zero), w));
-        }
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(sums + (c - c0)), low);
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(sums + (c - c0) + 2), high);
-    }
-#endif
-    for (; c < c1; ++c) {
-        uint64_t sum = 0;
-        for (int k = 0; k < count; ++k)
-            sum += uint64_t(weights[k]) * spread(reinterpret_cast<const uint32_t*>(lines[k])[c]);
-        sums[c - c0] = sum;
-    }
-}
-
-// The window pixel whose column covers `taps` sums from `from`.
-inline uint32_t blendAcross(const uint64_t* from, const int16_t* weights, int taps) {
-    uint32_t pixel = 0;
-    for (int lane = 0; lane < 4; ++lane) {
-        int sum = kHalf;
-        for (int k = 0; k < taps; ++k) sum += weights[k] * int((from[k] >> (16 * lane)) & 0xFFFF);
-        pixel |= uint32_t(sum >> kShift) << (8 * lane);
-    }
-    return pixel;
-}
-
-#ifdef __SSE2__
-// Window pixels of columns covering at most two picture columns, four at a
-// time: a column's two sums side by side, lane by lane, weighed by one
-// multiply-add with the column's `pairs` (its two weights, four times). The
-// sums start at picture column c0. Answers how many were drawn.
-int blendAcrossFours(const uint64_t* sums, int c0, const Span* spans, const uint32_t* pairs, int n,
-                     uint32_t* out) {
-#ifdef VARNHOLT_AVX2
-    int x = kAvx2 ? blendAcrossEights(sums, c0, spans, pairs, n, out) : 0;
-#else
-    int x = 0;
-#endif
-    const __m128i half = _mm_set1_epi32(kHalf);
-    auto pixel = [&](int x) {
-        const __m128i both =
-            _mm_loadu_si128(reinterpret_cast<const __m128i*>(sums + (spans[x].first - c0)));
-        const __m128i paired = _mm_unpacklo_epi16(both, _mm_srli_si128(both, 8));
-        const __m128i pair = _mm_loadu_si128(reinterpret_cast<const __m128i*>(pairs + 4 * x));
-        return _mm_srai_epi32(_mm_add_epi32(_mm_madd_epi16(paired, pair), half), kShift);
-    };
-    for (; x + 4 <= n; x += 4) {
-        const __m128i first = _mm_packs_epi32(pixel(x), pixel(x + 1));
-        const __m128i second = _mm_packs_epi32(pixel(x + 2), pixel(x + 3));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + x), _mm_packus_epi16(first, second));
+                            _mm256_permute4x64_epi64(packed, 0xD8));
     }
     return x;
 }
 #else
-int blendAcrossFours(const uint64_t*, int, const Span*, const uint32_t*, int, uint32_t*) {
+constexpr bool kAvx2 = false;
+int acrossFours(const uint32_t*, const Span*, const uint8_t*, const int8_t*, int from, int, int,
+                uint16_t*) {
+    return from;
+}
+int downEights(const uint16_t*, const uint16_t*, int16_t, int16_t, int, uint32_t*) {
     return 0;
 }
 #endif
 
+// Window columns [from, to) of one picture row; `out` starts at window
+// column `origin`.
+void across(const uint32_t* line, const Span* spans, const int16_t* weights, int from, int to,
+            int origin, uint16_t* out) {
+    for (int x = from; x < to; ++x) {
+        const Span& span = spans[x];
+        for (int lane = 0; lane < 4; ++lane) {
+            int sum = 0;
+            for (int k = 0; k < span.count; ++k)
+                sum += weights[span.at + k] * int((line[span.first + k] >> (8 * lane)) & 0xFF);
+            out[4 * (x - origin) + lane] = uint16_t(sum);
+        }
+    }
+}
+
+// Window pixels [from, n) of a window row from the rows blended across.
+void down(const uint16_t* const* rows, const int16_t* weights, int count, int from, int n,
+          uint32_t* out) {
+    for (int x = from; x < n; ++x) {
+        uint32_t pixel = 0;
+        for (int lane = 0; lane < 4; ++lane) {
+            int sum = kHalf;
+            for (int k = 0; k < count; ++k) sum += weights[k] * int(rows[k][4 * x + lane]);
+            pixel |= uint32_t(sum >> kShift) << (8 * lane);
+        }
+        out[x] = pixel;
+    }
+}
+
 }  // namespace
+
+SharpScaler::SharpScaler(bool vectors) : vectors_(vectors && kAvx2) {}
 
 // Window pixel i covers the picture from i * size / drawn to (i + 1) * size
 // / drawn; in units of 1 / drawn of a picture pixel both ends are whole, and
@@ -220,16 +185,37 @@ void SharpScaler::relayout(const PictureLayout& layout) {
     layout_ = layout;
     columns_.build(layout.pictureWidth, layout.width);
     rows_.build(layout.pictureHeight, layout.height);
-    // Room for the taps past the last column, whose weights are 0.
-    sums_.assign(size_t(std::max(layout.pictureWidth, 0) + columns_.widest + 1), 0);
-    lines_.assign(size_t(rows_.widest), nullptr);
-    pairs_.clear();
+    const size_t columns = columns_.spans.size();
+    across_.assign(size_t(rows_.widest) * columns * 4, 0);
+    held_.assign(size_t(rows_.widest), -1);
+    blended_.assign(size_t(rows_.widest), nullptr);
+    picks_.clear();
+    tapWeights_.clear();
+    paired_ = 0;
     if (columns_.widest > 2) return;
-    for (const Span& span : columns_.spans) {
+    picks_.resize(columns * 8);
+    tapWeights_.resize(columns * 8);
+    for (size_t x = 0; x < columns; ++x) {
+        const Span& span = columns_.spans[x];
         const int16_t* w = columns_.weights.data() + span.at;
-        const uint32_t second = columns_.widest > 1 ? uint16_t(w[1]) : 0;
-        pairs_.insert(pairs_.end(), 4, uint16_t(w[0]) | second << 16);
+        // The taps, as picture pixels from the first of the column's pair.
+        const int from = span.first - columns_.spans[x & ~size_t(1)].first;
+        int first = from, second = from + span.count - 1, w0 = w[0], w1 = span.count > 1 ? w[1] : 0;
+        if (w0 == kUnit || w1 == kUnit) {
+            // A signed byte holds 127 at most: half of it from each tap.
+            first = second = w0 == kUnit ? first : second;
+            w0 = w1 = kUnit / 2;
+        }
+        for (int lane = 0; lane < 4; ++lane) {
+            picks_[8 * x + 2 * size_t(lane)] = uint8_t(4 * first + lane);
+            picks_[8 * x + 2 * size_t(lane) + 1] = uint8_t(4 * second + lane);
+            tapWeights_[8 * x + 2 * size_t(lane)] = int8_t(w0);
+            tapWeights_[8 * x + 2 * size_t(lane) + 1] = int8_t(w1);
+        }
+        // The vector loop reads 16 bytes from the first of each pair.
+        if (x % 2 == 0 && span.first + 4 <= layout.pictureWidth) paired_ = int(x) + 2;
     }
+    paired_ = std::min(paired_, int(columns));
 }
 
 SDL_Rect SharpScaler::draw(const SDL_Surface* picture, const SDL_Rect& changed,
@@ -241,11 +227,32 @@ SDL_Rect SharpScaler::draw(const SDL_Surface* picture, const SDL_Rect& changed,
     rows_.covering(changed.y, changed.y + changed.h, y0, y1);
     if (x0 >= x1 || y0 >= y1) return SDL_Rect{0, 0, 0, 0};
 
-    const Span* spans = columns_.spans.data() + x0;
-    const int c0 = spans[0].first;
-    const int c1 = columns_.spans[size_t(x1 - 1)].first + columns_.spans[size_t(x1 - 1)].count;
     const int n = x1 - x0;
-    const int taps = columns_.widest;
+    // The vector loop takes columns from an even one, up to paired_.
+    const int vectorFrom = x0 + x0 % 2;
+    const int vectorTo = vectors_ && !picks_.empty() ? std::min(paired_, x1) : 0;
+    const int slots = rows_.widest;
+    std::fill(held_.begin(), held_.end(), -1);
+    // Picture row r blended across, worked out the first time it is asked
+    // for, from window column x0.
+    auto acrossRow = [&](int r) {
+        uint16_t* sums = across_.data() + size_t(r % slots) * size_t(n) * 4;
+        if (held_[size_t(r % slots)] == r) return static_cast<const uint16_t*>(sums);
+        held_[size_t(r % slots)] = r;
+        const auto* line = reinterpret_cast<const uint32_t*>(
+            static_cast<const Uint8*>(picture->pixels) + size_t(r) * size_t(picture->pitch));
+        const Span* spans = columns_.spans.data();
+        const int16_t* weights = columns_.weights.data();
+        if (vectorFrom >= vectorTo) {
+            across(line, spans, weights, x0, x1, x0, sums);
+        } else {
+            across(line, spans, weights, x0, vectorFrom, x0, sums);
+            const int done = acrossFours(line, spans, picks_.data(), tapWeights_.data(), vectorFrom,
+                                         vectorTo, x0, sums);
+            across(line, spans, weights, done, x1, x0, sums);
+        }
+        return static_cast<const uint16_t*>(sums);
+    };
     auto windowRow = [&](int y) {
         return reinterpret_cast<uint32_t*>(static_cast<Uint8*>(target->pixels) +
                                            size_t(l.y + y) * size_t(target->pitch)) +
@@ -259,16 +266,14 @@ SDL_Rect SharpScaler::draw(const SDL_Surface* picture, const SDL_Rect& changed,
             std::memcpy(out, windowRow(y - 1), size_t(n) * 4);
             continue;
         }
-        for (int k = 0; k < row.count; ++k)
-            lines_[size_t(k)] = static_cast<const Uint8*>(picture->pixels) +
-                                size_t(row.first + k) * size_t(picture->pitch);
-        blendDown(lines_.data(), rows_.weights.data() + row.at, row.count, c0, c1, sums_.data());
-        const int16_t* weights = columns_.weights.data();
-        int x = taps <= 2
-                    ? blendAcrossFours(sums_.data(), c0, spans, pairs_.data() + 4 * x0, n, out)
-                    : 0;
-        for (; x < n; ++x)
-            out[x] = blendAcross(sums_.data() + (spans[x].first - c0), weights + spans[x].at, taps);
+        const uint16_t** blended = blended_.data();
+        for (int k = 0; k < row.count; ++k) blended[k] = acrossRow(row.first + k);
+        const int16_t* weights = rows_.weights.data() + row.at;
+        const int done = vectors_ && row.count <= 2
+                             ? downEights(blended[0], row.count == 2 ? blended[1] : nullptr,
+                                          weights[0], row.count == 2 ? weights[1] : 0, n, out)
+                             : 0;
+        down(blended, weights, row.count, done, n, out);
     }
     return SDL_Rect{l.x + x0, l.y + y0, n, y1 - y0};
 }

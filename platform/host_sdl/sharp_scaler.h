@@ -23,6 +23,9 @@ class SharpScaler {
     // within half a 128th.
     static constexpr int kWeightBits = 7;
 
+    // `vectors` false keeps to the plain loops, as on a processor without
+    // AVX2; both give the same pixels.
+    explicit SharpScaler(bool vectors = true);
     void relayout(const PictureLayout& layout);
     // Draws every window pixel that shows part of `changed` of `picture`
     // into `target`, from the whole picture, so that blended borders come
@@ -54,13 +57,23 @@ class SharpScaler {
     PictureLayout layout_;
     Axis columns_;
     Axis rows_;
-    // One window row blended down: four 16-bit channel sums a picture
-    // column, from the first column the window columns drawn cover.
-    std::vector<uint64_t> sums_;
-    std::vector<const Uint8*> lines_;  // the picture rows one window row covers
-    // Where no window column covers more than two picture columns: each
-    // column's two weights side by side, four times, as SSE2 multiplies.
-    std::vector<uint32_t> pairs_;
+    bool vectors_ = true;
+    // Picture rows blended across: four 16-bit channel sums a window column
+    // drawn, for the last rows_.widest picture rows, each in the slot its
+    // row number modulo rows_.widest names; `held_` says which row a slot
+    // holds (-1: none yet this draw).
+    std::vector<uint16_t> across_;
+    std::vector<int> held_;
+    std::vector<const uint16_t*> blended_;  // the rows one window row covers
+    // Where no window column covers more than two picture columns, what the
+    // vector loop needs a window column: which of the 16 bytes read from the
+    // first picture pixel of its pair (columns 2i and 2i + 1) each of its
+    // channels' two taps takes, and the two weights as signed bytes (a whole
+    // 128 is split into 64 and 64 of one byte). The pairs of the first
+    // `paired_` window columns read no byte past the picture's row.
+    std::vector<uint8_t> picks_;
+    std::vector<int8_t> tapWeights_;
+    int paired_ = 0;
 };
 
 }  // namespace vh::platform
