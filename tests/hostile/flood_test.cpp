@@ -15,7 +15,6 @@ TEST(Flood, AHundredThousandPointerMessagesGiveOneHoverAndAtMostOneClick) {
     fixture::useRealArt();
     Application& app = Application::instance();
     std::map<int, int> cameraX;
-    vh::test::Picture afterFlood;
     fixture::play(8, [&](int frame) {
         cameraX[frame] = app.cityScreen.mapView.cameraX;
         // The pointer rests in the right band: the map scrolls every frame.
@@ -31,7 +30,7 @@ TEST(Flood, AHundredThousandPointerMessagesGiveOneHoverAndAtMostOneClick) {
             }
             vh::test::mouseRelease(1, 1000, 400);
         }
-        if (frame == 7) afterFlood = vh::test::presentedFrame();
+        if (frame == 7) fixture::expectArtShown(vh::test::presentedFrame());  // whole after it
     });
     ASSERT_EQ(vh::test::presentedFrameCount(), 8);
 
@@ -41,11 +40,6 @@ TEST(Flood, AHundredThousandPointerMessagesGiveOneHoverAndAtMostOneClick) {
     EXPECT_LE(cameraX[7] - cameraX[6], 11);
     // Only the last release was a click, and it fell on the map: no tab changed.
     EXPECT_EQ(app.cityScreen.sidebar.selectedTab, Amb);
-    // The frame after the flood is whole.
-    ASSERT_EQ(afterFlood.width, 1024);
-    EXPECT_EQ(fixture::mismatches(afterFlood, 0, 0, fixture::art("GUI/sb_top.png"), 256, 240), 0);
-    EXPECT_EQ(fixture::mismatches(afterFlood, 0, 304, fixture::art("GUI/sb_amb.png"), 256, 16), 0);
-    EXPECT_EQ(fixture::garbagePixels(afterFlood, 0, 0, 1024, 768), 0);
 }
 
 }  // namespace

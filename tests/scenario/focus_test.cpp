@@ -12,7 +12,6 @@ TEST(FocusBursts, TheGamePlaysOnAndShowsItsPictureAfterEveryBurst) {
     fixture::useRealArt();
     int burstsLeft = 20;
     int framesAfterLastBurst = 0;
-    vh::test::Picture last;
     vh::test::onPresent([&](int) {
         if (burstsLeft > 0) {
             // lost, gained, lost in one go: the game is in the background after it.
@@ -23,7 +22,7 @@ TEST(FocusBursts, TheGamePlaysOnAndShowsItsPictureAfterEveryBurst) {
             return;
         }
         if (++framesAfterLastBurst == 3) {
-            last = vh::test::presentedFrame();
+            fixture::expectArtShown(vh::test::presentedFrame());
             vh::test::keyPress(VK_ESCAPE);
         }
     });
@@ -32,8 +31,6 @@ TEST(FocusBursts, TheGamePlaysOnAndShowsItsPictureAfterEveryBurst) {
     EXPECT_EQ(fixture::runWinMain(), 0);
     EXPECT_EQ(burstsLeft, 0) << "the game ended during the bursts";
     ASSERT_EQ(framesAfterLastBurst, 3);
-    EXPECT_EQ(fixture::mismatches(last, 0, 0, fixture::art("GUI/sb_top.png"), 256, 240), 0);
-    EXPECT_EQ(fixture::garbagePixels(last, 0, 0, 1024, 768), 0);
 }
 
 }  // namespace

@@ -136,9 +136,13 @@ inline int legendMismatches(const vh::test::Picture& picture, int k) {
     return artcheck::legendMismatches(picture, k, art(kMarkerArt[k]));
 }
 
-// Counts the pixels of a block that hold the restored-surface garbage colour.
-inline int garbagePixels(const vh::test::Picture& picture, int x, int y, int width, int height) {
-    return vh::test::countColor(picture, x, y, width, height, vh::test::kRestoredFill);
+// The frame shows what the game should with its selected tab and camera (see
+// art_check.h): the art in the working directory, and no restored garbage.
+inline void expectArtShown(const vh::test::Picture& frame) {
+    artcheck::Art art;
+    ASSERT_TRUE(art.load()) << "the art could not be read";
+    const artcheck::Findings found = artcheck::check(frame, art, Application::instance());
+    EXPECT_TRUE(found.right()) << found.describe();
 }
 
 }  // namespace fixture
