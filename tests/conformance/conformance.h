@@ -81,12 +81,7 @@ inline const char* const kClassName = "VarnholtConformanceWindow";
 
 // Registers the test class once per process; its atom.
 inline ATOM testClass() {
-    static ATOM atom = [] {
-        WNDCLASSA windowClass{};
-        windowClass.lpfnWndProc = recording::procedure;
-        windowClass.lpszClassName = kClassName;
-        return RegisterClassA(&windowClass);
-    }();
+    static ATOM atom = recording::registerClass(kClassName);
     return atom;
 }
 

@@ -14,17 +14,9 @@
 namespace testwin {
 
 using recording::handler;
-using recording::procedure;
 using recording::seen;
 
 inline const char* kClassName = "VarnholtTestWindow";
-
-inline ATOM registerClass() {
-    WNDCLASSA windowClass{};
-    windowClass.lpfnWndProc = procedure;
-    windowClass.lpszClassName = kClassName;
-    return RegisterClassA(&windowClass);
-}
 
 inline HWND create() {
     return CreateWindowExA(0, kClassName, "test", WS_POPUP | WS_VISIBLE, 0, 0, 1024, 768, nullptr,
@@ -44,7 +36,7 @@ class WindowTest : public ::testing::Test {
         vh::test::resetHooks();
         seen().clear();
         handler() = nullptr;
-        ASSERT_NE(registerClass(), 0);
+        ASSERT_NE(recording::registerClass(kClassName), 0);
     }
 };
 

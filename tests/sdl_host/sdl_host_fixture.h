@@ -66,12 +66,7 @@ class SdlHostTest : public testing::Test {
 
     // The game's window and display on the installed host.
     void openDisplay(int width, int height) {
-        static const ATOM registered = [] {
-            WNDCLASSA windowClass{};
-            windowClass.lpfnWndProc = recording::procedure;
-            windowClass.lpszClassName = "SdlHostTest";
-            return RegisterClassA(&windowClass);
-        }();
+        static const ATOM registered = recording::registerClass("SdlHostTest");
         ASSERT_NE(registered, 0);
         window_ = CreateWindowExA(WS_EX_TOPMOST, "SdlHostTest", "Varnholt", WS_POPUP, 0, 0, width,
                                   height, nullptr, nullptr, nullptr, nullptr);

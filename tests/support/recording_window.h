@@ -56,6 +56,15 @@ inline LRESULT CALLBACK procedure(HWND window, UINT message, WPARAM wParam, LPAR
     return DefWindowProcA(window, message, wParam, lParam);
 }
 
+// Registers a class called `name` whose windows have this procedure; its
+// atom, 0 when it could not.
+inline ATOM registerClass(const char* name) {
+    WNDCLASSA windowClass{};
+    windowClass.lpfnWndProc = procedure;
+    windowClass.lpszClassName = name;
+    return RegisterClassA(&windowClass);
+}
+
 // The next message of the thread's queue, taken off it; there must be one.
 inline MSG take() {
     MSG msg{};
