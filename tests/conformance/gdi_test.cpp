@@ -9,7 +9,7 @@ using conformance::DisplayTest;
 using conformance::Format;
 using conformance::heldColour;
 
-class Gdi : public DisplayTest, protected conformance::ImageFolder {
+class Gdi : public DisplayTest, protected fixture::ImageFolder {
   protected:
     void SetUp() override {
         DisplayTest::SetUp();
@@ -215,7 +215,7 @@ TEST_F(Gdi, ANewMemoryDcHoldsAOnePixelMonochromeBitmap) {
     ASSERT_NE(bitmap, nullptr);
     HGDIOBJ original = SelectObject(dc, bitmap);
     ASSERT_NE(original, nullptr);
-    const BITMAP info = conformance::describeBitmap(static_cast<HBITMAP>(original));
+    const BITMAP info = fixture::describeBitmap(static_cast<HBITMAP>(original));
     EXPECT_EQ(info.bmWidth, 1);
     EXPECT_EQ(info.bmHeight, 1);
     EXPECT_EQ(info.bmBitsPixel, 1);

@@ -8,12 +8,12 @@
 
 namespace {
 
-using conformance::ImageTest;
-using conformance::Pixels;
 using fixture::Bytes;
 using fixture::GifRecipe;
+using fixture::ImageTest;
 using fixture::makeGif;
 using fixture::makePng;
+using fixture::Pixels;
 using fixture::plainPng;
 using fixture::PngRecipe;
 using Gdiplus::GpBitmap;
@@ -270,7 +270,7 @@ TEST_F(ImageTest, TheBitmapIsA32BitDibThatOutlivesTheImage) {
     ASSERT_EQ(GdipCreateHBITMAPFromBitmap(image, &bitmap, 0xFFFF00FF), Gdiplus::Ok);
     EXPECT_EQ(GdipDisposeImage(image), Gdiplus::Ok);
 
-    const BITMAP info = conformance::describeBitmap(bitmap);
+    const BITMAP info = fixture::describeBitmap(bitmap);
     EXPECT_EQ(info.bmType, 0);
     EXPECT_EQ(info.bmWidth, 5);
     EXPECT_EQ(info.bmHeight, 3);
@@ -279,7 +279,7 @@ TEST_F(ImageTest, TheBitmapIsA32BitDibThatOutlivesTheImage) {
     EXPECT_EQ(info.bmBitsPixel, 32);
     EXPECT_NE(info.bmBits, nullptr) << "a DIB section, not a device-dependent bitmap";
 
-    Pixels picture = conformance::readBitmap(bitmap);
+    Pixels picture = fixture::readBitmap(bitmap);
     ASSERT_EQ(picture.width, 5);
     EXPECT_EQ(picture.at(0, 0), kMagenta);
     EXPECT_EQ(picture.at(4, 2), RGB(10, 20, 30));

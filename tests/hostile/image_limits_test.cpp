@@ -8,7 +8,6 @@
 #include <string>
 
 #include "game_fixture.h"
-#include "image_bytes.h"
 #include "image_files.h"
 
 namespace {
@@ -20,16 +19,15 @@ constexpr int kWidest = 16384;
 // The most pixel bytes it accepts, and so the largest file it reads.
 constexpr off_t kLargestFile = off_t(64) << 20;
 
-class ImageLimits : public ImageFiles {
+class ImageLimits : public fixture::ImageTest {
   protected:
     // A file of `size` bytes of zeros that takes no room on the disk.
-    std::string sparse(const std::string& name, off_t size) {
-        std::string path = folder_ + "/" + name;
-        int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    std::wstring sparse(const std::string& name, off_t size) {
+        int fd = open(name.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         EXPECT_GE(fd, 0);
         EXPECT_EQ(ftruncate(fd, size), 0);
         close(fd);
-        return path;
+        return gamePath(name);
     }
 };
 
@@ -49,25 +47,27 @@ TEST_F(ImageLimits, PicturesExactlyAsWideAsAcceptedDecodeAndOneMoreDoesNot) {
          {std::tuple{"wide.png", pngOneRow(kWidest), pngOneRow(kWidest + 1)},
           std::tuple{"wide.gif", gifOneRow(kWidest), gifOneRow(kWidest + 1)}}) {
         SCOPED_TRACE(name);
-        vh::test::Picture picture = vh::test::decodeImageFile(write(name, bytes));
+        write(name, bytes);
+        vh::test::Picture picture = vh::test::decodeImageFile(name);
         ASSERT_EQ(picture.width, kWidest);
         EXPECT_EQ(picture.height, 1);
         EXPECT_EQ(picture.at(kWidest - 1, 0),
                   std::string(name) == "wide.png" ? 0xFF3F07u : 0x0A0B0Cu);
-        EXPECT_EQ(load(write(name, bytes)), Gdiplus::Ok);
-        EXPECT_TRUE(vh::test::decodeImageFile(write(name, wider)).pixels.empty());
-        EXPECT_EQ(load(write(name, wider)), Gdiplus::OutOfMemory);
+        EXPECT_EQ(decode(write(name, bytes)), Gdiplus::Ok);
+        write(name, wider);
+        EXPECT_TRUE(vh::test::decodeImageFile(name).pixels.empty());
+        EXPECT_EQ(decode(write(name, wider)), Gdiplus::OutOfMemory);
     }
 }
 
 TEST_F(ImageLimits, AFileLargerThanAnyAcceptedPictureIsRefusedByItsSize) {
     const long peakBefore = fixture::peakResidentKilobytes();
-    EXPECT_EQ(load(sparse("huge.png", off_t(200) << 20)), Gdiplus::OutOfMemory);
-    EXPECT_EQ(load(sparse("over.png", kLargestFile + 1)), Gdiplus::OutOfMemory);
+    EXPECT_EQ(decode(sparse("huge.png", off_t(200) << 20)), Gdiplus::OutOfMemory);
+    EXPECT_EQ(decode(sparse("over.png", kLargestFile + 1)), Gdiplus::OutOfMemory);
     // Never read: the process stayed small.
     EXPECT_LT(fixture::peakResidentKilobytes() - peakBefore, 16L * 1024);
     // A file of exactly that size is read, and found to be no picture.
-    EXPECT_EQ(load(sparse("largest.png", kLargestFile)), Gdiplus::UnknownImageFormat);
+    EXPECT_EQ(decode(sparse("largest.png", kLargestFile)), Gdiplus::UnknownImageFormat);
 }
 
 TEST(HugeArtFile, TheGameStartsAndStaysSmallWithTwoHundredMegabytesAtAnArtPath) {

@@ -12,13 +12,15 @@
 namespace {
 
 using namespace fixture;
+using namespace Gdiplus;
+using namespace Gdiplus::DllExports;
 
 // ---- GDI on bitmaps and surfaces ----------------------------------------------------
 
-class Gdi : public ImageFiles {
+class Gdi : public ImageTest {
   protected:
     void SetUp() override {
-        ImageFiles::SetUp();
+        ImageTest::SetUp();
         ASSERT_EQ(DirectDrawCreate(nullptr, &dd_, nullptr), DD_OK);
         ASSERT_EQ(dd_->SetCooperativeLevel(reinterpret_cast<HWND>(0x1000),
                                            DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN),
@@ -26,22 +28,12 @@ class Gdi : public ImageFiles {
     }
     void TearDown() override {
         if (dd_) dd_->Release();
-        ImageFiles::TearDown();
+        ImageTest::TearDown();
     }
 
     LPDIRECTDRAWSURFACE surface(int bits, int width, int height) {
         EXPECT_EQ(dd_->SetDisplayMode(640, 480, bits), DD_OK);
         return fixture::makeOffScreen(dd_, width, height);
-    }
-
-    // A bitmap of width x height whose pixel (x, y) is RGB(x * 16, y * 16, 99).
-    HBITMAP gradient(int width, int height) {
-        GpBitmap* image = nullptr;
-        EXPECT_EQ(load(write("gradient.png", gradientPng(width, height)), &image), Ok);
-        HBITMAP bitmap = nullptr;
-        EXPECT_EQ(GdipCreateHBITMAPFromBitmap(image, &bitmap, 0xFF000000), Ok);
-        GdipDisposeImage(image);
-        return bitmap;
     }
 
     LPDIRECTDRAW dd_ = nullptr;

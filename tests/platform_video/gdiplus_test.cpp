@@ -13,12 +13,16 @@
 namespace {
 
 using namespace fixture;
+using namespace Gdiplus;
+using namespace Gdiplus::DllExports;
+
+constexpr uint32_t kMagenta = 0xFF00FF;
 
 // The picture is the logical screen: a frame placed inside it, or reaching
 // past its edges, leaves the rest transparent and loses what lies outside.
 // (Wine's GDI+ gives the first frame's own size instead, with or without
 // further frames; Windows' answer is not pinned down by anything public.)
-TEST_F(ImageFiles, GifFrameIsPlacedOnItsScreen) {
+TEST_F(ImageTest, GifFrameIsPlacedOnItsScreen) {
     GifRecipe recipe{.screenWidth = 6,
                      .screenHeight = 5,
                      .globalColours = {10, 0, 0, 20, 0, 0, 30, 0, 0, 40, 0, 0},
@@ -27,7 +31,8 @@ TEST_F(ImageFiles, GifFrameIsPlacedOnItsScreen) {
         recipe.left = left;
         recipe.top = top;
         SCOPED_TRACE(testing::Message() << left << "," << top);
-        auto picture = vh::test::decodeImageFile(write("o.gif", makeGif(recipe)), 0xFF00FF);
+        write("o.gif", makeGif(recipe));
+        auto picture = vh::test::decodeImageFile("o.gif", kMagenta);
         ASSERT_EQ(picture.width, 6);
         ASSERT_EQ(picture.height, 5);
         for (int y = 0; y < 5; ++y)
@@ -41,14 +46,14 @@ TEST_F(ImageFiles, GifFrameIsPlacedOnItsScreen) {
 
 // A frame with no colour map at all has no colours and does not load. (Wine's
 // GDI+ crashes on such a file, so this is our layer's answer alone.)
-TEST_F(ImageFiles, GifWithoutAnyColourMapDoesNotLoad) {
+TEST_F(ImageTest, GifWithoutAnyColourMapDoesNotLoad) {
     GpBitmap* image = nullptr;
     const Bytes gif = makeGif({.index = [](int x, int) { return uint8_t(x); }});
-    EXPECT_NE(load(write("none.gif", gif), &image), Ok);
+    EXPECT_NE(decode(write("none.gif", gif), &image), Ok);
     EXPECT_EQ(image, nullptr);
 }
 
-TEST_F(ImageFiles, BrokenFilesFailWithoutCrashing) {
+TEST_F(ImageTest, BrokenFilesFailWithoutCrashing) {
     Bytes good = plainPng();
     Bytes truncated(good.begin(), good.begin() + good.size() / 2);
     Bytes gif = makeGif(4, 4, Bytes(12, 0), -1, [](int, int) { return uint8_t(0); });
@@ -66,22 +71,21 @@ TEST_F(ImageFiles, BrokenFilesFailWithoutCrashing) {
           std::pair{"huge.png", hugePng}, std::pair{"huge.gif", hugeGif},
           std::pair{"cut.gif", cutGif}, std::pair{"short.gif", shortFrameGif}}) {
         GpBitmap* image = reinterpret_cast<GpBitmap*>(0x1);
-        EXPECT_NE(load(write(name, bytes), &image), Ok) << name;
+        EXPECT_NE(decode(write(name, bytes), &image), Ok) << name;
         EXPECT_EQ(image, nullptr) << name;
-        EXPECT_TRUE(vh::test::decodeImageFile(folder_ + "/" + name).pixels.empty()) << name;
+        EXPECT_TRUE(vh::test::decodeImageFile(name).pixels.empty()) << name;
     }
     GpBitmap* image = nullptr;
-    EXPECT_NE(load(folder_ + "/missing.png", &image), Ok);
+    EXPECT_NE(decode(L"missing.png", &image), Ok);
     EXPECT_EQ(image, nullptr);
     // A sound GIF under a PNG's name is read for what it is.
-    ASSERT_EQ(load(write("gif.png", gif), &image), Ok);
+    ASSERT_EQ(decode(write("gif.png", gif), &image), Ok);
     EXPECT_EQ(GdipDisposeImage(image), Ok);
     EXPECT_EQ(vh::test::liveObjectCount(), before);
 }
 
-TEST_F(ImageFiles, WindowsPathsFindFilesWhateverTheirCase) {
+TEST_F(ImageTest, WindowsPathsFindFilesWhateverTheirCase) {
     write("Art/Tiles/Grass.PNG", plainPng());
-    ASSERT_EQ(chdir(folder_.c_str()), 0);
     EXPECT_EQ(vh::test::resolveWindowsPath(".\\ART\\tiles\\GRASS.png"), "Art/Tiles/Grass.PNG");
     EXPECT_EQ(vh::test::resolveWindowsPath("Art\\Tiles\\Grass.PNG"), "Art/Tiles/Grass.PNG");
 }
@@ -89,7 +93,7 @@ TEST_F(ImageFiles, WindowsPathsFindFilesWhateverTheirCase) {
 // ---- GDI+ calls and the bitmaps they make -----------------------------------------
 
 // GDI+ 1.1 may take version 2 as well; ours is 1.0 and takes version 1 only.
-TEST_F(ImageFiles, StartupTakesVersionOneOnly) {
+TEST_F(ImageTest, StartupTakesVersionOneOnly) {
     GdiplusStartupInput version2;
     version2.GdiplusVersion = 2;
     ULONG_PTR token = 0;
@@ -100,12 +104,12 @@ TEST_F(ImageFiles, StartupTakesVersionOneOnly) {
         << "without its thread GDI+ must hand out the hooks";
 }
 
-TEST_F(ImageFiles, ImagesAndBitmapsLeaveNothingBehind) {
+TEST_F(ImageTest, ImagesAndBitmapsLeaveNothingBehind) {
     const Bytes png = makePng({.pixel = [](int x, int) {
         return x == 0 ? Bytes{0, 0, 0, 0} : Bytes{10, 20, 30, 255};
     }});
     GpBitmap* image = nullptr;
-    ASSERT_EQ(load(write("b.png", png), &image), Ok);
+    ASSERT_EQ(decode(write("b.png", png), &image), Ok);
     HBITMAP bitmap = nullptr;
     ASSERT_EQ(GdipCreateHBITMAPFromBitmap(image, &bitmap, 0xFFFF00FF), Ok);
     EXPECT_EQ(vh::test::liveObjectCount(), 2) << "the image and the bitmap";

@@ -1,59 +1,165 @@
-// Image files written into a fresh folder and loaded through GDI+, as the
-// game loads its art.
+// Image files written into a fresh folder and loaded through GDI+ as the
+// game loads its art, and GDI bitmaps read back pixel by pixel: for the
+// conformance tests, on our layer and on Windows alike, and for the tests of
+// our layer's decoder.
 #pragma once
 
-#include <gtest/gtest.h>
+#ifdef _WIN32
+#include <windows.h>
+#include <gdiplus.h>
+#include <process.h>
+#else
 #include <unistd.h>
+#include <win32/gdiplus.h>
+#include <win32/windows.h>
+#endif
+
+#include <gtest/gtest.h>
 
 #include <filesystem>
 #include <string>
+#include <system_error>
+#include <vector>
 
 #include "image_bytes.h"
-#include "win32/gdiplus.h"
 
-using fixture::Bytes;
-using namespace Gdiplus;
-using namespace Gdiplus::DllExports;
+namespace fixture {
 
-class ImageFiles : public testing::Test {
+// The pixels of a GDI bitmap, read back through a memory device context.
+struct Pixels {
+    int width = 0;
+    int height = 0;
+    std::vector<COLORREF> colours;
+    COLORREF at(int x, int y) const { return colours[size_t(y) * size_t(width) + size_t(x)]; }
+};
+
+inline BITMAP describeBitmap(HBITMAP bitmap) {
+    BITMAP info{};
+    EXPECT_EQ(GetObjectA(bitmap, sizeof(info), &info), int(sizeof(info)));
+    return info;
+}
+
+inline Pixels readBitmap(HBITMAP bitmap) {
+    Pixels pixels;
+    BITMAP info = describeBitmap(bitmap);
+    HDC dc = CreateCompatibleDC(nullptr);
+    HGDIOBJ original = SelectObject(dc, bitmap);
+    if (!dc || !original) {
+        ADD_FAILURE() << "the bitmap cannot be selected into a memory device context";
+        return pixels;
+    }
+    pixels.width = info.bmWidth;
+    pixels.height = info.bmHeight;
+    for (int y = 0; y < info.bmHeight; ++y)
+        for (int x = 0; x < info.bmWidth; ++x) pixels.colours.push_back(GetPixel(dc, x, y));
+    SelectObject(dc, original);
+    DeleteDC(dc);
+    return pixels;
+}
+
+// A fresh folder as the working directory, GDI+ started, and files written
+// there by the tests; image paths are relative, as the game's are.
+class ImageFolder {
   protected:
-    void SetUp() override {
-        char pattern[] = "/tmp/varnholt-images-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        folder_ = pattern;
-        GdiplusStartupInput input;
-        ASSERT_EQ(GdiplusStartup(&token_, &input, nullptr), Ok);
-    }
-    void TearDown() override {
-        GdiplusShutdown(token_);
-        std::filesystem::remove_all(folder_);
-    }
-
-    std::string write(const std::string& name, const Bytes& bytes) {
-        std::string path = folder_ + "/" + name;
-        std::filesystem::create_directories(std::filesystem::path(path).parent_path());
-        EXPECT_TRUE(fixture::writeFile(path, bytes)) << path;
-        return path;
-    }
-
-    static std::wstring wide(const std::string& text) {
-        return std::wstring(text.begin(), text.end());
+    void openFolder() {
+        static int made = 0;
+#ifdef _WIN32
+        const int process = _getpid();
+#else
+        const int process = getpid();
+#endif
+        namespace fs = std::filesystem;
+        previous_ = fs::current_path();
+        folder_ = fs::temp_directory_path() /
+                  ("varnholt-images-" + std::to_string(process) + "-" + std::to_string(++made));
+        fs::remove_all(folder_);
+        fs::create_directories(folder_);
+        fs::current_path(folder_);
+        Gdiplus::GdiplusStartupInput input;
+        ASSERT_EQ(Gdiplus::GdiplusStartup(&token_, &input, nullptr), Gdiplus::Ok);
+        started_ = true;
     }
 
-    // Loads through GDI+ as the game does; the status of the load.
-    Status load(const std::string& path, GpBitmap** image) {
-        return GdipCreateBitmapFromFile(wide(path).c_str(), image);
+    void closeFolder() {
+        if (started_) Gdiplus::GdiplusShutdown(token_);
+        started_ = false;
+        std::error_code ignored;
+        std::filesystem::current_path(previous_, ignored);
+        std::filesystem::remove_all(folder_, ignored);
+    }
+
+    // Writes the file (a relative path, '/' between folders) and answers its
+    // name as the game would give it: a wide string with backslashes.
+    static std::wstring write(const std::string& name, const Bytes& bytes) {
+        std::filesystem::path path(name);
+        if (path.has_parent_path()) std::filesystem::create_directories(path.parent_path());
+        EXPECT_TRUE(fixture::writeFile(name, bytes)) << name;
+        return gamePath(name);
+    }
+    static std::wstring gamePath(const std::string& name) {
+        std::wstring wide;
+        for (char c : name) wide += wchar_t(c == '/' ? '\\' : c);
+        return wide;
+    }
+
+    static Gdiplus::GpStatus decode(const std::wstring& path, Gdiplus::GpBitmap** image) {
+        return Gdiplus::DllExports::GdipCreateBitmapFromFile(path.c_str(), image);
     }
     // The same, the image given back at once.
-    Status load(const std::string& path) {
-        GpBitmap* image = nullptr;
-        const Status status = load(path, &image);
-        if (image) GdipDisposeImage(image);
+    static Gdiplus::GpStatus decode(const std::wstring& path) {
+        Gdiplus::GpBitmap* image = nullptr;
+        const Gdiplus::GpStatus status = decode(path, &image);
+        if (image) Gdiplus::DllExports::GdipDisposeImage(image);
         return status;
     }
 
-    std::string folder_;
+    // The file through GDI+ into a GDI bitmap over the background, as the game
+    // loads its art; null when it does not load.
+    static HBITMAP loadBitmap(const std::wstring& path, Gdiplus::ARGB background = 0xFFFF00FF) {
+        Gdiplus::GpBitmap* image = nullptr;
+        if (decode(path, &image) != Gdiplus::Ok || !image) return nullptr;
+        HBITMAP bitmap = nullptr;
+        Gdiplus::GpStatus made =
+            Gdiplus::DllExports::GdipCreateHBITMAPFromBitmap(image, &bitmap, background);
+        EXPECT_EQ(Gdiplus::DllExports::GdipDisposeImage(image), Gdiplus::Ok);
+        EXPECT_EQ(made, Gdiplus::Ok) << "no bitmap from a decoded image";
+        return made == Gdiplus::Ok ? bitmap : nullptr;
+    }
+
+    // The file written, loaded and read back pixel by pixel, when it loads at
+    // this size; otherwise a failure, and a picture of that size with no
+    // colour in it.
+    static Pixels loadSized(const std::string& name, const Bytes& bytes, int width, int height,
+                            Gdiplus::ARGB background = 0xFFFF00FF) {
+        Pixels picture;
+        if (HBITMAP bitmap = loadBitmap(write(name, bytes), background)) {
+            picture = readBitmap(bitmap);
+            EXPECT_TRUE(DeleteObject(bitmap));
+        }
+        if (picture.width == width && picture.height == height) return picture;
+        ADD_FAILURE() << name << " loads as " << picture.width << " x " << picture.height
+                      << ", not " << width << " x " << height;
+        return {width, height, std::vector<COLORREF>(size_t(width * height), CLR_INVALID)};
+    }
+
+    // A bitmap of width x height whose pixel (x, y) is RGB(x * 16, y * 16, 99).
+    static HBITMAP gradient(int width, int height) {
+        return loadBitmap(write("gradient.png", fixture::gradientPng(width, height)), 0xFF000000);
+    }
+    static COLORREF gradientAt(int x, int y) {
+        return RGB(x * 16, y * 16, 99);
+    }
+
+    std::filesystem::path previous_;
+    std::filesystem::path folder_;
     ULONG_PTR token_ = 0;
+    bool started_ = false;
 };
 
-constexpr uint32_t kMagenta = 0xFF00FF;
+class ImageTest : public testing::Test, protected ImageFolder {
+  protected:
+    void SetUp() override { openFolder(); }
+    void TearDown() override { closeFolder(); }
+};
+
+}  // namespace fixture
