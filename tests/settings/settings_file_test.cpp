@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 #include <pwd.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -14,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "child_process.h"
 #include "image_bytes.h"
 #include "temp_folder.h"
 #include "varnholt/display_settings.h"
@@ -393,10 +393,9 @@ TEST_F(SettingsFileTest, AWriteCutOffBeforeItsRenameLeavesTheOldFileWhole) {
 // one copy's whole file.
 TEST_F(SettingsFileTest, TwoWritersAtOnceNeverLeaveAHalfWrittenFile) {
     put("[display]\nscale = stretch\n" + std::string(2000, ';') + "\n");
-    pid_t writers[2];
+    childprocess::Child writers[2];
     for (int w = 0; w < 2; ++w) {
-        writers[w] = fork();
-        if (writers[w] == 0) {
+        writers[w].fork([&] {
             SettingsFile file(path_);
             DisplaySettings s = file.read([](const std::string&) {});
             s.hasWindow = true;
@@ -405,20 +404,15 @@ TEST_F(SettingsFileTest, TwoWritersAtOnceNeverLeaveAHalfWrittenFile) {
                 s.windowX = s.windowY = (w + 1) * 1000 + i;
                 s.windowWidth = s.windowHeight = 100 + w;
                 std::string whyNot;
-                if (!file.write(s, whyNot)) _exit(1);
+                if (!file.write(s, whyNot)) return 1;
             }
-            _exit(0);
-        }
+            return 0;
+        });
     }
-    int reads = 0, torn = 0, ended[2] = {-1, -1};
+    int reads = 0, torn = 0;
     for (bool running = true; running;) {
         running = false;
-        for (int w = 0; w < 2; ++w) {
-            int status = 0;
-            if (ended[w] < 0 && waitpid(writers[w], &status, WNOHANG) == writers[w])
-                ended[w] = status;
-            running = running || ended[w] < 0;
-        }
+        for (childprocess::Child& writer : writers) running = !writer.poll() || running;
         DisplaySettings s = read();
         ++reads;
         if (!told_.empty() || s.scaling != Scaling::Stretch ||
@@ -427,8 +421,8 @@ TEST_F(SettingsFileTest, TwoWritersAtOnceNeverLeaveAHalfWrittenFile) {
     }
     EXPECT_GT(reads, 0);
     EXPECT_EQ(torn, 0);
-    EXPECT_EQ(ended[0], 0) << "the first writer failed";
-    EXPECT_EQ(ended[1], 0) << "the second writer failed";
+    EXPECT_EQ(writers[0].code(), 0) << "the first writer failed";
+    EXPECT_EQ(writers[1].code(), 0) << "the second writer failed";
     EXPECT_EQ(strayFiles(), 0);
 }
 
