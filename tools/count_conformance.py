@@ -4,7 +4,8 @@
     /usr/bin/python3 tools/count_conformance.py
 
 Reads the game (src/) and the conformance tests (tests/conformance and the
-display set-up they share, tests/support/surfaces.h). A Windows function is a
+set-up they share: tests/support/surfaces.h, image_files.h and
+recording_window.h). A Windows function is a
 name the game's Windows headers (platform/winapi/include/win32) declare as
 WINAPI; a COM method one they declare as STDMETHODCALLTYPE, called through
 `->` (Release counts once for the three interfaces). A flag or result is a
@@ -20,7 +21,8 @@ ROOT = pathlib.Path(__file__).resolve().parent.parent
 HEADERS = sorted((ROOT / "platform/winapi/include/win32").glob("*.h"))
 GAME = sorted(p for p in (ROOT / "src").rglob("*") if p.suffix in (".cpp", ".h"))
 TESTS = sorted((ROOT / "tests/conformance").glob("*_test.cpp"))
-SET_UP = [ROOT / "tests/conformance/conformance.h", ROOT / "tests/support/surfaces.h"]
+SET_UP = [ROOT / "tests/conformance/conformance.h", ROOT / "tests/support/surfaces.h",
+          ROOT / "tests/support/image_files.h", ROOT / "tests/support/recording_window.h"]
 TEST_START = re.compile(r"^TEST(?:_F|_P)?\((\w+),\s*(\w+)\)", re.M)
 
 

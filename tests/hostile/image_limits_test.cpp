@@ -53,21 +53,21 @@ TEST_F(ImageLimits, PicturesExactlyAsWideAsAcceptedDecodeAndOneMoreDoesNot) {
         EXPECT_EQ(picture.height, 1);
         EXPECT_EQ(picture.at(kWidest - 1, 0),
                   std::string(name) == "wide.png" ? 0xFF3F07u : 0x0A0B0Cu);
-        EXPECT_EQ(decode(write(name, bytes)), Gdiplus::Ok);
+        EXPECT_EQ(loadStatus(write(name, bytes)), Gdiplus::Ok);
         write(name, wider);
         EXPECT_TRUE(vh::test::decodeImageFile(name).pixels.empty());
-        EXPECT_EQ(decode(write(name, wider)), Gdiplus::OutOfMemory);
+        EXPECT_EQ(loadStatus(write(name, wider)), Gdiplus::OutOfMemory);
     }
 }
 
 TEST_F(ImageLimits, AFileLargerThanAnyAcceptedPictureIsRefusedByItsSize) {
     const long peakBefore = fixture::peakResidentKilobytes();
-    EXPECT_EQ(decode(sparse("huge.png", off_t(200) << 20)), Gdiplus::OutOfMemory);
-    EXPECT_EQ(decode(sparse("over.png", kLargestFile + 1)), Gdiplus::OutOfMemory);
+    EXPECT_EQ(loadStatus(sparse("huge.png", off_t(200) << 20)), Gdiplus::OutOfMemory);
+    EXPECT_EQ(loadStatus(sparse("over.png", kLargestFile + 1)), Gdiplus::OutOfMemory);
     // Never read: the process stayed small.
     EXPECT_LT(fixture::peakResidentKilobytes() - peakBefore, 16L * 1024);
     // A file of exactly that size is read, and found to be no picture.
-    EXPECT_EQ(decode(sparse("largest.png", kLargestFile)), Gdiplus::UnknownImageFormat);
+    EXPECT_EQ(loadStatus(sparse("largest.png", kLargestFile)), Gdiplus::UnknownImageFormat);
 }
 
 TEST(HugeArtFile, TheGameStartsAndStaysSmallWithTwoHundredMegabytesAtAnArtPath) {

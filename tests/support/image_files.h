@@ -105,8 +105,8 @@ class ImageFolder {
     static Gdiplus::GpStatus decode(const std::wstring& path, Gdiplus::GpBitmap** image) {
         return Gdiplus::DllExports::GdipCreateBitmapFromFile(path.c_str(), image);
     }
-    // The same, the image given back at once.
-    static Gdiplus::GpStatus decode(const std::wstring& path) {
+    // How decoding the file ends, the image given back at once.
+    static Gdiplus::GpStatus loadStatus(const std::wstring& path) {
         Gdiplus::GpBitmap* image = nullptr;
         const Gdiplus::GpStatus status = decode(path, &image);
         if (image) Gdiplus::DllExports::GdipDisposeImage(image);
