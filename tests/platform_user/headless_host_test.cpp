@@ -5,9 +5,12 @@
 #include <win32/windows.h>
 
 #include "varnholt/host.h"
+#include "varnholt/pixel_memory.h"
 #include "varnholt/platform_test.h"
 
 namespace {
+
+using vh::platform::writePixel;
 
 struct SurfaceDeleter {
     void operator()(SDL_Surface* surface) const { SDL_FreeSurface(surface); }
@@ -16,14 +19,6 @@ using Surface = std::unique_ptr<SDL_Surface, SurfaceDeleter>;
 
 Surface makeFrame(int width, int height, Uint32 format) {
     return Surface(SDL_CreateRGBSurfaceWithFormat(0, width, height, 32, format));
-}
-
-void put(SDL_Surface* surface, int x, int y, uint32_t raw) {
-    auto* row = static_cast<uint8_t*>(surface->pixels) + y * surface->pitch;
-    if (surface->format->BytesPerPixel == 2)
-        reinterpret_cast<uint16_t*>(row)[x] = uint16_t(raw);
-    else
-        reinterpret_cast<uint32_t*>(row)[x] = raw;
 }
 
 int64_t now() {
@@ -36,7 +31,7 @@ TEST(HeadlessHost, PresentKeepsTheFrameAsRgbAndIgnoresTheUnusedByte) {
     Surface frame = makeFrame(4, 3, SDL_PIXELFORMAT_RGB888);
     ASSERT_TRUE(frame);
     SDL_FillRect(frame.get(), nullptr, 0);
-    put(frame.get(), 3, 2, 0xAB123456u);
+    writePixel(frame.get(), 3, 2, 0xAB123456u);
     vh::platform::host().present(frame.get());
     vh::test::Picture picture = vh::test::presentedFrame();
     ASSERT_EQ(picture.width, 4);
@@ -48,8 +43,8 @@ TEST(HeadlessHost, PresentKeepsTheFrameAsRgbAndIgnoresTheUnusedByte) {
 TEST(HeadlessHost, PresentConvertsSixteenBitFrames) {
     Surface frame(SDL_CreateRGBSurfaceWithFormat(0, 2, 1, 16, SDL_PIXELFORMAT_RGB565));
     ASSERT_TRUE(frame);
-    put(frame.get(), 0, 0, 0xF800);  // full red
-    put(frame.get(), 1, 0, 0x07E0);  // full green
+    writePixel(frame.get(), 0, 0, 0xF800);  // full red
+    writePixel(frame.get(), 1, 0, 0x07E0);  // full green
     vh::platform::host().present(frame.get());
     vh::test::Picture picture = vh::test::presentedFrame();
     EXPECT_EQ(picture.at(0, 0), 0x00FF0000u);
