@@ -8,53 +8,35 @@
 #include <cctype>
 #include <cstdint>
 #include <filesystem>
-#include <ostream>
+#include <iterator>
 #include <string>
 
+#include "art_check.h"
 #include "display/gdi_bitmap.h"
 #include "varnholt/platform_test.h"
 
 namespace {
 
+using artcheck::kArtFiles;
+
 enum class Kind {
-    Opaque,  // must cover every pixel it is drawn over
+    Opaque,  // must cover every pixel it is drawn over: the lot
     Keyed,   // a marker: its background must be transparent somewhere
-    Any,     // may use the colour key, need not
+    Any,     // may use the colour key, need not: the sidebar's pictures
 };
 
-struct ArtFile {
-    const char* onDisk;      // relative to assets/, in its committed case
-    const char* asGameAsks;  // the Windows path the game passes to the loader
-    int width;               // the sprite the game cuts from it
-    int height;
-    Kind kind;
-};
-
-// Failure messages name the file rather than dump the structure's bytes.
-void PrintTo(const ArtFile& art, std::ostream* out) {
-    *out << art.onDisk;
+Kind kindOf(int art) {
+    return art < artcheck::kLot ? Kind::Any : art == artcheck::kLot ? Kind::Opaque : Kind::Keyed;
 }
 
-constexpr ArtFile kArtFiles[] = {
-    {"Lots/lot_base.png", ".\\Lots\\lot_base.png", 128, 128, Kind::Opaque},
-    {"Ambiances/Green/green.gif", ".\\Ambiances\\Green\\green.gif", 16, 16, Kind::Keyed},
-    {"Ambiances/Polluting/polluting.gif", ".\\Ambiances\\Polluting\\polluting.gif", 16, 16,
-     Kind::Keyed},
-    {"Ambiances/Criminal/criminal.gif", ".\\Ambiances\\Criminal\\criminal.gif", 16, 16,
-     Kind::Keyed},
-    {"Ambiances/Lawful/lawful.gif", ".\\Ambiances\\Lawful\\lawful.gif", 16, 16, Kind::Keyed},
-    {"Ambiances/Noisy/noisy.gif", ".\\Ambiances\\Noisy\\noisy.gif", 16, 16, Kind::Keyed},
-    {"Ambiances/Quiet/quiet.gif", ".\\Ambiances\\Quiet\\quiet.gif", 16, 16, Kind::Keyed},
-    {"Ambiances/Arcane/arcane.gif", ".\\Ambiances\\Arcane\\arcane.gif", 16, 16, Kind::Keyed},
-    {"Ambiances/Techy/techy.gif", ".\\Ambiances\\Techy\\techy.gif", 16, 16, Kind::Keyed},
-    {"GUI/sb_top.png", "GUI\\sb_top.png", 256, 304, Kind::Any},
-    {"GUI/sb_tab_amb.png", "GUI\\sb_tab_amb.png", 64, 64, Kind::Any},
-    {"GUI/sb_tab_pros.png", "GUI\\sb_tab_pros.png", 64, 64, Kind::Any},
-    {"GUI/sb_tab_mvr.png", "GUI\\sb_tab_mvr.png", 64, 64, Kind::Any},
-    {"GUI/sb_amb.png", "GUI\\sb_amb.png", 256, 464, Kind::Any},
-    {"GUI/sb_pros.png", "GUI\\sb_pros.png", 256, 464, Kind::Any},
-    {"GUI/sb_mvr.png", "GUI\\sb_mvr.png", 256, 464, Kind::Any},
-};
+// The Windows path the game passes to the loader: the map's art relative to
+// ".", the sidebar's without.
+std::string asGameAsks(const std::string& path) {
+    std::string asked = path.compare(0, 4, "GUI/") == 0 ? path : ".\\" + path;
+    for (char& c : asked)
+        if (c == '/') c = '\\';
+    return asked;
+}
 
 constexpr uint32_t kOverMagenta = 0xFFFF00FF;
 constexpr uint32_t kOverBlack = 0xFF000000;
@@ -92,7 +74,7 @@ PixelCensus takeCensus(const vh::test::Picture& overMagenta, const vh::test::Pic
     return census;
 }
 
-class ArtFileTest : public testing::TestWithParam<ArtFile> {
+class ArtFileTest : public testing::TestWithParam<int> {
   protected:
     void SetUp() override { ASSERT_EQ(chdir(VARNHOLT_ASSETS_DIR), 0) << VARNHOLT_ASSETS_DIR; }
 };
@@ -100,8 +82,8 @@ class ArtFileTest : public testing::TestWithParam<ArtFile> {
 TEST_P(ArtFileTest, IsAtItsPathAndDecodesThroughTheGameLoaderAtLeastAtItsSpriteSize) {
     // The game's lookup forgives case; a checkout on a case-sensitive disk
     // must still hold the name exactly as committed.
-    const ArtFile& art = GetParam();
-    EXPECT_TRUE(std::filesystem::is_regular_file(art.onDisk)) << art.onDisk;
+    const artcheck::ArtFile& art = kArtFiles[GetParam()];
+    EXPECT_TRUE(std::filesystem::is_regular_file(art.path)) << art.path;
 
     // GDI+ is started as the game starts it before loading any art.
     ULONG_PTR token = 0;
@@ -109,20 +91,21 @@ TEST_P(ArtFileTest, IsAtItsPathAndDecodesThroughTheGameLoaderAtLeastAtItsSpriteS
     ASSERT_EQ(Gdiplus::GdiplusStartup(&token, &input, nullptr), Gdiplus::Ok);
     {
         GdiBitmap bitmap;
-        ASSERT_EQ(bitmap.loadFromFile(art.asGameAsks), result::kOk) << art.asGameAsks;
+        ASSERT_EQ(bitmap.loadFromFile(asGameAsks(art.path).c_str()), result::kOk)
+            << asGameAsks(art.path);
         EXPECT_NE(bitmap.handle, nullptr);
         EXPECT_GE(bitmap.width, art.width);
-        EXPECT_GE(bitmap.height, art.height);
+        EXPECT_GE(bitmap.height, art.spriteHeight);
     }
     Gdiplus::GdiplusShutdown(token);
 }
 
 TEST_P(ArtFileTest, EveryPixelIsOpaqueOrFullyTransparent) {
-    const ArtFile& art = GetParam();
-    vh::test::Picture overMagenta = vh::test::decodeImageFile(art.onDisk, kOverMagenta);
-    vh::test::Picture overBlack = vh::test::decodeImageFile(art.onDisk, kOverBlack);
+    const artcheck::ArtFile& art = kArtFiles[GetParam()];
+    vh::test::Picture overMagenta = vh::test::decodeImageFile(art.path, kOverMagenta);
+    vh::test::Picture overBlack = vh::test::decodeImageFile(art.path, kOverBlack);
     ASSERT_GE(overMagenta.width, art.width);
-    ASSERT_GE(overMagenta.height, art.height);
+    ASSERT_GE(overMagenta.height, art.spriteHeight);
     ASSERT_EQ(overBlack.width, overMagenta.width);
     ASSERT_EQ(overBlack.height, overMagenta.height);
 
@@ -131,7 +114,7 @@ TEST_P(ArtFileTest, EveryPixelIsOpaqueOrFullyTransparent) {
                                  << census.firstPartial;
 
     const int hidden = census.transparent + census.keyed;
-    switch (art.kind) {
+    switch (kindOf(GetParam())) {
         case Kind::Opaque:
             EXPECT_EQ(hidden, 0) << "the colour key would punch holes into it";
             break;
@@ -145,13 +128,14 @@ TEST_P(ArtFileTest, EveryPixelIsOpaqueOrFullyTransparent) {
     }
 }
 
-std::string testNameOf(const testing::TestParamInfo<ArtFile>& info) {
+std::string testNameOf(const testing::TestParamInfo<int>& info) {
     std::string name;
-    for (const char* c = info.param.onDisk; *c; ++c)
+    for (const char* c = kArtFiles[info.param].path; *c; ++c)
         name += std::isalnum(static_cast<unsigned char>(*c)) ? *c : '_';
     return name;
 }
 
-INSTANTIATE_TEST_SUITE_P(Assets, ArtFileTest, testing::ValuesIn(kArtFiles), testNameOf);
+INSTANTIATE_TEST_SUITE_P(Assets, ArtFileTest, testing::Range(0, int(std::size(kArtFiles))),
+                         testNameOf);
 
 }  // namespace

@@ -69,8 +69,7 @@ TEST_F(CityFixture, ALotShowsTheMarkerOfEachNonZeroAxisAtItsPlace) {
     auto base = fixture::art("Lots/lot_base.png");
     for (auto [x, axis] : {std::pair{300, Green}, {316, Lawful}, {348, Techy}})
         EXPECT_EQ(
-            fixture::mismatches(picture, x, 200, fixture::art(fixture::kMarkerArt[axis]), 16, 16),
-            0)
+            fixture::mismatches(picture, x, 200, fixture::art(fixture::markerArt(axis)), 16, 16), 0)
             << x;
     // Axis 2's place shows the base picture alone.
     for (int y = 0; y < 16; ++y)
@@ -80,8 +79,7 @@ TEST_F(CityFixture, ALotShowsTheMarkerOfEachNonZeroAxisAtItsPlace) {
     // drawAmbianceMarker draws marker k alone.
     EXPECT_EQ(drawAmbianceMarker(16, 320, Green), 0);
     EXPECT_EQ(
-        fixture::mismatches(screen(), 16, 320, fixture::art(fixture::kMarkerArt[Green]), 16, 16),
-        0);
+        fixture::mismatches(screen(), 16, 320, fixture::art(fixture::markerArt(Green)), 16, 16), 0);
 }
 
 TEST_F(CityFixture, DrawLotFindsTheLotColumnByColumn) {
@@ -225,7 +223,7 @@ TEST_F(SidebarFixture, DrawsTheSelectedPanelAndTheLegendOnlyOnAmb) {
     EXPECT_EQ(fixture::mismatches(picture, 96, 240, fixture::art("GUI/sb_tab_pros.png"), 64, 64),
               0);
     for (int k = 0; k < 8; ++k)
-        EXPECT_EQ(fixture::legendMismatches(picture, k), 0) << fixture::kMarkerArt[k];
+        EXPECT_EQ(fixture::legendMismatches(picture, k), 0) << fixture::markerArt(k);
     EXPECT_EQ(blits(), 5u + 8u);
 
     sidebar().selectedTab = Mvr;

@@ -19,35 +19,14 @@ using vh::test::Picture;
 
 // ---- The pictures and where the first frames show them -----------------------
 
-struct ArtFile {
-    const char* path;
-    int x, y;           // where the game draws it (with its panel selected)
-    int width, height;  // the part of it that nothing else covers
-    int sidebarOrder;   // place in the sidebar's loading order; -1 for map art
-};
+using artcheck::kArtFiles;
+constexpr int kProsPanel = artcheck::kFirstPanel + 1, kMvrPanel = artcheck::kFirstPanel + 2;
 
-// The sidebar loads in this order and stops at the first picture that fails.
-// The tab buttons cover the top picture's last rows, the legend's markers all
-// but the first rows of a panel.
-const ArtFile kArt[] = {
-    {"GUI/sb_top.png", 0, 0, 256, 240, 0},
-    {"GUI/sb_tab_amb.png", 32, 240, 64, 64, 1},
-    {"GUI/sb_tab_pros.png", 96, 240, 64, 64, 2},
-    {"GUI/sb_tab_mvr.png", 160, 240, 64, 64, 3},
-    {"GUI/sb_amb.png", 0, 304, 256, 16, 4},
-    {"GUI/sb_pros.png", 0, 304, 256, 16, 5},
-    {"GUI/sb_mvr.png", 0, 304, 256, 16, 6},
-    {"Lots/lot_base.png", 256, 0, 128, 128, -1},
-    {"Ambiances/Green/green.gif", 16, 320, 16, 16, -1},
-    {"Ambiances/Polluting/polluting.gif", 144, 320, 16, 16, -1},
-    {"Ambiances/Criminal/criminal.gif", 16, 448, 16, 16, -1},
-    {"Ambiances/Lawful/lawful.gif", 144, 448, 16, 16, -1},
-    {"Ambiances/Noisy/noisy.gif", 16, 576, 16, 16, -1},
-    {"Ambiances/Quiet/quiet.gif", 144, 576, 16, 16, -1},
-    {"Ambiances/Arcane/arcane.gif", 16, 704, 16, 16, -1},
-    {"Ambiances/Techy/techy.gif", 144, 704, 16, 16, -1},
-};
-constexpr int kProsPanel = 5, kMvrPanel = 6;
+// The sidebar loads its pictures in kArtFiles' order and stops at the first
+// that fails; -1 for the map's art.
+int sidebarOrder(int art) {
+    return art < artcheck::kLot ? art : -1;
+}
 
 bool isGif(const std::string& path) {
     return path.size() > 4 && path.substr(path.size() - 4) == ".gif";
@@ -128,54 +107,53 @@ Bytes hostileFile(Kind kind, const std::string& path) {
 // ---- The game ------------------------------------------------------------------
 
 struct Case {
-    int art;  // index into kArt
+    int art;  // index into kArtFiles
     Kind kind;
 };
 
 void PrintTo(const Case& c, std::ostream* out) {
-    *out << kindName(c.kind) << " " << kArt[c.art].path;
+    *out << kindName(c.kind) << " " << kArtFiles[c.art].path;
 }
 
 class HostileArt : public testing::TestWithParam<Case> {};
 
 // Which pictures the game can still show right: all but the hostile one, and
 // for a broken sidebar picture none that the sidebar loads after it.
-bool expectedIntact(const ArtFile& file, const ArtFile& hostile, Kind kind) {
-    if (&file == &hostile) return false;
-    if (kind == Kind::Smaller || file.sidebarOrder < 0 || hostile.sidebarOrder < 0) return true;
-    return file.sidebarOrder < hostile.sidebarOrder;
-}
-
-int mismatchesAt(const Picture& frame, const ArtFile& file, const Picture& expected) {
-    return fixture::mismatches(frame, file.x, file.y, expected, file.width, file.height);
+bool expectedIntact(int file, int hostile, Kind kind) {
+    if (file == hostile) return false;
+    if (kind == Kind::Smaller || sidebarOrder(file) < 0 || sidebarOrder(hostile) < 0) return true;
+    return file < hostile;
 }
 
 TEST_P(HostileArt, TheGameDrawsWhatItCanAnswersAndEndsWithZero) {
-    const ArtFile& hostile = kArt[GetParam().art];
+    const int hostile = GetParam().art;
+    const char* const hostilePath = kArtFiles[hostile].path;
     const Kind kind = GetParam().kind;
     const std::string dir = fixture::useArtCopy();
-    ASSERT_TRUE(fixture::writeFile(dir + "/" + hostile.path, hostileFile(kind, hostile.path)));
+    ASSERT_TRUE(fixture::writeFile(dir + "/" + hostilePath, hostileFile(kind, hostilePath)));
     // The panel to bring up with a click: the hostile one's own, if it is one.
-    const int clickedPanel = hostile.sidebarOrder == kMvrPanel ? kMvrPanel : kProsPanel;
+    const int clickedPanel = hostile == kMvrPanel ? kMvrPanel : kProsPanel;
     const long peakBefore = fixture::peakResidentKilobytes();
 
     fixture::play(3, [&](int frame) {
         const Picture shown = frame == 2 ? Picture{} : vh::test::presentedFrame();
-        for (const ArtFile& file : kArt) {
+        for (int file = 0; file < int(std::size(kArtFiles)); ++file) {
             // Frame 1 shows the Amb panel; frame 3 the one clicked on frame 2.
-            bool visible = frame == 1 ? file.sidebarOrder < kProsPanel
-                                      : frame == 3 && file.sidebarOrder == clickedPanel;
+            bool visible =
+                frame == 1 ? sidebarOrder(file) < kProsPanel : frame == 3 && file == clickedPanel;
             if (!visible) continue;
+            const char* const path = kArtFiles[file].path;
             if (expectedIntact(file, hostile, kind)) {
-                EXPECT_EQ(mismatchesAt(shown, file, fixture::art(file.path)), 0)
-                    << file.path << " on frame " << frame;
-            } else if (&file == &hostile && kind == Kind::Smaller) {
+                EXPECT_EQ(artcheck::mismatchesAt(shown, file, fixture::art(path)), 0)
+                    << path << " on frame " << frame;
+            } else if (file == hostile && kind == Kind::Smaller) {
                 // The small picture sits in its sprite's top-left corner.
-                Picture small = vh::test::decodeImageFile(seedPath(smallerSeed(file.path)));
+                Picture small = vh::test::decodeImageFile(seedPath(smallerSeed(path)));
                 ASSERT_GT(small.width, 0);
-                EXPECT_EQ(
-                    fixture::mismatches(shown, file.x, file.y, small, small.width, small.height), 0)
-                    << file.path << " on frame " << frame;
+                EXPECT_EQ(fixture::mismatches(shown, kArtFiles[file].x, kArtFiles[file].y, small,
+                                              small.width, small.height),
+                          0)
+                    << path << " on frame " << frame;
             }
         }
         if (frame == 2) vh::test::mouseRelease(1, clickedPanel == kMvrPanel ? 170 : 100, 250);
@@ -189,17 +167,17 @@ TEST_P(HostileArt, TheGameDrawsWhatItCanAnswersAndEndsWithZero) {
 
 std::vector<Case> allCases() {
     std::vector<Case> cases;
-    for (int art = 0; art < int(std::size(kArt)); ++art) {
+    for (int art = 0; art < int(std::size(kArtFiles)); ++art) {
         for (Kind kind : {Kind::Empty, Kind::Truncated, Kind::WrongFormat, Kind::HugeDeclaredSize,
                           Kind::Smaller})
             cases.push_back({art, kind});
-        if (isGif(kArt[art].path)) cases.push_back({art, Kind::HiddenHugeFrame});
+        if (isGif(kArtFiles[art].path)) cases.push_back({art, Kind::HiddenHugeFrame});
     }
     return cases;
 }
 
 std::string caseName(const testing::TestParamInfo<Case>& info) {
-    std::string name = std::filesystem::path(kArt[info.param.art].path).stem().string();
+    std::string name = std::filesystem::path(kArtFiles[info.param.art].path).stem().string();
     for (char& c : name)
         if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
     return std::string(kindName(info.param.kind)) + "_" + name;

@@ -6,6 +6,7 @@
 // check their frames with it.
 #pragma once
 
+#include <iterator>
 #include <string>
 
 #include "app/application.h"
@@ -15,38 +16,56 @@ namespace artcheck {
 
 using vh::test::Picture;
 
-// The eight ambiance markers' files, marker k at index k.
-inline constexpr const char* kMarkerArt[8] = {
-    "Ambiances/Green/green.gif",       "Ambiances/Polluting/polluting.gif",
-    "Ambiances/Criminal/criminal.gif", "Ambiances/Lawful/lawful.gif",
-    "Ambiances/Noisy/noisy.gif",       "Ambiances/Quiet/quiet.gif",
-    "Ambiances/Arcane/arcane.gif",     "Ambiances/Techy/techy.gif"};
+// The sixteen art files, relative to assets/, and where a frame shows them
+// with the amb panel selected: the sidebar's pictures in the order it loads
+// them, the map's lot, and the legend's eight markers, marker k at
+// kFirstMarker + k (axis k / 2's row, the positive marker on the left).
+struct ArtFile {
+    const char* path;
+    int x, y;           // where the game draws it
+    int width, height;  // the part of it that nothing else covers
+    int spriteHeight;   // the sprite the game cuts from it
+};
 
-// Pixels of marker k that the amb panel's legend does not show at its place:
-// axis k / 2's row, the positive marker on the left, the negative on the right.
-inline int legendMismatches(const Picture& shown, int k, const Picture& marker) {
-    return vh::test::mismatches(shown, (k % 2) ? 144 : 16, 320 + 128 * (k / 2), marker, 16, 16);
+// The tab buttons cover the top picture's last rows, the legend's markers all
+// but the first rows of a panel.
+inline constexpr ArtFile kArtFiles[] = {
+    {"GUI/sb_top.png", 0, 0, 256, 240, 304},
+    {"GUI/sb_tab_amb.png", 32, 240, 64, 64, 64},
+    {"GUI/sb_tab_pros.png", 96, 240, 64, 64, 64},
+    {"GUI/sb_tab_mvr.png", 160, 240, 64, 64, 64},
+    {"GUI/sb_amb.png", 0, 304, 256, 16, 464},
+    {"GUI/sb_pros.png", 0, 304, 256, 16, 464},
+    {"GUI/sb_mvr.png", 0, 304, 256, 16, 464},
+    {"Lots/lot_base.png", 256, 0, 128, 128, 128},
+    {"Ambiances/Green/green.gif", 16, 320, 16, 16, 16},
+    {"Ambiances/Polluting/polluting.gif", 144, 320, 16, 16, 16},
+    {"Ambiances/Criminal/criminal.gif", 16, 448, 16, 16, 16},
+    {"Ambiances/Lawful/lawful.gif", 144, 448, 16, 16, 16},
+    {"Ambiances/Noisy/noisy.gif", 16, 576, 16, 16, 16},
+    {"Ambiances/Quiet/quiet.gif", 144, 576, 16, 16, 16},
+    {"Ambiances/Arcane/arcane.gif", 16, 704, 16, 16, 16},
+    {"Ambiances/Techy/techy.gif", 144, 704, 16, 16, 16},
+};
+inline constexpr int kFirstPanel = 4, kLot = 7, kFirstMarker = 8;
+
+// Pixels of art file `i` that `shown` does not show at its place.
+inline int mismatchesAt(const Picture& shown, int i, const Picture& expected) {
+    const ArtFile& file = kArtFiles[i];
+    return vh::test::mismatches(shown, file.x, file.y, expected, file.width, file.height);
 }
 
 // The art as the game's loader sees it (transparent areas in magenta), read
-// from the working directory.
+// from the working directory, in kArtFiles' order.
 struct Art {
-    Picture top, tabs[3], panels[3], lot, markers[8];
+    Picture files[std::size(kArtFiles)];
 
     bool load() {
-        auto read = [](const char* path) { return vh::test::decodeImageFile(path); };
-        top = read("GUI/sb_top.png");
-        tabs[0] = read("GUI/sb_tab_amb.png");
-        tabs[1] = read("GUI/sb_tab_pros.png");
-        tabs[2] = read("GUI/sb_tab_mvr.png");
-        panels[0] = read("GUI/sb_amb.png");
-        panels[1] = read("GUI/sb_pros.png");
-        panels[2] = read("GUI/sb_mvr.png");
-        lot = read("Lots/lot_base.png");
-        for (int k = 0; k < 8; ++k) markers[k] = read(kMarkerArt[k]);
-        bool all = top.width && lot.width;
-        for (int i = 0; i < 3; ++i) all = all && tabs[i].width && panels[i].width;
-        for (const Picture& marker : markers) all = all && marker.width;
+        bool all = true;
+        for (size_t i = 0; i < std::size(kArtFiles); ++i) {
+            files[i] = vh::test::decodeImageFile(kArtFiles[i].path);
+            all = all && files[i].width;
+        }
         return all;
     }
 };
@@ -76,17 +95,18 @@ inline Findings check(const Picture& shown, const Art& art, const Application& a
     // colour key shows it, where the comparisons below look through it.
     found.magenta = vh::test::countColor(shown, 0, 0, 1024, 768, 0xFF00FF);
 
-    // The tab buttons cover the top picture's last rows.
-    found.wrong += mismatches(shown, 0, 0, art.top, 256, 240);
-    for (int tab = 0; tab < 3; ++tab)
-        found.wrong += mismatches(shown, 32 + 64 * tab, 240, art.tabs[tab], 64, 64);
+    for (int i = 0; i < kFirstPanel; ++i) found.wrong += mismatchesAt(shown, i, art.files[i]);
     const int selected = app.cityScreen.sidebar.selectedTab;
+    const int panel = kFirstPanel + selected;
     if (selected == Amb) {
         // The panel's first rows lie above the legend.
-        found.wrong += mismatches(shown, 0, 304, art.panels[0], 256, 16);
-        for (int k = 0; k < 8; ++k) found.wrong += legendMismatches(shown, k, art.markers[k]);
+        found.wrong += mismatchesAt(shown, panel, art.files[panel]);
+        for (int k = 0; k < 8; ++k)
+            found.wrong += mismatchesAt(shown, kFirstMarker + k, art.files[kFirstMarker + k]);
     } else {
-        found.wrong += mismatches(shown, 0, 304, art.panels[selected], 256, 464);
+        const ArtFile& file = kArtFiles[panel];
+        found.wrong +=
+            mismatches(shown, file.x, file.y, art.files[panel], file.width, file.spriteHeight);
     }
     // The lots in view, all of them the base picture; the sidebar covers the
     // part of the first column left of x 256.
@@ -95,7 +115,7 @@ inline Findings check(const Picture& shown, const Art& art, const Application& a
     for (int column = 0; column < 7; ++column)
         for (int row = 0; row < 7; ++row)
             found.wrong += mismatches(shown, 256 - offsetX + column * 128, row * 128 - offsetY,
-                                      art.lot, 128, 128, 256);
+                                      art.files[kLot], 128, 128, 256);
     return found;
 }
 

@@ -129,11 +129,14 @@ inline long peakResidentKilobytes() {
 
 using vh::test::mismatches;
 
-using artcheck::kMarkerArt;
+// The file of the amb legend's marker k.
+inline const char* markerArt(int k) {
+    return artcheck::kArtFiles[artcheck::kFirstMarker + k].path;
+}
 
 // Pixels of marker k that the amb panel's legend does not show at its place.
 inline int legendMismatches(const vh::test::Picture& picture, int k) {
-    return artcheck::legendMismatches(picture, k, art(kMarkerArt[k]));
+    return artcheck::mismatchesAt(picture, artcheck::kFirstMarker + k, art(markerArt(k)));
 }
 
 // The frame shows what the game should with its selected tab and camera (see
