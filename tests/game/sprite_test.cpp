@@ -28,6 +28,16 @@ void clearBackBuffer(Application& app, uint32_t color) {
         for (int x = 0; x < 1024; ++x) vh::test::setSurfaceRawPixel(app.backBuffer, x, y, color);
 }
 
+// Tests on the window and display start-up makes, with an empty registry
+// drawing onto the back buffer.
+class OnTheDisplay : public testing::Test {
+  protected:
+    Application& app = fixture::startDisplayOnly();
+    SpriteRegistry& registry = SpriteRegistry::instance();
+};
+using SpriteDraw = OnTheDisplay;
+using Registry = OnTheDisplay;
+
 // Without a display no frame is made.
 TEST(SpriteConstruction, MakesOneColourKeyedSurfaceAFrameOnceThereIsADisplay) {
     Sprite early(2, 16, 16);
@@ -69,8 +79,7 @@ TEST(SpriteConstruction, AFrameThatCannotBeMadeIsSkippedEverywhere) {
 }
 
 // Without a target nothing is drawn.
-TEST(SpriteDraw, IsOneColourKeyedBlitAtItsPlace) {
-    Application& app = fixture::startDisplayOnly();
+TEST_F(SpriteDraw, IsOneColourKeyedBlitAtItsPlace) {
     clearBackBuffer(app, 0x00000000);
     Sprite sprite(1, 16, 16);
     paint(sprite, 0x0000FF00, 4);
@@ -85,8 +94,7 @@ TEST(SpriteDraw, IsOneColourKeyedBlitAtItsPlace) {
     EXPECT_EQ(picture.at(56 - 4, 54), 0u);
 }
 
-TEST(SpriteDraw, IsClippedAtEveryEdgeOfTheBackBuffer) {
-    Application& app = fixture::startDisplayOnly();
+TEST_F(SpriteDraw, IsClippedAtEveryEdgeOfTheBackBuffer) {
     clearBackBuffer(app, 0);
     Sprite sprite(1, 16, 16);
     paint(sprite, 0x00123456, 0);
@@ -115,9 +123,7 @@ TEST(SpriteRestore, TriesEveryFrameAfterAFailure) {
 
 // ---- The registry -------------------------------------------------------------
 
-TEST(SpriteRegistry, HandsOutSlotsInOrderAndRefusesTheThirtyThird) {
-    fixture::startDisplayOnly();
-    SpriteRegistry& registry = SpriteRegistry::instance();
+TEST_F(Registry, HandsOutSlotsInOrderAndRefusesTheThirtyThird) {
     for (int i = 0; i < 32; ++i) {
         EXPECT_EQ(registry.add(new Sprite(0, 1, 1)), i);
         EXPECT_EQ(registry.cursor, (i + 1) % 32);
@@ -130,10 +136,8 @@ TEST(SpriteRegistry, HandsOutSlotsInOrderAndRefusesTheThirtyThird) {
 
 // Sprites made while every slot is taken are refused and deleted by their
 // makers; their surfaces go with them instead of living on unreachable.
-TEST(SpriteRegistry, SpritesAFullRegistryRefusesLeaveNoSurfaceBehind) {
+TEST_F(Registry, SpritesAFullRegistryRefusesLeaveNoSurfaceBehind) {
     fixture::useRealArt();
-    fixture::startDisplayOnly();
-    SpriteRegistry& registry = SpriteRegistry::instance();
     for (int i = 0; i < SpriteRegistry::kSlotCount; ++i) registry.add(new Sprite(0, 1, 1));
     const int live = vh::test::liveObjectCount();
     Sidebar sidebar;
@@ -146,9 +150,7 @@ TEST(SpriteRegistry, SpritesAFullRegistryRefusesLeaveNoSurfaceBehind) {
     EXPECT_EQ(vh::test::liveObjectCount(), live);
 }
 
-TEST(SpriteRegistry, RingSearchStartsAtTheCursorAndWraps) {
-    fixture::startDisplayOnly();
-    SpriteRegistry& registry = SpriteRegistry::instance();
+TEST_F(Registry, RingSearchStartsAtTheCursorAndWraps) {
     Sprite a(0, 1, 1), b(0, 1, 1);
     registry.slots[30] = &a;
     registry.cursor = 30;
@@ -160,10 +162,8 @@ TEST(SpriteRegistry, RingSearchStartsAtTheCursorAndWraps) {
     EXPECT_EQ(registry.cursor, 1);
 }
 
-TEST(SpriteRegistry, FreeSlotsAndBadIdsDrawNothingAndFillNothing) {
-    Application& app = fixture::startDisplayOnly();
+TEST_F(Registry, FreeSlotsAndBadIdsDrawNothingAndFillNothing) {
     clearBackBuffer(app, 0x00010203);
-    SpriteRegistry& registry = SpriteRegistry::instance();
     GdiBitmap bitmap;
     for (SpriteId id : {-1, 5, 32}) {
         EXPECT_EQ(registry.draw(id, 0, 0, 0, 0), 0x0A);
@@ -172,10 +172,8 @@ TEST(SpriteRegistry, FreeSlotsAndBadIdsDrawNothingAndFillNothing) {
     EXPECT_EQ(vh::test::surfacePixels(app.backBuffer).at(0, 0), 0x00010203u);
 }
 
-TEST(SpriteRegistry, DrawsOntoTheTargetPassesAFailedBlitUpAndFillsNothingFromAnEmptyBitmap) {
-    Application& app = fixture::startDisplayOnly();
+TEST_F(Registry, DrawsOntoTheTargetPassesAFailedBlitUpAndFillsNothingFromAnEmptyBitmap) {
     clearBackBuffer(app, 0);
-    SpriteRegistry& registry = SpriteRegistry::instance();
     auto* sprite = new Sprite(1, 8, 8);
     paint(*sprite, 0x00ABCDEF, 0);
     SpriteId id = registry.add(sprite);
@@ -187,9 +185,7 @@ TEST(SpriteRegistry, DrawsOntoTheTargetPassesAFailedBlitUpAndFillsNothingFromAnE
     EXPECT_EQ(registry.fill(id, empty, 0, 0, 0, 0), 0x92);
 }
 
-TEST(SpriteRegistry, RestoreAllGoesOnAfterAFailure) {
-    fixture::startDisplayOnly();
-    SpriteRegistry& registry = SpriteRegistry::instance();
+TEST_F(Registry, RestoreAllGoesOnAfterAFailure) {
     EXPECT_EQ(registry.restoreAll(), 0);  // nothing registered
     auto* first = new Sprite(1, 8, 8);
     auto* second = new Sprite(1, 8, 8);
