@@ -3,7 +3,6 @@
 // half-transparent pixel (the game draws over magenta with magenta as its
 // colour key, so a half-transparent edge would show as a pink fringe).
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cctype>
 #include <cstdint>
@@ -11,8 +10,8 @@
 #include <iterator>
 #include <string>
 
-#include "art_check.h"
 #include "display/gdi_bitmap.h"
+#include "game_fixture.h"
 #include "varnholt/platform_test.h"
 
 namespace {
@@ -74,9 +73,11 @@ PixelCensus takeCensus(const vh::test::Picture& overMagenta, const vh::test::Pic
     return census;
 }
 
+// In the art folder, with GDI+ started as the game starts it before loading
+// any art.
 class ArtFileTest : public testing::TestWithParam<int> {
   protected:
-    void SetUp() override { ASSERT_EQ(chdir(VARNHOLT_ASSETS_DIR), 0) << VARNHOLT_ASSETS_DIR; }
+    void SetUp() override { ASSERT_TRUE(fixture::useRealArt()) << "GDI+ did not start"; }
 };
 
 TEST_P(ArtFileTest, IsAtItsPathAndDecodesThroughTheGameLoaderAtLeastAtItsSpriteSize) {
@@ -84,20 +85,12 @@ TEST_P(ArtFileTest, IsAtItsPathAndDecodesThroughTheGameLoaderAtLeastAtItsSpriteS
     // must still hold the name exactly as committed.
     const artcheck::ArtFile& art = kArtFiles[GetParam()];
     EXPECT_TRUE(std::filesystem::is_regular_file(art.path)) << art.path;
-
-    // GDI+ is started as the game starts it before loading any art.
-    ULONG_PTR token = 0;
-    Gdiplus::GdiplusStartupInput input;
-    ASSERT_EQ(Gdiplus::GdiplusStartup(&token, &input, nullptr), Gdiplus::Ok);
-    {
-        GdiBitmap bitmap;
-        ASSERT_EQ(bitmap.loadFromFile(asGameAsks(art.path).c_str()), result::kOk)
-            << asGameAsks(art.path);
-        EXPECT_NE(bitmap.handle, nullptr);
-        EXPECT_GE(bitmap.width, art.width);
-        EXPECT_GE(bitmap.height, art.spriteHeight);
-    }
-    Gdiplus::GdiplusShutdown(token);
+    GdiBitmap bitmap;
+    ASSERT_EQ(bitmap.loadFromFile(asGameAsks(art.path).c_str()), result::kOk)
+        << asGameAsks(art.path);
+    EXPECT_NE(bitmap.handle, nullptr);
+    EXPECT_GE(bitmap.width, art.width);
+    EXPECT_GE(bitmap.height, art.spriteHeight);
 }
 
 TEST_P(ArtFileTest, EveryPixelIsOpaqueOrFullyTransparent) {

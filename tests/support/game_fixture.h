@@ -23,13 +23,14 @@ inline HINSTANCE moduleHandle() {
 }
 
 // GDI+ works between its start-up and shut-down, as on Windows; WinMain makes
-// its own pair of calls around the game.
-inline void startGdiplus() {
+// its own pair of calls around the game. True once it has started.
+inline bool startGdiplus() {
     static bool started = false;
-    if (started) return;
+    if (started) return true;
     ULONG_PTR token = 0;
     Gdiplus::GdiplusStartupInput input;
     started = Gdiplus::GdiplusStartup(&token, &input, nullptr) == Gdiplus::Ok;
+    return started;
 }
 
 inline std::string assetsDir() {
@@ -58,9 +59,9 @@ inline std::string useArtCopy(const std::vector<std::string>& leaveOut = {}) {
     return dir.string();
 }
 
-inline void useRealArt() {
+inline bool useRealArt() {
     std::filesystem::current_path(assetsDir());
-    startGdiplus();
+    return startGdiplus();
 }
 
 // The window and the display, as start-up makes them, with an empty registry
