@@ -139,12 +139,7 @@ class WindowTest : public testing::Test {
 
 // ---- The display ------------------------------------------------------------------
 
-// An empty surface description of the version-1 size, as every call takes it.
-inline DDSURFACEDESC blankDescription() {
-    DDSURFACEDESC desc{};
-    desc.dwSize = sizeof(desc);
-    return desc;
-}
+using fixture::blankDescription;
 
 // The game's display size; the screen under Wine in CI has it too.
 constexpr int kScreenWidth = 1024;

@@ -11,8 +11,7 @@
 namespace {
 
 const uint8_t* lockedPixels(IDirectDrawSurface* surface, LONG& pitch) {
-    DDSURFACEDESC desc{};
-    desc.dwSize = sizeof(desc);
+    DDSURFACEDESC desc = fixture::blankDescription();
     if (FAILED(surface->Lock(nullptr, &desc, 0, nullptr))) return nullptr;
     pitch = desc.lPitch;
     return static_cast<const uint8_t*>(desc.lpSurface);

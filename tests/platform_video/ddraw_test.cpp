@@ -156,8 +156,7 @@ TEST(DirectDraw, BackgroundAndTheLoseHookLoseSurfacesUntilRestored) {
     EXPECT_EQ(vh::test::surfacePixels(sprite).at(0, 0), kRed);
 
     vh::test::setDisplayForeground(false);
-    DDSURFACEDESC desc{};
-    desc.dwSize = sizeof(desc);
+    DDSURFACEDESC desc = fixture::blankDescription();
     HDC dc = nullptr;
     RECT at{0, 0, 8, 8};
     EXPECT_EQ(back->Blt(&at, sprite, nullptr, DDBLT_WAIT, nullptr), DDERR_SURFACELOST);
@@ -196,8 +195,7 @@ TEST(DirectDraw, InjectedResultsReachTheChosenCallsOnly) {
     LPDIRECTDRAWSURFACE first = fixture::makeOffScreen(dd, 4, 4);
     LPDIRECTDRAWSURFACE second = fixture::makeOffScreen(dd, 4, 4);
     vh::test::injectResult("IDirectDrawSurface::Lock", DDERR_WASSTILLDRAWING, 2);
-    DDSURFACEDESC desc{};
-    desc.dwSize = sizeof(desc);
+    DDSURFACEDESC desc = fixture::blankDescription();
     EXPECT_EQ(first->Lock(nullptr, &desc, 0, nullptr), DDERR_WASSTILLDRAWING);
     EXPECT_EQ(first->Lock(nullptr, &desc, 0, nullptr), DDERR_WASSTILLDRAWING);
     EXPECT_EQ(first->Lock(nullptr, &desc, 0, nullptr), DD_OK);

@@ -107,8 +107,7 @@ class SdlHostTest : public testing::Test {
     // The same with the picture's 1024 x 768 pixels given, row by row: as
     // quick as the game's own flips.
     void showPixels(const std::vector<uint32_t>& pixels) {
-        DDSURFACEDESC desc{};
-        desc.dwSize = sizeof(desc);
+        DDSURFACEDESC desc = fixture::blankDescription();
         ASSERT_EQ(back_->Lock(nullptr, &desc, DDLOCK_WAIT, nullptr), DD_OK);
         for (int y = 0; y < 768; ++y)
             std::memcpy(static_cast<uint8_t*>(desc.lpSurface) + size_t(y) * size_t(desc.lPitch),

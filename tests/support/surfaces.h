@@ -14,6 +14,13 @@
 
 namespace fixture {
 
+// An empty surface description of the version-1 size, as every call takes it.
+inline DDSURFACEDESC blankDescription() {
+    DDSURFACEDESC desc{};
+    desc.dwSize = sizeof(desc);
+    return desc;
+}
+
 // Takes the display for `window` in exclusive full-screen mode.
 inline void takeDisplay(IDirectDraw* directDraw, HWND window, int width, int height, int bits) {
     ASSERT_EQ(directDraw->SetCooperativeLevel(window, DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN), DD_OK);
@@ -31,8 +38,7 @@ inline IDirectDraw* openDisplay(HWND window, int width, int height, int bits) {
 // The primary surface with one back buffer; `back` gets the attached buffer,
 // with a reference of its own.
 inline IDirectDrawSurface* makeFlippingChain(IDirectDraw* directDraw, IDirectDrawSurface** back) {
-    DDSURFACEDESC desc{};
-    desc.dwSize = sizeof(desc);
+    DDSURFACEDESC desc = blankDescription();
     desc.dwFlags = DDSD_CAPS | DDSD_BACKBUFFERCOUNT;
     desc.ddsCaps.dwCaps = DDSCAPS_PRIMARYSURFACE | DDSCAPS_FLIP | DDSCAPS_COMPLEX;
     desc.dwBackBufferCount = 1;
@@ -47,8 +53,7 @@ inline IDirectDrawSurface* makeFlippingChain(IDirectDraw* directDraw, IDirectDra
 
 // The description that asks for an off-screen surface of this size.
 inline DDSURFACEDESC offScreenDescription(int width, int height) {
-    DDSURFACEDESC desc{};
-    desc.dwSize = sizeof(desc);
+    DDSURFACEDESC desc = blankDescription();
     desc.dwFlags = DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT;
     desc.ddsCaps.dwCaps = DDSCAPS_OFFSCREENPLAIN;
     desc.dwWidth = DWORD(width);
