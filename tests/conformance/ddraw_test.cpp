@@ -283,9 +283,11 @@ TEST_F(DisplayTest, TheSurfaceAClipperIsSetOnHoldsAReference) {
 
 // ---- Lock ---------------------------------------------------------------------------------
 
-TEST_F(DisplayTest, LockTakesBothDescriptionSizesAndNoOther) {
+// Lock takes both description sizes and no other, and rectangles that lie in
+// the surface.
+TEST_F(DisplayTest, LockTakesBothDescriptionSizesAndRectanglesInTheSurfaceOnly) {
     takeDisplay(32);
-    LPDIRECTDRAWSURFACE surface = offScreen(8, 8);
+    LPDIRECTDRAWSURFACE surface = offScreen(16, 16);
     ASSERT_NE(surface, nullptr);
     // A buffer as large as the later versions' description, and then some.
     union {
@@ -303,17 +305,12 @@ TEST_F(DisplayTest, LockTakesBothDescriptionSizesAndNoOther) {
         buffer.desc.dwSize = size;
         ASSERT_EQ(surface->Lock(nullptr, &buffer.desc, 0, nullptr), DD_OK) << size;
         EXPECT_EQ(buffer.desc.dwSize, size) << "the size is left as it was given";
-        EXPECT_EQ(buffer.desc.dwWidth, 8u);
-        EXPECT_EQ(buffer.desc.dwHeight, 8u);
+        EXPECT_EQ(buffer.desc.dwWidth, 16u);
+        EXPECT_EQ(buffer.desc.dwHeight, 16u);
         EXPECT_EQ(buffer.bytes[kLaterDescriptionSize], 0xEF) << "nothing written past it";
         EXPECT_EQ(surface->Unlock(nullptr), DD_OK);
     }
-}
 
-TEST_F(DisplayTest, LockRectanglesMustLieInTheSurface) {
-    takeDisplay(32);
-    LPDIRECTDRAWSURFACE surface = offScreen(16, 16);
-    ASSERT_NE(surface, nullptr);
     fillRaw(surface, 0);
     RECT corner{5, 6, 9, 10};
     DDSURFACEDESC desc = conformance::blankDescription();
@@ -549,7 +546,7 @@ TEST_F(Blits, ASpriteChangedAfterItsFirstBlitDrawsTheChange) {
     EXPECT_EQ(rawPixel(back_, 1, 1), raw(back_, 255, 0, 255));
 }
 
-TEST_F(Blits, SourceAndDestinationRectanglesAreChecked) {
+TEST_F(Blits, RectanglesAreCheckedAndNeitherSurfaceMayBeLocked) {
     takeDisplayWithChain(32);
     LPDIRECTDRAWSURFACE sprite = offScreen(8, 8);
     ASSERT_NE(sprite, nullptr);
@@ -568,21 +565,16 @@ TEST_F(Blits, SourceAndDestinationRectanglesAreChecked) {
     ASSERT_EQ(back_->Blt(&small, sprite, &part, DDBLT_WAIT, nullptr), DD_OK);
     EXPECT_EQ(rawPixel(back_, 100, 100), coordinateColour(back_, 5, 6));
     EXPECT_EQ(rawPixel(back_, 101, 101), coordinateColour(back_, 6, 7));
-}
 
-TEST_F(Blits, ALockedSurfaceCannotBeBlitted) {
-    takeDisplayWithChain(32);
-    LPDIRECTDRAWSURFACE sprite = offScreen(8, 8);
-    ASSERT_NE(sprite, nullptr);
-    RECT at{0, 0, 8, 8};
+    // Neither surface may be locked.
     DDSURFACEDESC desc = conformance::blankDescription();
     ASSERT_EQ(sprite->Lock(nullptr, &desc, DDLOCK_WAIT, nullptr), DD_OK);
-    EXPECT_EQ(back_->Blt(&at, sprite, nullptr, DDBLT_WAIT, nullptr), DDERR_SURFACEBUSY);
+    EXPECT_EQ(back_->Blt(&to, sprite, nullptr, DDBLT_WAIT, nullptr), DDERR_SURFACEBUSY);
     ASSERT_EQ(sprite->Unlock(nullptr), DD_OK);
     ASSERT_EQ(back_->Lock(nullptr, &desc, DDLOCK_WAIT, nullptr), DD_OK);
-    EXPECT_EQ(back_->Blt(&at, sprite, nullptr, DDBLT_WAIT, nullptr), DDERR_SURFACEBUSY);
+    EXPECT_EQ(back_->Blt(&to, sprite, nullptr, DDBLT_WAIT, nullptr), DDERR_SURFACEBUSY);
     ASSERT_EQ(back_->Unlock(nullptr), DD_OK);
-    EXPECT_EQ(back_->Blt(&at, sprite, nullptr, DDBLT_WAIT, nullptr), DD_OK);
+    EXPECT_EQ(back_->Blt(&to, sprite, nullptr, DDBLT_WAIT, nullptr), DD_OK);
 }
 
 // ---- Blits at the screen's edges, with and without a clipper -------------------------------

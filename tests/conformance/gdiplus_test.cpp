@@ -192,7 +192,9 @@ TEST_F(ImageTest, GifInterlacedRowsLandInPlace) {
 
 // ---- Refusals -----------------------------------------------------------------------------
 
-TEST_F(ImageTest, NullArgumentsAreRefusedAndTheOutputLeftAlone) {
+// Null arguments are refused and the output left alone; missing and damaged
+// files give no image.
+TEST_F(ImageTest, NullArgumentsMissingFilesAndDamagedFilesAreRefused) {
     GpBitmap* image = reinterpret_cast<GpBitmap*>(0x1);
     EXPECT_EQ(GdipCreateBitmapFromFile(nullptr, &image), Gdiplus::InvalidParameter);
     EXPECT_EQ(image, reinterpret_cast<GpBitmap*>(0x1));
@@ -202,10 +204,7 @@ TEST_F(ImageTest, NullArgumentsAreRefusedAndTheOutputLeftAlone) {
     EXPECT_EQ(GdipCreateHBITMAPFromBitmap(nullptr, &bitmap, 0xFFFF00FF), Gdiplus::InvalidParameter);
     EXPECT_EQ(bitmap, nullptr);
     EXPECT_EQ(GdipDisposeImage(nullptr), Gdiplus::InvalidParameter);
-}
 
-TEST_F(ImageTest, MissingAndDamagedFilesGiveNoImage) {
-    GpBitmap* image = reinterpret_cast<GpBitmap*>(0x1);
     Gdiplus::GpStatus status = decode(L"missing.png", &image);
     UNLESS_WINE(
         "Wine answers another failure; GDI+ on Windows answers InvalidParameter "
