@@ -3,8 +3,6 @@
 // last left release, and still comes.
 #include <gtest/gtest.h>
 
-#include <map>
-
 #include "game_fixture.h"
 
 namespace {
@@ -12,13 +10,8 @@ namespace {
 constexpr int kMessages = 100000;
 
 TEST(Flood, AHundredThousandPointerMessagesGiveOneHoverAndAtMostOneClick) {
-    fixture::useRealArt();
-    Application& app = Application::instance();
-    std::map<int, int> cameraX;
-    fixture::play(8, [&](int frame) {
-        cameraX[frame] = app.cityScreen.mapView.cameraX;
-        // The pointer rests in the right band: the map scrolls every frame.
-        if (frame == 1) vh::test::mouseMove(1000, 400);
+    // The pointer rests in the right band: the map scrolls every frame.
+    auto cameraX = fixture::playScrollingRight(8, [&](int frame) {
         if (frame == 6) {
             // Half of them left releases over the Pros tab, half moves all over
             // the map; the last one a release back on the resting place.
@@ -39,7 +32,7 @@ TEST(Flood, AHundredThousandPointerMessagesGiveOneHoverAndAtMostOneClick) {
     EXPECT_GE(cameraX[7] - cameraX[6], 10);
     EXPECT_LE(cameraX[7] - cameraX[6], 11);
     // Only the last release was a click, and it fell on the map: no tab changed.
-    EXPECT_EQ(app.cityScreen.sidebar.selectedTab, Amb);
+    EXPECT_EQ(Application::instance().cityScreen.sidebar.selectedTab, Amb);
 }
 
 }  // namespace

@@ -4,19 +4,12 @@
 // at its pace instead of jumping to the end of its range.
 #include <gtest/gtest.h>
 
-#include <map>
-
 #include "game_fixture.h"
 
 namespace {
 
 TEST(Stall, TenSecondsStoppedAtTheRightEdgeDoNotJumpTheMap) {
-    fixture::useRealArt();
-    Application& app = Application::instance();
-    std::map<int, int> cameraX;
-    fixture::play(12, [&](int frame) {
-        cameraX[frame] = app.cityScreen.mapView.cameraX;
-        if (frame == 1) vh::test::mouseMove(1000, 400);
+    auto cameraX = fixture::playScrollingRight(12, [&](int frame) {
         if (frame == 5) vh::test::advanceTime(10000);  // stopped for ten seconds
     });
     ASSERT_EQ(cameraX.size(), 12u);
@@ -30,14 +23,8 @@ TEST(Stall, TenSecondsStoppedAtTheRightEdgeDoNotJumpTheMap) {
 }
 
 TEST(Stall, FramesOfUpToATenthOfASecondScrollInFull) {
-    fixture::useRealArt();
-    Application& app = Application::instance();
-    std::map<int, int> cameraX;
     vh::test::setFramePeriod(100);  // a slow machine: ten frames a second
-    fixture::play(6, [&](int frame) {
-        cameraX[frame] = app.cityScreen.mapView.cameraX;
-        if (frame == 1) vh::test::mouseMove(1000, 400);
-    });
+    auto cameraX = fixture::playScrollingRight(6);
     EXPECT_EQ(cameraX[2], 0);   // the pointer arrived
     EXPECT_EQ(cameraX[3], 66);  // 100000 units: 66 pixels, 1000 left over
 }

@@ -8,6 +8,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -98,6 +99,20 @@ inline void play(int frames, std::function<void(int)> script = {}) {
         if (frame == frames) vh::test::keyPress(VK_ESCAPE);
     });
     EXPECT_EQ(runWinMain(), 0);
+}
+
+// Plays as play() does, with the real art and the pointer resting in the
+// right band from frame 1 on, so that the map scrolls every frame: the map's
+// camera x after each frame.
+inline std::map<int, int> playScrollingRight(int frames, std::function<void(int)> script = {}) {
+    useRealArt();
+    std::map<int, int> cameraX;
+    play(frames, [&](int frame) {
+        cameraX[frame] = Application::instance().cityScreen.mapView.cameraX;
+        if (frame == 1) vh::test::mouseMove(1000, 400);
+        if (script) script(frame);
+    });
+    return cameraX;
 }
 
 // Tests run in the art folder as the game ships it, with GDI+ started.
