@@ -6,23 +6,16 @@
 
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "game_fixture.h"
+#include "image_bytes.h"
 #include "temp_folder.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-
-std::vector<std::string> lines(const std::string& text) {
-    std::vector<std::string> out;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) out.push_back(line);
-    return out;
-}
 
 // Plays two frames, loses the display (every picture is read again), plays
 // one more and ends with Escape; what the platform said on stderr.
@@ -47,7 +40,7 @@ TEST(MissingArt, FromAnEmptyFolderTheFirstFivePicturesAreNamedThenOneLineMore) {
     const TempFolder empty("varnholt-empty");
     fs::current_path(empty.path);
     fixture::startGdiplus();
-    const auto said = lines(playAndListen());
+    const auto said = fixture::lines(playAndListen());
     const std::vector<std::string> expected = {
         cannotRead("GUI/sb_top.png", empty.path, kNoFile),
         cannotRead("Lots/lot_base.png", empty.path, kNoFile),
@@ -63,7 +56,7 @@ TEST(MissingArt, EachPictureThatCannotBeReadIsNamedOnceWithItsReason) {
     const std::string dir = fixture::useArtCopy({"GUI/sb_pros.png", "Lots/lot_base.png"});
     fs::create_directory(dir + "/Lots/lot_base.png");  // a folder where the picture should be
     std::ofstream(dir + "/Ambiances/Green/green.gif") << "not a picture";
-    const auto said = lines(playAndListen());
+    const auto said = fixture::lines(playAndListen());
     const fs::path where = fs::current_path();
     const std::vector<std::string> expected = {
         cannotRead("GUI/sb_pros.png", where, kNoFile),

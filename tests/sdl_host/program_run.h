@@ -6,11 +6,11 @@
 
 #include <chrono>
 #include <map>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "child_process.h"
+#include "image_bytes.h"
 
 namespace xtest {
 
@@ -86,12 +86,7 @@ struct ProgramRun {
             errors.append(buffer, size_t(got));
     }
 
-    std::vector<std::string> errorLines() const {
-        std::vector<std::string> lines;
-        std::istringstream in(errors);
-        for (std::string line; std::getline(in, line);) lines.push_back(line);
-        return lines;
-    }
+    std::vector<std::string> errorLines() const { return fixture::lines(errors); }
 
     ~ProgramRun() {
         child.end();

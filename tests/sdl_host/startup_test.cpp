@@ -84,7 +84,6 @@ TEST(StartUp, AClosedStandardErrorDoesNotKillTheProgram) {
 // file and the display are never touched by them. Every valid option is
 // taken (the game then finds no display).
 TEST(Options, HelpVersionAndWrongOptionsAnswerBeforeAnythingOpens) {
-    const std::map<std::string, std::string> noDisplay{{"DISPLAY", ""}, {"WAYLAND_DISPLAY", ""}};
     struct Case {
         std::vector<std::string> args;
         int status;
@@ -103,7 +102,7 @@ TEST(Options, HelpVersionAndWrongOptionsAnswerBeforeAnythingOpens) {
          "cannot open a display"}};
     for (const Case& c : cases) {
         xtest::ProgramRun run;
-        ASSERT_TRUE(run.start(VARNHOLT_PROGRAM, VARNHOLT_ASSETS_DIR, noDisplay,
+        ASSERT_TRUE(run.start(VARNHOLT_PROGRAM, VARNHOLT_ASSETS_DIR, kNoDisplay,
                               xtest::ProgramRun::Read, c.args));
         ASSERT_TRUE(run.wait(10000));
         EXPECT_EQ(run.status, c.status) << c.args[0];

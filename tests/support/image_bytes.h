@@ -9,6 +9,7 @@
 #include <fstream>
 #include <functional>
 #include <iterator>
+#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -29,6 +30,14 @@ template <typename Contents = Bytes>
 Contents readFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return Contents(std::istreambuf_iterator<char>(in), {});
+}
+
+// The lines of `text`, without their ends.
+inline std::vector<std::string> lines(const std::string& text) {
+    std::vector<std::string> out;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) out.push_back(line);
+    return out;
 }
 
 // The CRC-32 that closes every PNG chunk (over its type and body).
