@@ -168,26 +168,24 @@ TEST_F(ImageTest, PngPalettesOfOneTwoAndFourBits) {
     }
 }
 
-TEST_F(ImageTest, PngInterlacedRowsLandInPlace) {
+TEST_F(ImageTest, InterlacedRowsOfGifAndPngLandInPlace) {
+    // A GIF of eleven rows: every pass, and a short last group.
+    const Bytes gif = makeGif(
+        3, 11, {0, 0, 0, 0, 0, 1, 0, 0, 2, 0, 0, 3}, -1, [](int, int y) { return uint8_t(y % 4); },
+        true);
+    Pixels picture = loadSized("i.gif", gif, 3, 11);
+    for (int y = 0; y < 11; ++y) EXPECT_EQ(picture.at(1, y), RGB(0, 0, y % 4)) << "GIF row " << y;
+
     PngRecipe interlaced;
     interlaced.width = 11;
     interlaced.height = 9;
     interlaced.colorType = 2;
     interlaced.interlaced = true;
     interlaced.pixel = [](int x, int y) -> Bytes { return {uint8_t(x * 20), uint8_t(y * 25), 7}; };
-    Pixels picture = loadSized("i.png", makePng(interlaced), 11, 9);
+    picture = loadSized("i.png", makePng(interlaced), 11, 9);
     for (int y = 0; y < 9; ++y)
         for (int x = 0; x < 11; ++x)
-            ASSERT_EQ(picture.at(x, y), RGB(x * 20, y * 25, 7)) << x << "," << y;
-}
-
-TEST_F(ImageTest, GifInterlacedRowsLandInPlace) {
-    // Eleven rows: every pass, and a short last group.
-    const Bytes gif = makeGif(
-        3, 11, {0, 0, 0, 0, 0, 1, 0, 0, 2, 0, 0, 3}, -1, [](int, int y) { return uint8_t(y % 4); },
-        true);
-    Pixels picture = loadSized("i.gif", gif, 3, 11);
-    for (int y = 0; y < 11; ++y) EXPECT_EQ(picture.at(1, y), RGB(0, 0, y % 4)) << y;
+            ASSERT_EQ(picture.at(x, y), RGB(x * 20, y * 25, 7)) << "PNG at " << x << "," << y;
 }
 
 // ---- Refusals -----------------------------------------------------------------------------
