@@ -63,10 +63,11 @@ struct ProgramRun {
         return true;
     }
 
-    // Waits up to `milliseconds` for the program to end; false, and the
-    // program killed, if it did not.
-    bool wait(int milliseconds) {
-        child.deadline = childprocess::Clock::now() + std::chrono::milliseconds(milliseconds);
+    // Waits for the program to end; false, and the program killed, if it
+    // did not in the tests' generous time.
+    bool wait() {
+        child.deadline =
+            childprocess::Clock::now() + std::chrono::milliseconds(childprocess::kPatience);
         const bool ended = child.wait([this] { readErrors(); });
         readErrors();
         if (ended) status = child.code();

@@ -118,8 +118,8 @@ class SdlHostTest : public testing::Test {
 
     // Reads the queue as the game's frame loop does until `done` holds, or
     // the generous deadline passes.
-    static bool pumpUntil(const std::function<bool()>& done, int milliseconds = 15000) {
-        return xtest::waitUntil(milliseconds, 2, [&] {
+    static bool pumpUntil(const std::function<bool()>& done) {
+        return xtest::waitUntil(xtest::kPatience, 2, [&] {
             MSG msg{};
             while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
             return done();

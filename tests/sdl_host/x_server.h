@@ -29,6 +29,7 @@
 
 namespace xtest {
 
+using childprocess::kPatience;
 using childprocess::waitUntil;
 
 class XServer {
@@ -74,7 +75,7 @@ class XServer {
             XCreateSimpleWindow(display_, DefaultRootWindow(display_), 0, 0, 10, 10, 0, 0, 0);
         XMapWindow(display_, probe);
         XSync(display_, False);
-        const bool managed = waitUntil(15000, 10, [&] {
+        const bool managed = waitUntil(kPatience, 10, [&] {
             Window root = 0, parent = 0, *children = nullptr;
             unsigned count = 0;
             XQueryTree(display_, probe, &root, &parent, &children, &count);
@@ -141,7 +142,7 @@ class XServer {
         return window;
     }
     void waitForMap(Window window) {
-        EXPECT_TRUE(waitUntil(15000, 5,
+        EXPECT_TRUE(waitUntil(kPatience, 5,
                               [&] {
                                   XWindowAttributes attributes{};
                                   XGetWindowAttributes(display_, window, &attributes);
@@ -151,9 +152,9 @@ class XServer {
     }
     // The first window called `name`, looked for in the whole tree (a
     // window manager puts clients into frames of its own) until it appears.
-    Window findWindow(const std::string& name, int milliseconds = 10000) {
+    Window findWindow(const std::string& name) {
         Window found = 0;
-        waitUntil(milliseconds, 20,
+        waitUntil(kPatience, 20,
                   [&] { return (found = findBelow(DefaultRootWindow(display_), name)) != 0; });
         return found;
     }
@@ -210,8 +211,8 @@ class XServer {
         }
         return value;
     }
-    bool waitForState(Window window, long wanted, int milliseconds = 2000) {
-        return waitUntil(milliseconds, 1, [&] { return windowState(window) == wanted; });
+    bool waitForState(Window window, long wanted) {
+        return waitUntil(kPatience, 1, [&] { return windowState(window) == wanted; });
     }
     void focus(Window window) {
         XSetInputFocus(display_, window, RevertToPointerRoot, CurrentTime);
@@ -220,8 +221,8 @@ class XServer {
 
     // Waits until the game's picture is on the screen: the sidebar and the
     // map have far more colours than a black or a plain screen.
-    bool waitForGamePicture(int milliseconds) {
-        return waitUntil(milliseconds, 20, [&] {
+    bool waitForGamePicture() {
+        return waitUntil(kPatience, 20, [&] {
             const vh::test::Picture shown = screen();
             std::set<uint32_t> colours;
             for (int y = 0; y < shown.height; y += 7)

@@ -20,6 +20,11 @@ namespace childprocess {
 
 using Clock = std::chrono::steady_clock;
 
+// How long a test waits for what it expects before it fails: generous, so
+// that a loaded two-core machine never decides it; what works arrives far
+// sooner, and only a fault waits it out.
+constexpr int kPatience = 15000;  // milliseconds
+
 // Looks every `pause` milliseconds until `done` holds (true) or `milliseconds`
 // have passed (false).
 template <typename Done>
