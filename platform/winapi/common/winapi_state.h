@@ -26,6 +26,13 @@ namespace vh::platform {
 namespace dd {
 class SurfaceObject;
 class DirectDrawObject;
+
+// A display mode: the desktop's, or one the game asks for.
+struct DisplayMode {
+    int width;
+    int height;
+    int bitsPerPixel;
+};
 }  // namespace dd
 namespace gdi {
 struct DeviceContext;
@@ -114,9 +121,9 @@ struct ForcedTimers {
 struct DirectDrawState {
     // Whether the game holds the display; losing it loses every surface.
     bool foreground = true;
-    // The bits a pixel of the mode SetDisplayMode set; 0 while the desktop's
-    // own mode is shown.
-    int modeBits = 0;
+    // The mode SetDisplayMode set, for every DirectDraw object; none while
+    // the desktop's own mode is shown.
+    std::optional<dd::DisplayMode> mode;
     // The DirectDraw object that holds the display in exclusive mode, if any:
     // while one does, no other may change the display mode.
     const dd::DirectDrawObject* exclusiveOwner = nullptr;

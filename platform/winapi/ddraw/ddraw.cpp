@@ -27,17 +27,16 @@ const DirectDrawObject*& exclusiveOwner() {
     return winapiState().ddraw.exclusiveOwner;
 }
 
-// The mode the display is in: the desktop's own (32 bits a pixel) until a
-// DirectDraw object sets one, and again once that object gives it back.
-DisplayMode displayMode() {
-    const int bits = winapiState().ddraw.modeBits;
-    return {std::max(host().screenWidth(), 1), std::max(host().screenHeight(), 1),
-            bits ? bits : 32};
-}
-
 }  // namespace
 
-DirectDrawObject::DirectDrawObject() : mode_(displayMode()) {
+// The desktop's own mode (32 bits a pixel) until a DirectDraw object sets
+// one, and again once that object gives it back.
+DisplayMode DirectDrawObject::mode() const {
+    if (const auto& set = winapiState().ddraw.mode) return *set;
+    return {std::max(host().screenWidth(), 1), std::max(host().screenHeight(), 1), 32};
+}
+
+DirectDrawObject::DirectDrawObject() {
     ++liveDirectDrawObjects();
 }
 
@@ -57,7 +56,7 @@ void DirectDrawObject::forget(SurfaceObject* surface) {
 void DirectDrawObject::leaveFullScreen() {
     if (!fullScreen_) return;
     fullScreen_ = false;
-    winapiState().ddraw.modeBits = 0;
+    winapiState().ddraw.mode.reset();
     host().leaveFullScreen();
 }
 
@@ -105,9 +104,8 @@ HRESULT DirectDrawObject::SetDisplayMode(DWORD width, DWORD height, DWORD bitsPe
         // the display in exclusive mode.
         if (exclusiveOwner() && exclusiveOwner() != this) return DDERR_NOEXCLUSIVEMODE;
         if (!isSupportedMode(width, height, bitsPerPixel)) return DDERR_INVALIDMODE;
-        mode_ = {int(width), int(height), int(bitsPerPixel)};
         fullScreen_ = true;
-        winapiState().ddraw.modeBits = int(bitsPerPixel);
+        winapiState().ddraw.mode = DisplayMode{int(width), int(height), int(bitsPerPixel)};
         host().enterFullScreen(int(width), int(height));
         return DD_OK;
     });
@@ -116,7 +114,6 @@ HRESULT DirectDrawObject::SetDisplayMode(DWORD width, DWORD height, DWORD bitsPe
 HRESULT DirectDrawObject::RestoreDisplayMode() {
     return journalled("IDirectDraw::RestoreDisplayMode", this, [&] {
         leaveFullScreen();
-        mode_ = displayMode();
         return DD_OK;
     });
 }
@@ -155,7 +152,9 @@ HRESULT DirectDrawObject::createPrimary(const DDSURFACEDESC& desc, LPDIRECTDRAWS
         new (std::nothrow) SurfaceObject(this, SurfaceObject::Kind::Primary, frontCaps));
     if (!primary) return DDERR_OUTOFMEMORY;
     surfaces_.push_back(primary.get());
-    if (!primary->allocate(mode_.width, mode_.height, mode_.bitsPerPixel)) return DDERR_OUTOFMEMORY;
+    const DisplayMode display = mode();
+    if (!primary->allocate(display.width, display.height, display.bitsPerPixel))
+        return DDERR_OUTOFMEMORY;
     if (flipping) {
         DWORD backCaps = DDSCAPS_BACKBUFFER | DDSCAPS_FLIP | DDSCAPS_COMPLEX | DDSCAPS_VIDEOMEMORY;
         auto* back =
@@ -163,7 +162,7 @@ HRESULT DirectDrawObject::createPrimary(const DDSURFACEDESC& desc, LPDIRECTDRAWS
         if (!back) return DDERR_OUTOFMEMORY;
         surfaces_.push_back(back);
         primary->attachBackBuffer(back);
-        if (!back->allocate(mode_.width, mode_.height, mode_.bitsPerPixel))
+        if (!back->allocate(display.width, display.height, display.bitsPerPixel))
             return DDERR_OUTOFMEMORY;
     }
     *surface = primary.release();
@@ -179,7 +178,7 @@ HRESULT DirectDrawObject::createOffScreen(const DDSURFACEDESC& desc, LPDIRECTDRA
     if (desc.dwFlags & DDSD_PIXELFORMAT) {
         // Only the display's own format is offered, as on most cards of the time.
         const DDPIXELFORMAT& format = desc.ddpfPixelFormat;
-        if (!(format.dwFlags & DDPF_RGB) || int(format.dwRGBBitCount) != mode_.bitsPerPixel)
+        if (!(format.dwFlags & DDPF_RGB) || int(format.dwRGBBitCount) != mode().bitsPerPixel)
             return DDERR_INVALIDPIXELFORMAT;
     }
     DWORD caps = DDSCAPS_OFFSCREENPLAIN;
@@ -189,7 +188,7 @@ HRESULT DirectDrawObject::createOffScreen(const DDSURFACEDESC& desc, LPDIRECTDRA
     auto* created = new (std::nothrow) SurfaceObject(this, SurfaceObject::Kind::OffScreen, caps);
     if (!created) return DDERR_OUTOFMEMORY;
     surfaces_.push_back(created);
-    if (!created->allocate(int(desc.dwWidth), int(desc.dwHeight), mode_.bitsPerPixel)) {
+    if (!created->allocate(int(desc.dwWidth), int(desc.dwHeight), mode().bitsPerPixel)) {
         delete created;
         return DDERR_OUTOFMEMORY;
     }

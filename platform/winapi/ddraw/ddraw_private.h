@@ -14,18 +14,12 @@
 #include "ddraw_foreground.h"
 #include "varnholt/journal.h"
 #include "varnholt/pixel_memory.h"
+#include "winapi_state.h"
 
 namespace vh::platform::dd {
 
 class DirectDrawObject;
 class SurfaceObject;
-
-// A display mode the game can ask for.
-struct DisplayMode {
-    int width;
-    int height;
-    int bitsPerPixel;
-};
 
 // Restored surfaces come back with undefined contents; ours are filled with
 // a loud colour (0x00RRGGBB) so that a picture the game forgot to reload shows.
@@ -138,7 +132,8 @@ class DirectDrawObject final : public IDirectDraw {
                                              DWORD bitsPerPixel) override;
     HRESULT STDMETHODCALLTYPE RestoreDisplayMode() override;
 
-    const DisplayMode& mode() const { return mode_; }
+    // The display's mode, the same for every DirectDraw object.
+    DisplayMode mode() const;
     void forget(SurfaceObject* surface);
 
   private:
@@ -151,7 +146,6 @@ class DirectDrawObject final : public IDirectDraw {
     bool exclusive_ = false;
     bool cooperativeLevelSet_ = false;
     bool fullScreen_ = false;
-    DisplayMode mode_;
     std::vector<SurfaceObject*> surfaces_;
 };
 

@@ -149,8 +149,9 @@ bool SurfaceObject::clipAgainstDisplay(SDL_Rect& dest, SDL_Rect& source) const {
     // The clipper's window covers the whole display in exclusive mode.
     SDL_Rect bounds{0, 0, buffer_.surface->w, buffer_.surface->h};
     if (owner_) {
-        bounds.w = std::min(bounds.w, owner_->mode().width);
-        bounds.h = std::min(bounds.h, owner_->mode().height);
+        const DisplayMode display = owner_->mode();
+        bounds.w = std::min(bounds.w, display.width);
+        bounds.h = std::min(bounds.h, display.height);
     }
     return clipProportionally(dest, source, bounds);
 }
