@@ -55,6 +55,18 @@ inline int mismatchesAt(const Picture& shown, int i, const Picture& expected) {
     return vh::test::mismatches(shown, file.x, file.y, expected, file.width, file.height);
 }
 
+// Pixels of the lots in view for the camera that are not `lot`, the base
+// picture every lot shows; the sidebar covers the part of the first column
+// left of x 256.
+inline int lotMismatches(const Picture& shown, const Picture& lot, int cameraX, int cameraY) {
+    int wrong = 0;
+    for (int column = 0; column < 7; ++column)
+        for (int row = 0; row < 7; ++row)
+            wrong += vh::test::mismatches(shown, 256 - cameraX % 128 + column * 128,
+                                          row * 128 - cameraY % 128, lot, 128, 128, 256);
+    return wrong;
+}
+
 // The art as the game's loader sees it (transparent areas in magenta), read
 // from the working directory, in kArtFiles' order.
 struct Art {
@@ -108,14 +120,8 @@ inline Findings check(const Picture& shown, const Art& art, const Application& a
         found.wrong +=
             mismatches(shown, file.x, file.y, art.files[panel], file.width, file.spriteHeight);
     }
-    // The lots in view, all of them the base picture; the sidebar covers the
-    // part of the first column left of x 256.
-    const int offsetX = app.cityScreen.mapView.cameraX % 128;
-    const int offsetY = app.cityScreen.mapView.cameraY % 128;
-    for (int column = 0; column < 7; ++column)
-        for (int row = 0; row < 7; ++row)
-            found.wrong += mismatches(shown, 256 - offsetX + column * 128, row * 128 - offsetY,
-                                      art.files[kLot], 128, 128, 256);
+    found.wrong += lotMismatches(shown, art.files[kLot], app.cityScreen.mapView.cameraX,
+                                 app.cityScreen.mapView.cameraY);
     return found;
 }
 
