@@ -32,8 +32,10 @@ class FramebufferPresenter final : public Presenter {
     void relayout(const PictureLayout& layout, Filter filter) override {
         layout_ = layout;
         filter_ = filter;
+        // Nearest serves a 16-bit screen whatever the filter; sharp's weights
+        // are worked out only when it is chosen.
         nearest_.relayout(layout);
-        sharp_.relayout(layout);
+        if (filter == Filter::Sharp) sharp_.relayout(layout);
         redrawAll_ = true;
     }
 
