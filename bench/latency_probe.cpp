@@ -25,6 +25,8 @@
 #include <thread>
 #include <vector>
 
+#include "picture_layout.h"
+
 namespace {
 
 using Clock = std::chrono::steady_clock;
@@ -40,15 +42,17 @@ constexpr auto kGiveUpAfter = 2s;
 constexpr auto kRestBeforeClick = 1500ms;
 constexpr auto kWaitForGame = 30s;
 
-// Where the picture stands on the screen: scaled evenly to fit, centred.
+// Where the picture stands on the screen, laid out as the SDL host lays it
+// out with the player's default scaling.
 struct GameScreen {
     Display* display;
     Window root;
-    double scale;
-    int left, top;
+    vh::platform::PictureLayout layout;
 
-    int x(int pictureX) const { return left + int((pictureX + 0.5) * scale); }
-    int y(int pictureY) const { return top + int((pictureY + 0.5) * scale); }
+    // The first screen column that shows picture column `pictureX`, and the
+    // first row that shows row `pictureY`.
+    int x(int pictureX) const { return layout.x + layout.firstColumnShowing(pictureX); }
+    int y(int pictureY) const { return layout.y + layout.firstRowShowing(pictureY); }
 };
 
 GameScreen openScreen() {
@@ -59,10 +63,9 @@ GameScreen openScreen() {
     }
     const int width = DisplayWidth(display, DefaultScreen(display));
     const int height = DisplayHeight(display, DefaultScreen(display));
-    const double scale = std::min(double(width) / kPictureWidth, double(height) / kPictureHeight);
-    return GameScreen{display, DefaultRootWindow(display), scale,
-                      (width - int(kPictureWidth * scale)) / 2,
-                      (height - int(kPictureHeight * scale)) / 2};
+    return GameScreen{display, DefaultRootWindow(display),
+                      vh::platform::PictureLayout::fit(kPictureWidth, kPictureHeight, width, height,
+                                                       vh::platform::Scaling::Aspect)};
 }
 
 std::vector<char> titlePixels(const GameScreen& s) {
