@@ -149,28 +149,20 @@ void SharpScaler::Axis::build(int pictureSize, int drawnSize) {
     widest = 0;
     if (pictureSize <= 0 || drawnSize <= 0) return;
     const int64_t size = pictureSize, drawn = drawnSize;
-    std::vector<int16_t> own;
     for (int64_t i = 0; i < drawn; ++i) {
         const int64_t begin = i * size, end = (i + 1) * size;
         Span& span = spans[size_t(i)];
         span.first = int(begin / drawn);
         span.count = int((end - 1) / drawn) - span.first + 1;
+        span.at = int(weights.size());
         int64_t covered = 0, given = 0;
         for (int64_t j = span.first; j < span.first + span.count; ++j) {
             covered += std::min(end, (j + 1) * drawn) - std::max(begin, j * drawn);
             const int64_t total = (2 * kUnit * covered + size) / (2 * size);
-            own.push_back(int16_t(total - given));
+            weights.push_back(int16_t(total - given));
             given = total;
         }
         widest = std::max(widest, span.count);
-    }
-    // Every window pixel gets `widest` weights, the ones past its own 0, so
-    // that a loop over them runs the same length every time.
-    weights.assign(spans.size() * size_t(widest), 0);
-    size_t next = 0;
-    for (size_t i = 0; i < spans.size(); ++i) {
-        spans[i].at = int(i) * widest;
-        for (int k = 0; k < spans[i].count; ++k) weights[size_t(spans[i].at + k)] = own[next++];
     }
 }
 
@@ -243,14 +235,13 @@ SDL_Rect SharpScaler::draw(const SDL_Surface* picture, const SDL_Rect& changed,
             static_cast<const Uint8*>(picture->pixels) + size_t(r) * size_t(picture->pitch));
         const Span* spans = columns_.spans.data();
         const int16_t* weights = columns_.weights.data();
-        if (vectorFrom >= vectorTo) {
-            across(line, spans, weights, x0, x1, x0, sums);
-        } else {
+        int done = x0;
+        if (vectorFrom < vectorTo) {
             across(line, spans, weights, x0, vectorFrom, x0, sums);
-            const int done = acrossFours(line, spans, picks_.data(), tapWeights_.data(), vectorFrom,
-                                         vectorTo, x0, sums);
-            across(line, spans, weights, done, x1, x0, sums);
+            done = acrossFours(line, spans, picks_.data(), tapWeights_.data(), vectorFrom, vectorTo,
+                               x0, sums);
         }
+        across(line, spans, weights, done, x1, x0, sums);
         return static_cast<const uint16_t*>(sums);
     };
     auto windowRow = [&](int y) {

@@ -34,8 +34,7 @@ class SharpScaler {
     SDL_Rect draw(const SDL_Surface* picture, const SDL_Rect& changed, SDL_Surface* target);
 
     // The picture pixels one window column or row covers: `count` of them
-    // from `first`, their weights from `weights[at]` (`widest` of them, the
-    // ones past `count` 0).
+    // from `first`, their weights from `weights[at]`.
     struct Span {
         int first = 0;
         int count = 0;
