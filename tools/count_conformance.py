@@ -3,11 +3,10 @@
 
     /usr/bin/python3 tools/count_conformance.py
 
-Reads the game (src/) and the conformance tests (tests/conformance and the
-set-up they share: tests/support/surfaces.h, image_files.h and
-recording_window.h). A Windows function is a
-name the game's Windows headers (platform/winapi/include/win32) declare as
-WINAPI; a COM method one they declare as STDMETHODCALLTYPE, called through
+Reads the game (src/) and the conformance tests (tests/conformance, with the
+headers there and in tests/support that hold their set-up). A Windows
+function is a name the game's Windows headers (platform/winapi/include/win32)
+declare as WINAPI; a COM method one they declare as STDMETHODCALLTYPE, called through
 `->` (Release counts once for the three interfaces). A flag or result is a
 name those headers #define that the game's code uses. For each, prints the
 call sites in the game and the conformance tests that use it (a helper of the
@@ -21,8 +20,8 @@ ROOT = pathlib.Path(__file__).resolve().parent.parent
 HEADERS = sorted((ROOT / "platform/winapi/include/win32").glob("*.h"))
 GAME = sorted(p for p in (ROOT / "src").rglob("*") if p.suffix in (".cpp", ".h"))
 TESTS = sorted((ROOT / "tests/conformance").glob("*_test.cpp"))
-SET_UP = [ROOT / "tests/conformance/conformance.h", ROOT / "tests/support/surfaces.h",
-          ROOT / "tests/support/image_files.h", ROOT / "tests/support/recording_window.h"]
+SET_UP = sorted((ROOT / "tests/conformance").glob("*.h")) + sorted(
+    (ROOT / "tests/support").glob("*.h"))
 TEST_START = re.compile(r"^TEST(?:_F|_P)?\((\w+),\s*(\w+)\)", re.M)
 
 
