@@ -7,9 +7,7 @@
 #ifdef _WIN32
 #include <windows.h>
 #include <gdiplus.h>
-#include <process.h>
 #else
-#include <unistd.h>
 #include <win32/gdiplus.h>
 #include <win32/windows.h>
 #endif
@@ -17,11 +15,13 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <system_error>
 #include <vector>
 
 #include "image_bytes.h"
+#include "temp_folder.h"
 
 namespace fixture {
 
@@ -62,19 +62,9 @@ inline Pixels readBitmap(HBITMAP bitmap) {
 class ImageFolder {
   protected:
     void openFolder() {
-        static int made = 0;
-#ifdef _WIN32
-        const int process = _getpid();
-#else
-        const int process = getpid();
-#endif
-        namespace fs = std::filesystem;
-        previous_ = fs::current_path();
-        folder_ = fs::temp_directory_path() /
-                  ("varnholt-images-" + std::to_string(process) + "-" + std::to_string(++made));
-        fs::remove_all(folder_);
-        fs::create_directories(folder_);
-        fs::current_path(folder_);
+        previous_ = std::filesystem::current_path();
+        folder_.emplace("varnholt-images");
+        std::filesystem::current_path(folder_->path);
         Gdiplus::GdiplusStartupInput input;
         ASSERT_EQ(Gdiplus::GdiplusStartup(&token_, &input, nullptr), Gdiplus::Ok);
         started_ = true;
@@ -85,7 +75,7 @@ class ImageFolder {
         started_ = false;
         std::error_code ignored;
         std::filesystem::current_path(previous_, ignored);
-        std::filesystem::remove_all(folder_, ignored);
+        folder_.reset();
     }
 
     // Writes the file (a relative path, '/' between folders) and answers its
@@ -146,12 +136,10 @@ class ImageFolder {
     static HBITMAP gradient(int width, int height) {
         return loadBitmap(write("gradient.png", fixture::gradientPng(width, height)), 0xFF000000);
     }
-    static COLORREF gradientAt(int x, int y) {
-        return RGB(x * 16, y * 16, 99);
-    }
+    static COLORREF gradientAt(int x, int y) { return RGB(x * 16, y * 16, 99); }
 
     std::filesystem::path previous_;
-    std::filesystem::path folder_;
+    std::optional<TempFolder> folder_;
     ULONG_PTR token_ = 0;
     bool started_ = false;
 };
