@@ -116,6 +116,7 @@ TEST(Options, HelpVersionAndWrongOptionsAnswerBeforeAnythingOpens) {
          {std::pair{"--help", vh::platform::usage()},
           {"--version", std::string("varnholt ") + VARNHOLT_VERSION + "\n"}}) {
         FILE* out = popen((std::string(VARNHOLT_PROGRAM) + " " + option + " 2>&1").c_str(), "r");
+        ASSERT_NE(out, nullptr) << option;
         std::string said(4096, '\0');
         said.resize(std::fread(said.data(), 1, said.size(), out));
         EXPECT_EQ(WEXITSTATUS(pclose(out)), 0) << option;
